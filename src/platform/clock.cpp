@@ -21,13 +21,13 @@ Clock *g_clock = nullptr;
 
 } // namespace
 
-Clock &clock()
+Clock &appClock()
 {
     static SystemClock system;
     return g_clock ? *g_clock : system;
 }
 
-void setClock(Clock *c) { g_clock = c; }
+void setAppClock(Clock *c) { g_clock = c; }
 
 ManualClock::ManualClock(const QDateTime &start) : m_start(start) {}
 

@@ -14,9 +14,9 @@ public:
 };
 
 // The clock in use: the system clock unless a test installed another.
-Clock &clock();
+Clock &appClock();
 // Installs a clock (nullptr restores the system clock). The caller keeps ownership.
-void setClock(Clock *clock);
+void setAppClock(Clock *clock);
 
 // A clock that moves only when told to, or when someone sleeps on it.
 class ManualClock : public Clock
