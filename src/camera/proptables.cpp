@@ -1,0 +1,147 @@
+#include "camera/proptables.h"
+
+#include <limits>
+
+namespace {
+
+using P = CameraProperty;
+
+constexpr std::array<CameraPropertyInfo, CameraPropertyCount> kProperties{{
+    {P::AEMode, 1024, "[AEMODEPROP]", {"AE", "KAMERAMODUS"}, false},
+    {P::Av, 1029, "[AVPROP]", {"AV", ""}, false},
+    {P::Tv, 1030, "[TVPROP]", {"TV", ""}, false},
+    {P::ISO, 1026, "[ISOPROP]", {"ISO", ""}, false},
+    {P::WhiteBalance, 262, "[WEISSABGLEICHPROP]", {"WB", "WEISSABGLEICH"}, true},
+    {P::AFMode, 1028, "[AFMODEPROP]", {"FOCUS", "FOKUS"}, false},
+    {P::Quality, 256, "[IMAGEQUALITYPROP]", {"QUALITY", "BILDQUALITAET"}, false},
+    {P::ExpComp, 1031, "[EXPCOMPPROP]", {"EXPCOMP", "BELICHTUNGSKORREKTUR"}, false},
+    {P::Metering, 1027, "[METERINGMODEPROP]", {"METERING", "MESSMETHODE"}, true},
+    {P::DriveMode, 1025, "[DRIVEMODEPROP]", {"DM", "AUFNAHMEMODUS"}, false},
+}};
+
+constexpr std::array<TKeepAliveInterval, 7> kKeepAlive{{
+    {"30 Sekunden", 25},
+    {"1 Minute", 55},
+    {"2 Minuten", 115},
+    {"4 Minuten", 235},
+    {"8 Minuten", 475},
+    {"15 Minuten", 895},
+    {"AUS", 0},
+}};
+
+struct Tables
+{
+    std::array<TPropTable, CameraPropertyCount> master;
+    std::array<TPropTable, CameraPropertyCount> current;
+};
+
+Tables &tables()
+{
+    static Tables t;
+    return t;
+}
+
+bool answersTo(const CameraPropertyInfo &info, const QString &upperName)
+{
+    for (std::string_view n : info.scriptNames) {
+        if (!n.empty() && upperName == QLatin1StringView(n.data(), qsizetype(n.size())))
+            return true;
+    }
+    return false;
+}
+
+bool nameMatches(const CameraPropertyInfo &info, const QString &entryName, const QString &upperText)
+{
+    const QString upperName = entryName.toUpper();
+    return info.matchContains ? upperName.contains(upperText) : upperName == upperText;
+}
+
+} // namespace
+
+const std::array<CameraPropertyInfo, CameraPropertyCount> &cameraProperties() { return kProperties; }
+
+const CameraPropertyInfo &cameraPropertyInfo(CameraProperty property)
+{
+    return kProperties[static_cast<size_t>(property)];
+}
+
+const CameraPropertyInfo *cameraPropertyByScriptName(const QString &name)
+{
+    const QString upper = name.toUpper();
+    for (const CameraPropertyInfo &info : kProperties) {
+        if (answersTo(info, upper))
+            return &info;
+    }
+    return nullptr;
+}
+
+const CameraPropertyInfo *cameraPropertyBySdkId(quint32 sdkId)
+{
+    for (const CameraPropertyInfo &info : kProperties) {
+        if (info.sdkId == sdkId)
+            return &info;
+    }
+    return nullptr;
+}
+
+TPropTable &MasterTable(CameraProperty property)
+{
+    return tables().master[static_cast<size_t>(property)];
+}
+
+TPropTable &CurrentTable(CameraProperty property)
+{
+    return tables().current[static_cast<size_t>(property)];
+}
+
+void resetPropertyTables() { tables() = Tables{}; }
+
+TPropList *findEntryByCode(TPropTable &table, quint32 code)
+{
+    for (TPropList &entry : table) {
+        if (entry.ID == code)
+            return &entry;
+    }
+    return nullptr;
+}
+
+TPropList &appendUnknownEntry(TPropTable &master, quint32 code)
+{
+    master.push_back({QStringLiteral("Unbekannt") + QString::number(code), code, true});
+    return master.back();
+}
+
+quint32 PropertyIdByName(const QString &name)
+{
+    const CameraPropertyInfo *info = cameraPropertyByScriptName(name);
+    return info ? info->sdkId : 0;
+}
+
+QString PropertyTextByCode(const QString &name, qint64 code)
+{
+    const CameraPropertyInfo *info = cameraPropertyByScriptName(name);
+    if (!info || code < 0 || code > qint64(std::numeric_limits<quint32>::max()))
+        return {};
+    const TPropList *entry = findEntryByCode(CurrentTable(info->property), quint32(code));
+    return entry ? entry->Name : QString();
+}
+
+std::optional<quint32> PropertyCodeByText(const QString &name, const QString &text, int offset)
+{
+    const CameraPropertyInfo *info = cameraPropertyByScriptName(name);
+    if (!info)
+        return std::nullopt;
+    const TPropTable &table = CurrentTable(info->property);
+    const QString upperText = text.toUpper();
+    for (size_t i = 0; i < table.size(); ++i) {
+        if (!nameMatches(*info, table[i].Name, upperText))
+            continue;
+        const qint64 target = qint64(i) + offset;
+        if (target < 0 || target >= qint64(table.size()))
+            return std::nullopt;
+        return table[size_t(target)].ID;
+    }
+    return std::nullopt;
+}
+
+const std::array<TKeepAliveInterval, 7> &keepAliveIntervals() { return kKeepAlive; }
