@@ -1,0 +1,93 @@
+#include "settings/textfile.h"
+
+#include "settings/wincodec.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace textfile {
+
+QStringList splitLines(const QByteArray &bytes)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        if (end < 0)
+            end = bytes.size();
+        qsizetype stop = end;
+        if (stop > start && bytes[stop - 1] == '\r')
+            --stop;
+        lines.append(wincodec::decode(QByteArrayView(bytes).sliced(start, stop - start)));
+        start = next;
+    }
+    return lines;
+}
+
+QByteArray joinLines(const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        bytes += wincodec::encode(line);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+Lines readLines(const QString &path)
+{
+    Lines result;
+    QFile file(path);
+    if (!file.exists()) {
+        result.notFound = true;
+        result.error = QStringLiteral("%1: file does not exist").arg(path);
+        return result;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return result;
+    }
+    result.lines = splitLines(bytes);
+    return result;
+}
+
+namespace {
+
+// Unbuffered, so that a short write is seen here: a buffered QSaveFile can commit a
+// truncated file and call it success.
+bool writeAll(QSaveFile &file, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+Status writeLines(const QString &path, const QStringList &lines)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return {QStringLiteral("%1: %2").arg(path, file.errorString())};
+    if (!writeAll(file, joinLines(lines))) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return {QStringLiteral("%1: %2").arg(path, error)};
+    }
+    if (!file.commit())
+        return {QStringLiteral("%1: %2").arg(path, file.errorString())};
+    return {};
+}
+
+} // namespace textfile

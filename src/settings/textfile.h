@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Line-based access to the stored text files: Windows-1252, written with CR LF, read with
+// CR LF or LF. Failures are returned, never thrown.
+namespace textfile {
+
+struct Status
+{
+    QString error;  // empty on success
+    bool ok() const { return error.isEmpty(); }
+    explicit operator bool() const { return ok(); }
+};
+
+struct Lines
+{
+    QStringList lines;
+    bool notFound = false;  // no file at the path (error says so too)
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+
+// A last line without a line end counts; a final line end does not start another line.
+Lines readLines(const QString &path);
+QStringList splitLines(const QByteArray &bytes);
+
+// Replaces the file in one step: after a failure the old file is untouched.
+Status writeLines(const QString &path, const QStringList &lines);
+QByteArray joinLines(const QStringList &lines);
+
+} // namespace textfile

@@ -1,0 +1,63 @@
+#include "settings/wincodec.h"
+
+#include <array>
+
+namespace wincodec {
+
+namespace {
+
+// 0x80..0x9F; undefined bytes keep their own number.
+constexpr std::array<char16_t, 32> kHighTable = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t charFor(unsigned char byte)
+{
+    if (byte >= 0x80 && byte <= 0x9F)
+        return kHighTable[byte - 0x80];
+    return byte;
+}
+
+} // namespace
+
+int byteFor(char32_t codePoint)
+{
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+        return int(codePoint);
+    for (size_t i = 0; i < kHighTable.size(); ++i) {
+        if (kHighTable[i] == codePoint)
+            return int(0x80 + i);
+    }
+    return -1;
+}
+
+QString decode(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(charFor(static_cast<unsigned char>(bytes[i])));
+    return text;
+}
+
+QByteArray encode(QStringView text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            bytes.append('?');
+            ++i;
+            continue;
+        }
+        const int b = byteFor(c.unicode());
+        bytes.append(b < 0 ? '?' : char(b));
+    }
+    return bytes;
+}
+
+} // namespace wincodec
