@@ -1,0 +1,81 @@
+#pragma once
+
+#include "edsdk.h"
+
+#include <QString>
+
+#include <memory>
+
+class QObject;
+class TCamera;
+struct EdsApi;
+
+// The camera SDK for the whole run: initialises it, opens the session with the first camera,
+// turns the SDK's events into window messages posted to the main window, reads properties
+// into the TCamera cache, writes them, releases the shutter and downloads pictures.
+// Every operation returns the SDK's error code (0 = success); nothing throws.
+class TAppMaster
+{
+public:
+    // Connects to the SDK and the first camera. `window` receives every posted message.
+    // Without a loaded SDK (or with `api` lacking calls) the SDK counts as not initialised.
+    explicit TAppMaster(QObject *window);
+    TAppMaster(QObject *window, const EdsApi &api);
+    ~TAppMaster();
+    TAppMaster(const TAppMaster &) = delete;
+    TAppMaster &operator=(const TAppMaster &) = delete;
+
+    // "Camera is not detected!" without a camera.
+    QString GetModelName() const;
+    // The cache of the connected camera, nullptr when none was found.
+    TCamera *GetCamera() const { return FCamera.get(); }
+
+    EdsError SetEventHandlers();
+    EdsError OpenSession();
+    EdsError SetSaveToHost();
+
+    EdsError GetProperty(EdsPropertyID id);
+    EdsError GetPropertyDesc(EdsPropertyID id);
+    EdsError SetProperty(EdsPropertyID id, EdsUInt32 value);
+    EdsError TakePicture();
+    // Downloads an item the camera offered to the file `path` and releases the item.
+    // Posts WM_DOWNLOADDONE unless the item's information could not be read.
+    EdsError DownloadItem(EdsDirectoryItemRef item, const QString &path);
+
+    bool SdkReady() const { return FSdkReady; }
+    bool SessionOpen() const { return FSessionOpen; }
+    bool IsLegacy() const { return FIsLegacy; }
+    EdsCameraRef CameraRef() const { return FCameraRef; }
+    QString LastFileName() const { return FLastFileName; }
+    QObject *Handle() const { return FHandle; }
+    const EdsApi &Api() const { return FApi; }
+
+    // SDK handlers: they only log and post to the window passed as context.
+    static EdsError handlePropertyEvent(EdsPropertyEvent event, EdsPropertyID property,
+                                        EdsUInt32 param, EdsVoid *context);
+    static EdsError HandleObjectEvent(EdsObjectEvent event, EdsBaseRef item, EdsVoid *context);
+    static EdsError HandleProgress(EdsUInt32 percent, EdsVoid *context, EdsBool *cancel);
+
+private:
+    void connect();
+    EdsError lockUi();
+    EdsError unlockUi();
+    EdsError setSaveToHostValue();
+    EdsError setCapacity();
+
+    const EdsApi &FApi;
+    QObject *FHandle = nullptr;
+    QObject *FNotifyHandle = nullptr;
+    bool FSdkReady = false;
+    std::unique_ptr<TCamera> FCamera;
+    bool FSessionOpen = false;
+    bool FIsLegacy = false;
+    EdsCameraRef FCameraRef = nullptr;
+    QString FLastFileName;
+};
+
+// The one session manager; created by the connection routine, freed by the main window.
+extern std::unique_ptr<TAppMaster> AppMaster;
+
+// Set by the command line: no camera at start is not reported.
+extern bool IgnoreDisconnect;
