@@ -39,9 +39,6 @@ public:
     EdsPropertyDesc GetPropertyDesc(EdsPropertyID property) const;
 
 private:
-    EdsUInt32 *valueSlot(EdsPropertyID property);
-    EdsPropertyDesc *descSlot(EdsPropertyID property);
-    const EdsPropertyDesc *descSlot(EdsPropertyID property) const;
     void storeValue(EdsPropertyID property, EdsUInt32 value);
 
     EdsDeviceInfo FDeviceInfo;

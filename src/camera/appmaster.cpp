@@ -1,0 +1,369 @@
+#include "camera/appmaster.h"
+
+#include "camera/camera.h"
+#include "camera/cameraevents.h"
+#include "camera/edserrors.h"
+#include "camera/sdkloader.h"
+#include "diagnostics/debuglog.h"
+#include "platform/dialogs.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstring>
+
+std::unique_ptr<TAppMaster> AppMaster;
+bool IgnoreDisconnect = false;
+
+namespace {
+
+// " Missing subcomponent ": the SDK library was not loaded.
+constexpr EdsError SdkMissing = 0x0000000Au;
+constexpr EdsInt32 AllFreeClusters = 2147483647;
+constexpr EdsInt32 SectorBytes = 4096;
+
+// The application's title captions the box, as for every plain message of the program.
+const char *const MessageCaption = "Tessaro für Canon EOS DSLR";
+
+bool apiComplete(const EdsApi &api)
+{
+    bool complete = true;
+#define TESSARO_EDS_PRESENT(name) complete = complete && api.name != nullptr;
+    TESSARO_EDS_CALLS(TESSARO_EDS_PRESENT)
+#undef TESSARO_EDS_PRESENT
+    return complete;
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+void logLine(const QString &label, const QString &value)
+{
+    DebugLine(label + value);
+}
+
+void logLine(const QString &label, qint64 value)
+{
+    DebugLine(label + QString::number(value));
+}
+
+QObject *window(EdsVoid *context)
+{
+    return static_cast<QObject *>(context);
+}
+
+bool postsValueChange(EdsPropertyID property)
+{
+    return property == 8 || property == 9 || property == 256 || property == 262
+           || (property >= 1024 && property <= 1033);
+}
+
+bool postsDescChange(EdsPropertyID property)
+{
+    return property == 256 || property == 262 || (property >= 1024 && property <= 1033);
+}
+
+// The first failure of an operation and of the unlock that follows it.
+EdsError firstFailure(EdsError operation, EdsError unlock)
+{
+    return operation != EDS_ERR_OK ? operation : unlock;
+}
+
+} // namespace
+
+TAppMaster::TAppMaster(QObject *window)
+    : TAppMaster(window, sdkApi())
+{
+}
+
+TAppMaster::TAppMaster(QObject *window, const EdsApi &api)
+    : FApi(api)
+    , FHandle(window)
+    , FNotifyHandle(window)
+{
+    connect();
+}
+
+void TAppMaster::connect()
+{
+    const EdsError initCode = apiComplete(FApi) ? FApi.EdsInitializeSDK() : SdkMissing;
+    logLine(QStringLiteral("InitializeSDK = "), initCode);
+    DebugLine(QString());
+    FSdkReady = initCode == EDS_ERR_OK;
+
+    EdsError err = initCode;
+    EdsCameraListRef list = nullptr;
+    EdsUInt32 count = 0;
+    if (err == EDS_ERR_OK) {
+        err = FApi.EdsGetCameraList(&list);
+        if (err == EDS_ERR_OK)
+            err = FApi.EdsGetChildCount(list, &count);
+        logLine(QStringLiteral("Cameralistcount ="), count);
+        DebugLine(QString());
+    }
+    if (count == 0 && !IgnoreDisconnect) {
+        appDialogs().showMessage(QString::fromUtf8(MessageCaption),
+                                 QStringLiteral("Camera is not connected!"));
+    } else if (err == EDS_ERR_OK && count > 0) {
+        if (FApi.EdsGetChildAtIndex(list, 0, &FCameraRef) != EDS_ERR_OK)
+            FCameraRef = nullptr;
+    }
+    if (FCameraRef) {
+        EdsDeviceInfo info{};
+        if (FApi.EdsGetDeviceInfo(FCameraRef, &info) == EDS_ERR_OK) {
+            FIsLegacy = info.deviceSubType == 0;
+            DebugLine(FIsLegacy ? QStringLiteral("FIsLegacy = True = Alter Kameratyp")
+                                : QStringLiteral("FIsLegacy = False Neuer Kameratyp"));
+            DebugLine(QString());
+        } else {
+            info = EdsDeviceInfo{};
+        }
+        FCamera = std::make_unique<TCamera>(info);
+    }
+    // Released also when no camera was found; the list is ours either way.
+    if (list)
+        FApi.EdsRelease(list);
+}
+
+TAppMaster::~TAppMaster()
+{
+    if (!FSdkReady)
+        return;
+    if (FSessionOpen)
+        FApi.EdsCloseSession(FCameraRef);
+    FCamera.reset();
+    if (FCameraRef)
+        FApi.EdsRelease(FCameraRef);
+    FApi.EdsTerminateSDK();
+}
+
+QString TAppMaster::GetModelName() const
+{
+    return FCamera ? FCamera->GetModelName() : QStringLiteral("Camera is not detected!");
+}
+
+EdsError TAppMaster::SetEventHandlers()
+{
+    if (!FCameraRef)
+        return EDS_ERR_OK;
+    EdsError err = FApi.EdsSetPropertyEventHandler(FCameraRef, kEdsPropertyEvent_All,
+                                                   &TAppMaster::handlePropertyEvent, FHandle);
+    if (err == EDS_ERR_OK)
+        err = FApi.EdsSetObjectEventHandler(FCameraRef, kEdsObjectEvent_All,
+                                            &TAppMaster::HandleObjectEvent, FHandle);
+    logLine(QStringLiteral("EdsSetObjectEventHandler erfolgreich = "), boolText(err == EDS_ERR_OK));
+    DebugLine(QString());
+    return err;
+}
+
+EdsError TAppMaster::lockUi()
+{
+    return FApi.EdsSendStatusCommand(FCameraRef, kEdsCameraStatusCommand_UILock, 0);
+}
+
+EdsError TAppMaster::unlockUi()
+{
+    return FApi.EdsSendStatusCommand(FCameraRef, kEdsCameraStatusCommand_UIUnLock, 0);
+}
+
+EdsError TAppMaster::setSaveToHostValue()
+{
+    const EdsUInt32 target = kEdsSaveTo_Host;
+    return FApi.EdsSetPropertyData(FCameraRef, kEdsPropID_SaveTo, 0, sizeof target, &target);
+}
+
+EdsError TAppMaster::setCapacity()
+{
+    const EdsCapacity capacity{AllFreeClusters, SectorBytes, 1};
+    logLine(QStringLiteral("capacity.numberOfFreeClusters = "), capacity.numberOfFreeClusters);
+    logLine(QStringLiteral("capacity.bytesPerSector       = "), capacity.bytesPerSector);
+    logLine(QStringLiteral("capacity.reset                = "), capacity.reset);
+    DebugLine(QString());
+    const EdsError err = FApi.EdsSetCapacity(FCameraRef, capacity);
+    logLine(QStringLiteral("EDS SetCapicity  erfolgreich   = "), boolText(err == EDS_ERR_OK));
+    DebugLine(QString());
+    return err;
+}
+
+EdsError TAppMaster::OpenSession()
+{
+    FSessionOpen = false;
+    if (!FCameraRef)
+        return FSdkReady ? EDS_ERR_DEVICE_NOT_FOUND : SdkMissing;
+    EdsError err = FApi.EdsOpenSession(FCameraRef);
+    FSessionOpen = err == EDS_ERR_OK;
+    if (!FSessionOpen)
+        return err;
+    err = setSaveToHostValue();
+    if (FIsLegacy || err != EDS_ERR_OK)
+        return err;
+    err = lockUi();
+    if (err != EDS_ERR_OK)
+        return err;
+    return firstFailure(setCapacity(), unlockUi());
+}
+
+EdsError TAppMaster::SetSaveToHost()
+{
+    if (!FCameraRef)
+        return EDS_ERR_OK;
+    if (!FIsLegacy)
+        return setSaveToHostValue();
+    const EdsError lock = lockUi();
+    if (lock != EDS_ERR_OK)
+        return lock;
+    return firstFailure(setSaveToHostValue(), unlockUi());
+}
+
+EdsError TAppMaster::TakePicture()
+{
+    if (!FCameraRef)
+        return EDS_ERR_OK;
+    const auto release = [this] {
+        return FApi.EdsSendCommand(FCameraRef, kEdsCameraCommand_TakePicture, 0);
+    };
+    if (!FIsLegacy)
+        return release();
+    const EdsError lock = lockUi();
+    if (lock != EDS_ERR_OK)
+        return lock;
+    return firstFailure(release(), unlockUi());
+}
+
+EdsError TAppMaster::SetProperty(EdsPropertyID id, EdsUInt32 value)
+{
+    if (!FCameraRef)
+        return FSdkReady ? EDS_ERR_DEVICE_NOT_FOUND : SdkMissing;
+    return FApi.EdsSetPropertyData(FCameraRef, id, 0, sizeof value, &value);
+}
+
+EdsError TAppMaster::GetProperty(EdsPropertyID id)
+{
+    DebugLine(QStringLiteral("getproperty"));
+    logLine(QStringLiteral("id          = "), id);
+    logLine(QStringLiteral("idname =    = "), PropertyIdName(id));
+    if (!FCameraRef || !FCamera)
+        return FSdkReady ? EDS_ERR_DEVICE_NOT_FOUND : SdkMissing;
+
+    EdsDataType type = kEdsDataType_Unknown;
+    EdsUInt32 size = 0;
+    EdsError err = FApi.EdsGetPropertySize(FCameraRef, id, 0, &type, &size);
+    if (err != EDS_ERR_OK)
+        return err;
+    const QString typeLine = QStringLiteral("DataType = ") + QString::number(type);
+    if (type == kEdsDataType_UInt32 || type == kEdsDataType_Int32) {
+        EdsUInt32 value = 0;
+        err = FApi.EdsGetPropertyData(FCameraRef, id, 0, std::min<EdsUInt32>(size, sizeof value),
+                                      &value);
+        const bool isSigned = type == kEdsDataType_Int32;
+        DebugLine(typeLine + (isSigned ? QStringLiteral("=kEdsDataType_Int32")
+                                       : QStringLiteral("=kEdsDataType_UInt32")));
+        DebugLine(QStringLiteral("Data = ")
+                  + (isSigned ? QString::number(EdsInt32(value)) : QString::number(value)));
+        if (err == EDS_ERR_OK) {
+            if (isSigned)
+                FCamera->SetPropertyInt32(id, EdsInt32(value));
+            else
+                FCamera->SetPropertyUInt32(id, value);
+        }
+    } else if (type == kEdsDataType_String) {
+        EdsChar text[EDS_MAX_NAME + 1] = {};
+        err = FApi.EdsGetPropertyData(FCameraRef, id, 0, std::min<EdsUInt32>(size, EDS_MAX_NAME),
+                                      text);
+        const QString value = QString::fromLatin1(text, int(qstrnlen(text, EDS_MAX_NAME)));
+        DebugLine(typeLine + QStringLiteral("=kEdsDataType_String"));
+        DebugLine(QStringLiteral("Data = ") + value);
+        if (err == EDS_ERR_OK)
+            FCamera->SetPropertyString(id, value);
+        DebugLine(QString());
+    }
+    return err;
+}
+
+EdsError TAppMaster::GetPropertyDesc(EdsPropertyID id)
+{
+    logLine(QStringLiteral("getpropertydesc   = "), id);
+    logLine(QStringLiteral("id                = "), id);
+    logLine(QStringLiteral("idname            = "), PropertyIdName(id));
+    if (!FCameraRef || !FCamera)
+        return FSdkReady ? EDS_ERR_DEVICE_NOT_FOUND : SdkMissing;
+    EdsPropertyDesc desc{};
+    const EdsError err = FApi.EdsGetPropertyDesc(FCameraRef, id, &desc);
+    if (err == EDS_ERR_OK)
+        FCamera->SetPropertyDesc(id, desc);
+    return err;
+}
+
+EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item, const QString &path)
+{
+    if (!FSdkReady)
+        return SdkMissing;
+    EdsDirectoryItemInfo info{};
+    EdsError err = FApi.EdsGetDirectoryItemInfo(item, &info);
+    if (err != EDS_ERR_OK) {
+        // The item is ours to release, downloaded or not.
+        FApi.EdsRelease(item);
+        return err;
+    }
+    FLastFileName = QString::fromLatin1(info.szFileName, int(qstrnlen(info.szFileName, EDS_MAX_NAME)));
+
+    EdsStreamRef stream = nullptr;
+    err = FApi.EdsCreateFileStream(QFile::encodeName(path).constData(),
+                                   kEdsFileCreateDisposition_CreateAlways,
+                                   kEdsAccess_ReadWrite, &stream);
+    if (err == EDS_ERR_OK)
+        err = FApi.EdsSetProgressCallback(stream, &TAppMaster::HandleProgress,
+                                          kEdsProgressOption_Periodically, FHandle);
+    if (err == EDS_ERR_OK)
+        err = FApi.EdsDownload(item, info.size, stream);
+    if (err == EDS_ERR_OK)
+        err = FApi.EdsDownloadComplete(item);
+    if (stream)
+        FApi.EdsRelease(stream);
+    FApi.EdsRelease(item);
+    postWindowMessage(FNotifyHandle, WM_DOWNLOADDONE);
+    return err;
+}
+
+EdsError TAppMaster::handlePropertyEvent(EdsPropertyEvent event, EdsPropertyID property,
+                                         EdsUInt32 param, EdsVoid *context)
+{
+    const bool valueChanged = event == kEdsPropertyEvent_PropertyChanged;
+    const bool descChanged = event == kEdsPropertyEvent_PropertyDescChanged;
+    DebugLine(QStringLiteral("handlePropertyEvent"));
+    logLine(QStringLiteral("invent="), event);
+    logLine(QStringLiteral("inPropertyID="), property);
+    logLine(QStringLiteral("inPropertyIDName="), PropertyIdName(property));
+    logLine(QStringLiteral("inParam="), param);
+    DebugLine(QStringLiteral("inContext=") + QString::number(quintptr(context)));
+    logLine(QStringLiteral("invent = Propertychanged      ="), boolText(valueChanged));
+    logLine(QStringLiteral("invent = PropertyDescchanged  ="), boolText(descChanged));
+    DebugLine(QString());
+
+    if (valueChanged && postsValueChange(property))
+        postWindowMessage(window(context), WM_PROPERTYEVENT, event, property);
+    else if (descChanged)
+        postWindowMessage(window(context),
+                          postsDescChange(property) ? WM_PROPERTYEVENT : WM_UNKNOWNEVENT, event,
+                          property);
+    return EDS_ERR_OK;
+}
+
+EdsError TAppMaster::HandleObjectEvent(EdsObjectEvent event, EdsBaseRef item, EdsVoid *context)
+{
+    if (event == kEdsObjectEvent_DirItemRequestTransfer && context) {
+        postWindowMessage(window(context), WM_OBJECTEVENT, event, quintptr(item));
+    } else if (item && sdkApi().EdsRelease) {
+        // Nobody takes this item; it is ours to release.
+        sdkApi().EdsRelease(item);
+    }
+    return EDS_ERR_OK;
+}
+
+EdsError TAppMaster::HandleProgress(EdsUInt32 percent, EdsVoid *context, EdsBool *cancel)
+{
+    postWindowMessage(window(context), WM_PROGRESSEVENT, percent, cancel ? quintptr(*cancel) : 0);
+    return EDS_ERR_OK;
+}

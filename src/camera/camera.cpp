@@ -1,0 +1,131 @@
+#include "camera/camera.h"
+
+#include "camera/edserrors.h"
+#include "diagnostics/debuglog.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Properties with a value slot, in slot order.
+constexpr std::array<EdsPropertyID, 13> ValueProperties = {
+    1024, 1029, 1030, 1026, 262, 8, 1028, 256, 1031, 1032, 1027, 1025, 34};
+// Properties with a description slot, in slot order.
+constexpr std::array<EdsPropertyID, 12> DescProperties = {
+    1024, 1029, 1030, 1026, 262, 8, 1028, 256, 1031, 1032, 1027, 1025};
+
+constexpr EdsPropertyID ProductNameProperty = 2;
+constexpr EdsPropertyID CFnProperty = 9;
+constexpr EdsPropertyID FocalLengthProperty = 1033;
+constexpr int MaxNameLength = 255;
+
+template<std::size_t N>
+int slotIndex(const std::array<EdsPropertyID, N> &properties, EdsPropertyID property)
+{
+    const auto it = std::find(properties.begin(), properties.end(), property);
+    return it == properties.end() ? -1 : int(it - properties.begin());
+}
+
+QString fixedText(const EdsChar *text)
+{
+    return QString::fromLatin1(text, int(qstrnlen(text, MaxNameLength)));
+}
+
+void logHeader(const char *operation, const char *label, EdsPropertyID property)
+{
+    DebugLine(QString::fromLatin1(operation));
+    DebugLine(QString::fromLatin1(label) + QString::number(property));
+    DebugLine(QString::fromLatin1(label) + PropertyIdName(property));
+}
+
+} // namespace
+
+TCamera::TCamera(const EdsDeviceInfo &deviceInfo)
+    : FDeviceInfo(deviceInfo)
+{
+}
+
+QString TCamera::GetModelName() const
+{
+    return fixedText(FDeviceInfo.szDeviceDescription);
+}
+
+void TCamera::storeValue(EdsPropertyID property, EdsUInt32 value)
+{
+    const int index = slotIndex(ValueProperties, property);
+    if (index >= 0)
+        FValues[index] = value;
+}
+
+void TCamera::SetPropertyUInt32(EdsPropertyID property, EdsUInt32 value)
+{
+    logHeader("SetPropertyUInt32", "ID        =", property);
+    DebugLine(QStringLiteral("Value     =") + QString::number(value));
+    DebugLine(QString());
+    storeValue(property, value);
+}
+
+void TCamera::SetPropertyInt32(EdsPropertyID property, EdsInt32 value)
+{
+    logHeader("setPropertyInt32", "ID        =", property);
+    DebugLine(QStringLiteral("Value     =") + QString::number(value));
+    DebugLine(QString());
+    storeValue(property, EdsUInt32(value));
+}
+
+void TCamera::SetPropertyString(EdsPropertyID property, const QString &text)
+{
+    logHeader("setPropertyString", "ID        =", property);
+    DebugLine(QStringLiteral("String    =") + text);
+    DebugLine(QString());
+    if (property == ProductNameProperty)
+        FProductName = text.left(MaxNameLength);
+}
+
+EdsUInt32 TCamera::GetPropertyUInt32(EdsPropertyID property) const
+{
+    const int index = slotIndex(ValueProperties, property);
+    EdsUInt32 value = 0xFFFFFFFFu;
+    if (property == CFnProperty)
+        value = FCFn;
+    else if (index >= 0)
+        value = FValues[index];
+    logHeader("getPropertyUInt32", "ID        =", property);
+    DebugLine(QStringLiteral("Value     =") + QString::number(value));
+    DebugLine(QString());
+    return value;
+}
+
+TRational TCamera::GetPropertyRational(EdsPropertyID property) const
+{
+    const TRational value = property == FocalLengthProperty ? FFocalLength : TRational{};
+    logHeader("setPropertyRational", "ID         =", property);
+    DebugLine(QStringLiteral("Numerator  =") + QString::number(value.Numerator));
+    DebugLine(QStringLiteral("Denominator=") + QString::number(value.Denominator));
+    DebugLine(QString());
+    return value;
+}
+
+void TCamera::SetPropertyDesc(EdsPropertyID property, const EdsPropertyDesc &desc)
+{
+    logHeader("setPropertyRational", "ID         =", property);
+    DebugLine(QString());
+    const int index = slotIndex(DescProperties, property);
+    if (index < 0)
+        return;
+    FDescs[index] = desc;
+    // Readers walk Count entries; never more than the array holds.
+    FDescs[index].numElements = std::clamp(desc.numElements, 0, EDS_MAX_DESC_VALUES);
+}
+
+EdsPropertyDesc TCamera::GetPropertyDesc(EdsPropertyID property) const
+{
+    const int index = slotIndex(DescProperties, property);
+    const EdsPropertyDesc desc = index < 0 ? EdsPropertyDesc{} : FDescs[index];
+    logHeader("getPropertyDesc", "ID            =", property);
+    DebugLine(QStringLiteral("Desc Form     =") + QString::number(desc.form)
+              + QStringLiteral("(0=R ; 1=W;2=RW)"));
+    DebugLine(QStringLiteral("Desc Elements =") + QString::number(desc.numElements));
+    return desc;
+}
