@@ -217,6 +217,7 @@ TEST_F(IniFileTest, WrittenTextsReadBackUnchanged)
         {"\"quoted\"", "\"quoted\"", "\"\"quoted\"\""},
         {"'single'", "'single'", "\"'single'\""},
         {"\"half", "\"half", "\"half"},
+        {"\"a b\",\"c d\"", "\"a b\",\"c d\"", "\"\"a b\",\"c d\"\""},  // comma text
         {"two\r\nlines\nmore", "two lines more", "two lines more"},
     };
     int n = 0;
