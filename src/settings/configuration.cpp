@@ -1,0 +1,271 @@
+#include "settings/configuration.h"
+
+#include "camera/proptables.h"
+#include "diagnostics/debuglog.h"
+#include "platform/dialogs.h"
+#include "settings/inifile.h"
+#include "settings/programsettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <array>
+#include <variant>
+
+namespace {
+
+using Field = std::variant<bool TProgramSettings::*, int TProgramSettings::*, QString TProgramSettings::*>;
+
+struct ConfigKey
+{
+    const char *section;
+    const char *key;  // as written; reading matches any letter case
+    Field field;
+    bool withCode = false;  // an exposure-compensation text, written with its code as key + "Id"
+};
+
+using P = TProgramSettings;
+
+// Every stored field, in the order of the file.
+const ConfigKey kKeys[] = {
+    {"Config", "Debug", &P::Debug},
+    {"Config", "Savepath", &P::Savepath},
+    {"Config", "Projektname", &P::Projektname},
+    {"Config", "Filemask", &P::Filemask},
+    {"Config", "Prefix", &P::Prefix},
+    {"Config", "Einzelaufnahme", &P::Einzelaufnahme},
+    {"Config", "Bilderfolge", &P::Bilderfolge},
+    {"Config", "Belichtungsreihe", &P::Belichtungsreihe},
+    {"Config", "Zeitraffer", &P::Zeitraffer},
+    {"Config", "Aufnahmenanzahl", &P::Aufnahmenanzahl},
+    {"Config", "Intervalstd", &P::Intervalstd},
+    {"Config", "Intervalmin", &P::Intervalmin},
+    {"Config", "Intervalsek", &P::Intervalsek},
+    {"Config", "ExpComp1", &P::ExpComp1, true},
+    {"Config", "ExpComp2", &P::ExpComp2, true},
+    {"Config", "ExpComp3", &P::ExpComp3, true},
+
+    {"ViewerSetup", "ShowAfterShoot", &P::ShowAfterShoot},
+    {"ViewerSetup", "ShowIntern", &P::ShowIntern},
+    {"ViewerSetup", "ShowExtern", &P::ShowExtern},
+    {"ViewerSetup", "ExternViewerPath", &P::ExternViewerPath},
+    {"ViewerSetup", "ExternViewerWindowTitle", &P::ExternViewerWindowTitle},
+
+    {"ImageMagick", "UseImageMagick", &P::UseImageMagick},
+    {"ImageMagick", "ImageMagickPath", &P::ImageMagickPath},
+    {"ImageMagick", "CreateBatch", &P::CreateBatch},
+    {"ImageMagick", "ShowBatch", &P::ShowBatch},
+    {"ImageMagick", "ImageMagickOutputpath", &P::ImageMagickOutputpath},
+    {"ImageMagick", "ImageMagickOverwriteOrigin", &P::ImageMagickOverwriteOrigin},
+    {"ImageMagick", "ImageMagickBatchPath", &P::ImageMagickBatchPath},
+    {"ImageMagick", "ImageMagickBatchName", &P::ImageMagickBatchName},
+    {"ImageMagick", "ImageMagickCopyright", &P::ImageMagickCopyright},
+    {"ImageMagick", "ImageMagickcopyrightimagepath", &P::ImageMagickcopyrightimagepath},
+    {"ImageMagick", "ImageMagickCopyrightOrientation", &P::ImageMagickCopyrightOrientation},
+    {"ImageMagick", "ImageMagickcopyrightPosx", &P::ImageMagickcopyrightPosx},
+    {"ImageMagick", "ImageMagickcopyrightPosy", &P::ImageMagickcopyrightPosy},
+    {"ImageMagick", "ImageMagickThumbnails", &P::ImageMagickThumbnails},
+    {"ImageMagick", "ImageMagickthumbnailpath", &P::ImageMagickthumbnailpath},
+    {"ImageMagick", "imageMagickthumbnailsize", &P::imageMagickthumbnailsize},
+    {"ImageMagick", "imageMagickthumbnailprefix", &P::imageMagickthumbnailprefix},
+    {"ImageMagick", "imageMagickthumbnailsizex", &P::imagemagickthumbnailsizex},
+    {"ImageMagick", "imageMagickthumbnailsizeY", &P::imagemagickthumbnailsizeY},
+    {"ImageMagick", "ImageMagickTextmask", &P::ImagemagickTextmask},
+    {"ImageMagick", "ImageMagickTextmaskstr", &P::ImagemagickTextmaskstr},
+    {"ImageMagick", "ImageMagickTextmaskPrefix", &P::ImageMagickTextmaskPrefix},
+    {"ImageMagick", "ImageMagicktextmaskOrientationstr", &P::ImagemagicktextmaskOrientationstr},
+    {"ImageMagick", "ImageMagicktextmaskfontstr", &P::Imagemagicktextmaskfontstr},
+    {"ImageMagick", "ImageMagicktextmaskposX", &P::ImagemagicktextmaskposX},
+    {"ImageMagick", "ImageMagicktextmaskposY", &P::ImagemagicktextmaskposY},
+    {"ImageMagick", "ImageMagicktextmaskfontsizestr", &P::Imagemagicktextmaskfontsizestr},
+    {"ImageMagick", "ImageMagicktextmaskfontcolorstr", &P::Imagemagicktextmaskfontcolorstr},
+    {"ImageMagick", "ImageMagicktextmaskpath", &P::Imagemagicktextmaskpath},
+    {"ImageMagick", "ImageMagicktextmaskfilename", &P::Imagemagicktextmaskfilename},
+
+    {"Enfuse", "EnfusePath", &P::EnfusePath},
+    {"Enfuse", "EnableEnfuse", &P::EnableEnfuse},
+    {"Enfuse", "EnfuseImages", &P::EnfuseImages},
+};
+
+std::array<SettingsWindow *, 3> g_windows{};
+ConfigurationHooks g_hooks;
+
+SettingsWindow *window(SettingsWindowKind kind) { return g_windows[size_t(kind)]; }
+
+bool fromWindow(SettingsWindowKind kind)
+{
+    SettingsWindow *w = window(kind);
+    return !w || w->settingsFromWindow();
+}
+
+void toWindow(SettingsWindowKind kind)
+{
+    if (SettingsWindow *w = window(kind))
+        w->settingsToWindow();
+}
+
+void writeExpComp(IniEdits &edits, const ConfigKey &key, const QString &text)
+{
+    const QString section = QLatin1String(key.section);
+    const QString codeKey = QLatin1String(key.key) + QStringLiteral("Id");
+    edits.writeString(section, QLatin1String(key.key), text);
+    for (const TPropList &entry : MasterTable(CameraProperty::ExpComp)) {
+        if (entry.Name == text) {
+            edits.writeInteger(section, codeKey, int(entry.ID));
+            return;
+        }
+    }
+    // A text the table does not know has no code; a code from an earlier save would lie.
+    edits.eraseKey(section, codeKey);
+}
+
+void writeKey(IniEdits &edits, const ConfigKey &key, const TProgramSettings &s)
+{
+    const QString section = QLatin1String(key.section);
+    const QString name = QLatin1String(key.key);
+    std::visit([&](auto member) {
+        const auto &value = s.*member;
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, bool>)
+            edits.writeBool(section, name, value);
+        else if constexpr (std::is_same_v<T, int>)
+            edits.writeInteger(section, name, value);
+        else if (key.withCode)
+            writeExpComp(edits, key, value);
+        else
+            edits.writeString(section, name, value);
+    }, key.field);
+}
+
+void readKey(const IniFile &ini, const ConfigKey &key, TProgramSettings &s)
+{
+    static const TProgramSettings defaults;
+    const QString section = QLatin1String(key.section);
+    const QString name = QLatin1String(key.key);
+    std::visit([&](auto member) {
+        auto &value = s.*member;
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, bool>)
+            value = ini.readBool(section, name, defaults.*member);
+        else if constexpr (std::is_same_v<T, int>)
+            value = ini.readInteger(section, name, defaults.*member);
+        else
+            value = ini.readString(section, name, defaults.*member);
+    }, key.field);
+}
+
+// An interval text as the integer it is stored as; a text that is no number stores 0.
+int intervalNumber(const QString &text)
+{
+    int value = 0;
+    return IniFile::parseInteger(text.trimmed(), &value) ? value : 0;
+}
+
+QString absoluteConfigPath(const QString &path)
+{
+    if (path.contains(u'/') || path.contains(QDir::separator()))
+        return path;
+    return QDir::current().filePath(path);
+}
+
+FileDialogOptions configFileOptions(const char *filter)
+{
+    FileDialogOptions options;
+    options.fileName = QLatin1String(DefaultConfigurationName);
+    options.defaultExtension = QStringLiteral("*ccf");
+    options.filter = QLatin1String(filter);
+    return options;
+}
+
+} // namespace
+
+void attachSettingsWindow(SettingsWindowKind kind, SettingsWindow *w) { g_windows[size_t(kind)] = w; }
+
+bool CaptureSettingsFromWindow() { return fromWindow(SettingsWindowKind::Capture); }
+void CaptureSettingsToWindow() { toWindow(SettingsWindowKind::Capture); }
+bool ViewerSettingsFromWindow() { return fromWindow(SettingsWindowKind::Viewer); }
+void ViewerSettingsToWindow() { toWindow(SettingsWindowKind::Viewer); }
+bool ImageMagickSettingsFromWindow() { return fromWindow(SettingsWindowKind::ImageMagick); }
+void ImageMagickSettingsToWindow() { toWindow(SettingsWindowKind::ImageMagick); }
+
+void setConfigurationHooks(ConfigurationHooks hooks) { g_hooks = std::move(hooks); }
+
+bool writeConfiguration(const QString &path, const TProgramSettings &settings, QString *error)
+{
+    TProgramSettings s = settings;
+    s.Intervalstd = intervalNumber(s.IntervalStdText);
+    s.Intervalmin = intervalNumber(s.IntervalMinText);
+    s.Intervalsek = intervalNumber(s.IntervalSekText);
+    IniEdits edits;
+    for (const ConfigKey &key : kKeys)
+        writeKey(edits, key, s);
+    const textfile::Status status = IniFile(path).apply(edits);
+    if (error)
+        *error = status.error;
+    return status.ok();
+}
+
+void readConfiguration(const IniFile &ini, TProgramSettings &s)
+{
+    for (const ConfigKey &key : kKeys)
+        readKey(ini, key, s);
+    s.IntervalStdText = intervalEntryText(intervalHourEntries(), s.Intervalstd);
+    s.IntervalMinText = intervalEntryText(intervalMinuteEntries(), s.Intervalmin);
+    s.IntervalSekText = intervalEntryText(intervalSecondEntries(), s.Intervalsek);
+}
+
+bool SaveConfiguration(const QString &path)
+{
+    if (!ImageMagickSettingsFromWindow() || !CaptureSettingsFromWindow() || !ViewerSettingsFromWindow())
+        return false;
+    TProgramSettings &s = ProgramSettings();
+    // The record's flag follows the debug menu, which switches the log itself.
+    s.Debug = debugEnabled();
+    QString error;
+    if (writeConfiguration(path, s, &error))
+        return true;
+    appDialogs().showMessage(QStringLiteral("Fehler"),
+                             QStringLiteral("Die Datei ") + path
+                                 + QStringLiteral(" kann nicht geschrieben werden: ") + error,
+                             MessageIcon::Error);
+    return false;
+}
+
+bool LoadConfiguration(const QString &path)
+{
+    const QString fullPath = absoluteConfigPath(path);
+    const IniFile ini(fullPath);
+    if (!QFileInfo(fullPath).isFile()) {
+        appDialogs().showMessage(
+            QStringLiteral("Fehler"),
+            QStringLiteral("Die Datei ") + fullPath
+                + QStringLiteral(" existiert nicht . die Einstellungen können nicht geladen werden."),
+            MessageIcon::Error);
+        return false;
+    }
+    TProgramSettings &s = ProgramSettings();
+    readConfiguration(ini, s);
+    if (s.Debug) {
+        setDebugEnabled(true);
+        if (g_hooks.showDebugLog)
+            g_hooks.showDebugLog();
+    }
+    if (g_hooks.showProjectName)
+        g_hooks.showProjectName(s.Projektname);
+    CaptureSettingsToWindow();
+    ImageMagickSettingsToWindow();
+    ViewerSettingsToWindow();
+    return true;
+}
+
+void EinstellungLadenClick()
+{
+    if (const auto path = appDialogs().openFile(configFileOptions("*.ccf|*.CcF")))
+        LoadConfiguration(*path);
+}
+
+void EinstellungSpeichernClick()
+{
+    if (const auto path = appDialogs().saveFile(configFileOptions("*.ccf|*.ccF")))
+        SaveConfiguration(*path);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class IniFile;
+struct TProgramSettings;
+
+// A settings window whose controls the working settings are collected from and applied to.
+class SettingsWindow
+{
+public:
+    virtual ~SettingsWindow() = default;
+    // Copies the controls into ProgramSettings(). When a value cannot be taken the user is
+    // told, the record stays as it was and the result is false.
+    virtual bool settingsFromWindow() = 0;
+    virtual void settingsToWindow() = 0;
+};
+
+enum class SettingsWindowKind { Capture, Viewer, ImageMagick };
+
+// nullptr detaches. Without a window the pair leaves the record's own values as they are.
+void attachSettingsWindow(SettingsWindowKind kind, SettingsWindow *window);
+
+bool CaptureSettingsFromWindow();
+void CaptureSettingsToWindow();
+bool ViewerSettingsFromWindow();
+void ViewerSettingsToWindow();
+bool ImageMagickSettingsFromWindow();
+void ImageMagickSettingsToWindow();
+
+// What loading a configuration shows outside the settings windows.
+struct ConfigurationHooks
+{
+    std::function<void()> showDebugLog;                    // "Debug" loaded as true
+    std::function<void(const QString &)> showProjectName;  // the main window's project field
+};
+void setConfigurationHooks(ConfigurationHooks hooks);
+
+inline constexpr const char *DefaultConfigurationName = "Ordivan.ccf";
+
+// Collects from the windows, then writes every key. False when a value could not be
+// collected (the file is not touched) or the file could not be written; the user was told.
+bool SaveConfiguration(const QString &path);
+// Reads every key, then applies to the windows. A name without a folder is looked up in the
+// current working folder. A missing file is reported and changes nothing (false).
+bool LoadConfiguration(const QString &path);
+
+// The record alone, without windows, dialogs or hooks.
+bool writeConfiguration(const QString &path, const TProgramSettings &settings, QString *error);
+void readConfiguration(const IniFile &ini, TProgramSettings &settings);
+
+// The menu entries "Aufnahme Einstellungen laden" and "Aufnahme Einstellungen Speichern":
+// ask for a file, then load or save it.
+void EinstellungLadenClick();
+void EinstellungSpeichernClick();
