@@ -220,11 +220,15 @@ Stamp stampOf(const QString &path)
     return {true, info.size(), info.lastModified()};
 }
 
+// One key per file however the path is spelt; the folder is resolved even before the file
+// exists, so that objects made before and after its creation share their lock.
 QString canonicalKey(const QString &path)
 {
     const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return QDir::cleanPath(info.absoluteFilePath());
+    return QDir(folder).filePath(info.fileName());
 }
 
 } // namespace

@@ -282,17 +282,20 @@ TEST_F(IniFileTest, FailuresChangeNothing)
 
 TEST_F(IniFileTest, TwoThreadsLoseNoUpdate)
 {
+    // The second thread spells the path through a link to the folder: still the same file.
     const QString path = m_dir.filePath("shared.rccf");
+    ASSERT_TRUE(QFile::link(m_dir.path(), m_dir.filePath("link")));
+    const QString linkedPath = m_dir.filePath("link/shared.rccf");
     constexpr int kWrites = 100;
-    auto writer = [&](const QString &section) {
-        IniFile ini(path);  // each thread its own object
+    auto writer = [&](const QString &filePath, const QString &section) {
+        IniFile ini(filePath);  // each thread its own object
         for (int i = 0; i < kWrites; ++i) {
             ini.writeString(section, QStringLiteral("Key%1").arg(i), QString::number(i));
             ini.writeString("Common", section, QString::number(i));
         }
     };
-    std::thread a(writer, QStringLiteral("A"));
-    std::thread b(writer, QStringLiteral("B"));
+    std::thread a(writer, path, QStringLiteral("A"));
+    std::thread b(writer, linkedPath, QStringLiteral("B"));
     a.join();
     b.join();
 
