@@ -1,0 +1,19 @@
+#include "naming/programnaming.h"
+
+#include "settings/programsettings.h"
+
+TNamingValues NamingValuesOf(const TProgramSettings &settings)
+{
+    return {settings.Projektname, settings.Filemask, settings.Prefix, settings.ImageNumber,
+            settings.ImageFormat};
+}
+
+TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &camera,
+                              TProgramSettings &settings)
+{
+    TNamingValues values = NamingValuesOf(settings);
+    const TImageTarget target = BuildImageTarget(cameraFileName, camera, values);
+    settings.ImageNumber = values.ImageNumber;
+    settings.ImageFormat = values.ImageFormat;
+    return target;
+}
