@@ -17,3 +17,18 @@ TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettin
     settings.ImageFormat = values.ImageFormat;
     return target;
 }
+
+QString ExpandFileMask(const QString &mask, const TCamerasettings &camera)
+{
+    return ExpandFileMask(mask, camera, NamingValuesOf(ProgramSettings()));
+}
+
+QString ExpandDateMask(const QString &mask)
+{
+    return ExpandDateMask(mask, NamingValuesOf(ProgramSettings()));
+}
+
+TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &camera)
+{
+    return BuildImageTarget(cameraFileName, camera, ProgramSettings());
+}

@@ -106,15 +106,19 @@ TEST_F(ImageTargetTest, NeverLeavesTheRootFolder)
 
 TEST_F(ImageTargetTest, WorkingSettingsKeepThisPicturesNumberAndFormat)
 {
-    TProgramSettings program;
+    const TProgramSettings saved = ProgramSettings();
+    TProgramSettings &program = ProgramSettings();
     program.Filemask = QStringLiteral("#PROJECT\\#PREFIX#IMGNR");
     program.Projektname = QStringLiteral("P");
     program.Prefix = QStringLiteral("x");
-    const TImageTarget target = BuildImageTarget(QStringLiteral("IMG_0815.CR2"), settings, program);
+    const TImageTarget target = BuildImageTarget(QStringLiteral("IMG_0815.CR2"), settings);
     EXPECT_EQ(target.SubFolder, QStringLiteral("P/"));
     EXPECT_EQ(target.FileName, QStringLiteral("x0815.CR2"));
     EXPECT_EQ(program.ImageNumber, QStringLiteral("0815"));
     EXPECT_EQ(program.ImageFormat, QStringLiteral("CR2"));
+    EXPECT_EQ(ExpandFileMask(QStringLiteral("#FORMAT#AV"), settings), QStringLiteral("CR25.6"));
+    EXPECT_EQ(ExpandDateMask(QStringLiteral("#IMGNR#FORMAT")), QStringLiteral("0815#FORMAT"));
+    ProgramSettings() = saved;
 }
 
 TEST(FreeTargetPath, AddsACounterBeforeTheExtension)
