@@ -18,6 +18,7 @@ struct TWindowRect
     int Top = 0;
     int Width = 0;
     int Height = 0;
+    bool operator==(const TWindowRect &) const = default;
 };
 
 // The working settings. Fields that are stored in the configuration file bear the name of
@@ -96,6 +97,8 @@ struct TProgramSettings
     // The camera's AE mode as last reported; nothing until the camera reports one.
     std::optional<quint32> AEModeCode;
     TWindowRect ExternViewerRect;
+
+    bool operator==(const TProgramSettings &) const = default;
 };
 
 // The one record of the program.
