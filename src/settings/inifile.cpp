@@ -240,25 +240,49 @@ struct IniFile::Shared
     // Brings the parsed copy up to date with the file. Call with the mutex held.
     textfile::Status refresh()
     {
-        const Stamp now = stampOf(path);
-        if (loaded && now == stamp)
+        const Stamp current = stampOf(path);
+        if (loaded && current == stamp && !racy())
             return {};
-        textfile::Lines read = textfile::readLines(path);
+        const QDateTime readAt = QDateTime::currentDateTimeUtc();
+        textfile::Bytes read = textfile::readBytes(path);
         if (!read.ok() && !read.notFound) {
             loaded = false;
             doc = {};
+            bytes.clear();
             return {read.error};
         }
-        doc = parse(read.lines);
-        stamp = now;
+        if (!loaded || current != stamp || read.bytes != bytes) {
+            doc = parse(textfile::splitLines(read.bytes));
+            bytes = std::move(read.bytes);
+        }
+        stamp = current;
+        verifiedAt = readAt;
         loaded = true;
         return {};
+    }
+
+    // File times can be as coarse as two seconds. While the file is younger than that at
+    // the last look, a change need not show in its stamp, so the content is compared.
+    bool racy() const
+    {
+        constexpr qint64 kTimeGrainMs = 2000;
+        return stamp.exists && stamp.modified.msecsTo(verifiedAt) <= kTimeGrainMs;
+    }
+
+    void saved(QByteArray content, Document newDoc, const QDateTime &savedAt)
+    {
+        bytes = std::move(content);
+        doc = std::move(newDoc);
+        stamp = stampOf(path);
+        verifiedAt = savedAt;
     }
 
     QMutex mutex;
     const QString path;
     bool loaded = false;
     Stamp stamp;
+    QDateTime verifiedAt;  // when the file last held `bytes`
+    QByteArray bytes;
     Document doc;
 };
 
@@ -480,10 +504,10 @@ textfile::Status IniFile::apply(const IniEdits &edits)
     const QStringList after = serialize(doc);
     if (after == before)
         return {};
-    textfile::Status status = textfile::writeLines(shared.path, after);
-    if (!status)
-        return status;
-    shared.doc = std::move(doc);
-    shared.stamp = stampOf(shared.path);
+    QByteArray content = textfile::joinLines(after);
+    const QDateTime savedAt = QDateTime::currentDateTimeUtc();
+    textfile::Status status = textfile::writeBytes(shared.path, content);
+    if (status)
+        shared.saved(std::move(content), std::move(doc), savedAt);
     return status;
 }

@@ -35,9 +35,9 @@ QByteArray joinLines(const QStringList &lines)
     return bytes;
 }
 
-Lines readLines(const QString &path)
+Bytes readBytes(const QString &path)
 {
-    Lines result;
+    Bytes result;
     QFile file(path);
     if (!file.exists()) {
         result.notFound = true;
@@ -48,13 +48,16 @@ Lines readLines(const QString &path)
         result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return result;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    result.bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
         result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return result;
-    }
-    result.lines = splitLines(bytes);
     return result;
+}
+
+Lines readLines(const QString &path)
+{
+    const Bytes read = readBytes(path);
+    return {splitLines(read.bytes), read.notFound, read.error};
 }
 
 namespace {
@@ -75,12 +78,12 @@ bool writeAll(QSaveFile &file, const QByteArray &bytes)
 
 } // namespace
 
-Status writeLines(const QString &path, const QStringList &lines)
+Status writeBytes(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return {QStringLiteral("%1: %2").arg(path, file.errorString())};
-    if (!writeAll(file, joinLines(lines))) {
+    if (!writeAll(file, bytes)) {
         const QString error = file.errorString();
         file.cancelWriting();
         return {QStringLiteral("%1: %2").arg(path, error)};
@@ -88,6 +91,11 @@ Status writeLines(const QString &path, const QStringList &lines)
     if (!file.commit())
         return {QStringLiteral("%1: %2").arg(path, file.errorString())};
     return {};
+}
+
+Status writeLines(const QString &path, const QStringList &lines)
+{
+    return writeBytes(path, joinLines(lines));
 }
 
 } // namespace textfile

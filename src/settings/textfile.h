@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -22,12 +23,22 @@ struct Lines
     bool ok() const { return error.isEmpty(); }
 };
 
+struct Bytes
+{
+    QByteArray bytes;
+    bool notFound = false;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+
 // A last line without a line end counts; a final line end does not start another line.
 Lines readLines(const QString &path);
+Bytes readBytes(const QString &path);
 QStringList splitLines(const QByteArray &bytes);
 
-// Replaces the file in one step: after a failure the old file is untouched.
+// Replace the file in one step: after a failure the old file is untouched.
 Status writeLines(const QString &path, const QStringList &lines);
+Status writeBytes(const QString &path, const QByteArray &bytes);
 QByteArray joinLines(const QStringList &lines);
 
 } // namespace textfile

@@ -1,6 +1,8 @@
 #include "settings/inifile.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -260,7 +262,13 @@ TEST_F(IniFileTest, SeesChangesMadeByOthers)
     ASSERT_TRUE(second.writeInteger("S", "k", 2).ok());
     EXPECT_EQ(first.readInteger("S", "k", 0), 2);
 
-    putFile(path, "[S]\nk=333\n");  // written behind our back
+    // Written behind our back, same size and same time stamp: only the content tells.
+    const QDateTime stamp = QFileInfo(path).lastModified();
+    putFile(path, "[S]\nk=333\n");
+    QFile touched(path);
+    ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(touched.setFileTime(stamp, QFileDevice::FileModificationTime));
+    touched.close();
     EXPECT_EQ(first.readInteger("S", "k", 0), 333);
     ASSERT_TRUE(first.writeInteger("S", "other", 1).ok());
     EXPECT_EQ(fileBytes(path), QByteArray("[S]\r\nk=333\r\nother=1\r\n"));
