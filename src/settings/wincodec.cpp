@@ -21,8 +21,7 @@ char16_t charFor(unsigned char byte)
     return byte;
 }
 
-} // namespace
-
+// The byte for one character, or -1 when the code page has none.
 int byteFor(char32_t codePoint)
 {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
@@ -33,6 +32,8 @@ int byteFor(char32_t codePoint)
     }
     return -1;
 }
+
+} // namespace
 
 QString decode(QByteArrayView bytes)
 {

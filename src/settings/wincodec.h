@@ -15,7 +15,4 @@ QString decode(QByteArrayView bytes);
 // Characters the code page cannot hold become "?" (one per character, also outside the BMP).
 QByteArray encode(QStringView text);
 
-// The byte for one character, or -1 when the code page has none.
-int byteFor(char32_t codePoint);
-
 } // namespace wincodec
