@@ -65,11 +65,6 @@ bool postsDescChange(EdsPropertyID property)
     return property == 256 || property == 262 || (property >= 1024 && property <= 1033);
 }
 
-// The first failure of an operation and of the unlock that follows it.
-EdsError firstFailure(EdsError operation, EdsError unlock)
-{
-    return operation != EDS_ERR_OK ? operation : unlock;
-}
 
 } // namespace
 
@@ -168,6 +163,14 @@ EdsError TAppMaster::unlockUi()
     return FApi.EdsSendStatusCommand(FCameraRef, kEdsCameraStatusCommand_UIUnLock, 0);
 }
 
+EdsError TAppMaster::whileLocked(const std::function<EdsError()> &operation)
+{
+    const EdsError err = operation();
+    const EdsError unlock = unlockUi();
+    // A failed operation is reported before a failed unlock.
+    return err != EDS_ERR_OK ? err : unlock;
+}
+
 EdsError TAppMaster::setSaveToHostValue()
 {
     const EdsUInt32 target = kEdsSaveTo_Host;
@@ -202,7 +205,7 @@ EdsError TAppMaster::OpenSession()
     err = lockUi();
     if (err != EDS_ERR_OK)
         return err;
-    return firstFailure(setCapacity(), unlockUi());
+    return whileLocked([this] { return setCapacity(); });
 }
 
 EdsError TAppMaster::SetSaveToHost()
@@ -214,7 +217,7 @@ EdsError TAppMaster::SetSaveToHost()
     const EdsError lock = lockUi();
     if (lock != EDS_ERR_OK)
         return lock;
-    return firstFailure(setSaveToHostValue(), unlockUi());
+    return whileLocked([this] { return setSaveToHostValue(); });
 }
 
 EdsError TAppMaster::TakePicture()
@@ -229,7 +232,7 @@ EdsError TAppMaster::TakePicture()
     const EdsError lock = lockUi();
     if (lock != EDS_ERR_OK)
         return lock;
-    return firstFailure(release(), unlockUi());
+    return whileLocked(release);
 }
 
 EdsError TAppMaster::SetProperty(EdsPropertyID id, EdsUInt32 value)

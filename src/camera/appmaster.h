@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QObject;
@@ -60,6 +61,8 @@ private:
     void connect();
     EdsError lockUi();
     EdsError unlockUi();
+    // Runs an operation on a locked camera interface and unlocks it whatever the result.
+    EdsError whileLocked(const std::function<EdsError()> &operation);
     EdsError setSaveToHostValue();
     EdsError setCapacity();
 
