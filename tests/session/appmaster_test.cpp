@@ -19,9 +19,10 @@
 namespace {
 
 const QString BinDir = QStringLiteral(TESSARO_BIN_DIR);
-// Quick pictures and downloads; the rest as the body ships.
+// Quick pictures and downloads, whatever the environment or the body's own file set.
 const char *const FastBody = "camera=1;legacy=0;downloadspeed=0;processingtime=10;modedial=3;"
-                             "battery=80;firstnumber=1;faildownload=0;busyonrelease=0";
+                             "battery=80;firstnumber=1;prefix=IMG_;rawjpeg=0;picturesize=small;"
+                             "faildownload=0;busyonrelease=0;lostpicture=0;disconnectafter=0";
 
 template<typename Fn>
 Fn simCall(const char *name)
