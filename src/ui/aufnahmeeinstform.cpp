@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -187,11 +188,22 @@ void TAufnahmeEinstForm::fillBracketingLists()
     const int count = std::min(int(table.size()), kBracketingEntries);
     for (int i = 0; i < 3; ++i) {
         QComboBox *box = m_bracketingValues[i];
+        const QString chosen = box->currentText();
         box->clear();
         for (int entry = 0; entry < count; ++entry)
             box->addItem(table[size_t(entry)].Name);
-        box->setCurrentIndex(kBracketingDefaults[i] < count ? kBracketingDefaults[i] : -1);
+        // A refill from another property file keeps a value it still has.
+        const int kept = chosen.isEmpty() ? -1 : box->findText(chosen, Qt::MatchExactly);
+        box->setCurrentIndex(kept >= 0 ? kept : kBracketingDefaults[i] < count ? kBracketingDefaults[i] : -1);
     }
+}
+
+void TAufnahmeEinstForm::openFromMenu()
+{
+    settingsToWindow();
+    show();
+    raise();
+    activateWindow();
 }
 
 void TAufnahmeEinstForm::setMaskDialogOpener(MaskDialogOpener opener)
@@ -295,6 +307,24 @@ void TAufnahmeEinstForm::settingsToWindow()
     m_projectEdit->setText(s.Projektname);
     m_maskEdit->setText(s.Filemask);
     m_prefix = s.Prefix;
+}
+
+bool TAufnahmeEinstForm::event(QEvent *event)
+{
+    // The main window edits the project name too.
+    if (event->type() == QEvent::WindowActivate)
+        m_projectEdit->setText(ProgramSettings().Projektname);
+    return QWidget::event(event);
+}
+
+// Without an OK button, edits would be lost when the window is opened again and the working
+// settings are shown; so closing takes them over, and stays open while a value is wrong.
+void TAufnahmeEinstForm::closeEvent(QCloseEvent *event)
+{
+    if (settingsFromWindow())
+        event->accept();
+    else
+        event->ignore();
 }
 
 bool TAufnahmeEinstForm::eventFilter(QObject *watched, QEvent *event)

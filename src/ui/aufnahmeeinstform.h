@@ -32,6 +32,8 @@ public:
     void fillBracketingLists();
     void setMaskDialogOpener(MaskDialogOpener opener);
     QString prefix() const { return m_prefix; }
+    // The menu entry: shows the working settings, then the window.
+    void openFromMenu();
 
 signals:
     // Stop the keep-alive timer, then start it with this period unless it is 0.
@@ -40,6 +42,8 @@ signals:
     void imageSequenceModeChanged(bool on);
 
 protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
