@@ -1,0 +1,305 @@
+#include "testsupport.h"
+
+#include "diagnostics/debuglog.h"
+#include "settings/configuration.h"
+#include "settings/inifile.h"
+#include "settings/programsettings.h"
+
+#include <QFile>
+
+namespace {
+
+// Every stored field away from its default.
+TProgramSettings changedSettings()
+{
+    TProgramSettings s;
+    s.Debug = true;
+    s.Savepath = QStringLiteral("/bilder/");
+    s.Projektname = QStringLiteral("Hochzeit Meier");
+    s.Filemask = QStringLiteral("#YEAR\\#PROJECT_#IMGNR");
+    s.Prefix = QStringLiteral("pre");
+    s.Einzelaufnahme = false;
+    s.Bilderfolge = true;
+    s.Belichtungsreihe = true;
+    s.Zeitraffer = true;
+    s.Aufnahmenanzahl = 25;
+    s.IntervalStdText = QStringLiteral("3");
+    s.IntervalMinText = QStringLiteral("45");
+    s.IntervalSekText = QStringLiteral("05");
+    s.Intervalstd = 3;
+    s.Intervalmin = 45;
+    s.Intervalsek = 5;
+    s.ExpComp1 = QStringLiteral("-2");
+    s.ExpComp2 = QStringLiteral("v9");
+    s.ExpComp3 = QStringLiteral("+2");
+    s.ShowAfterShoot = true;
+    s.ShowIntern = true;
+    s.ShowExtern = false;
+    s.ExternViewerPath = QStringLiteral("/usr/bin/viewer");
+    s.ExternViewerWindowTitle = QStringLiteral("Viewer");
+    s.UseImageMagick = true;
+    s.ImageMagickPath = QStringLiteral("/opt/im/");
+    s.CreateBatch = true;
+    s.ShowBatch = true;
+    s.ImageMagickOutputpath = QStringLiteral("/out/");
+    s.ImageMagickOverwriteOrigin = true;
+    s.ImageMagickBatchPath = QStringLiteral("/batch/");
+    s.ImageMagickBatchName = QStringLiteral("run.sh");
+    s.ImageMagickCopyright = true;
+    s.ImageMagickcopyrightimagepath = QStringLiteral("/c.png");
+    s.ImageMagickCopyrightOrientation = QStringLiteral("SouthEast");
+    s.ImageMagickcopyrightPosx = 11;
+    s.ImageMagickcopyrightPosy = -12;
+    s.ImageMagickThumbnails = true;
+    s.ImageMagickthumbnailpath = QStringLiteral("/thumbs/");
+    s.imageMagickthumbnailsize = QStringLiteral("320x200");
+    s.imageMagickthumbnailprefix = QStringLiteral("T_");
+    s.imagemagickthumbnailsizex = 320;
+    s.imagemagickthumbnailsizeY = 200;
+    s.ImagemagickTextmask = true;
+    s.ImagemagickTextmaskstr = QStringLiteral("#PROJECT #AV");
+    s.ImageMagickTextmaskPrefix = QStringLiteral("tm");
+    s.ImagemagicktextmaskOrientationstr = QStringLiteral("West");
+    s.Imagemagicktextmaskfontstr = QStringLiteral("DejaVu Sans");
+    s.ImagemagicktextmaskposX = 5;
+    s.ImagemagicktextmaskposY = 6;
+    s.Imagemagicktextmaskfontsizestr = QStringLiteral("14");
+    s.Imagemagicktextmaskfontcolorstr = QStringLiteral("RGB(1,2,3)");
+    s.Imagemagicktextmaskpath = QStringLiteral("/tm/");
+    s.Imagemagicktextmaskfilename = QStringLiteral("mask.gif");
+    s.EnfusePath = QStringLiteral("/enfuse/");
+    s.EnableEnfuse = true;
+    s.EnfuseImages = 3;
+    return s;
+}
+
+// Records the order in which the settings windows are collected and applied.
+class RecordingWindow : public SettingsWindow
+{
+public:
+    RecordingWindow(QString name, QStringList *log, bool collects = true)
+        : m_name(std::move(name)), m_log(log), m_collects(collects) {}
+    bool settingsFromWindow() override
+    {
+        m_log->append(m_name + QStringLiteral(" from"));
+        return m_collects;
+    }
+    void settingsToWindow() override { m_log->append(m_name + QStringLiteral(" to")); }
+
+private:
+    QString m_name;
+    QStringList *m_log;
+    bool m_collects;
+};
+
+class ConfigurationTest : public ConfigFixture {};
+
+} // namespace
+
+TEST_F(ConfigurationTest, SaveThenLoadRestoresEveryStoredField)
+{
+    const TProgramSettings saved = changedSettings();
+    ProgramSettings() = saved;
+    setDebugEnabled(true);
+    ASSERT_TRUE(SaveConfiguration(path("all.ccf")));
+
+    ProgramSettings() = TProgramSettings{};
+    setDebugEnabled(false);
+    int debugLogShown = 0;
+    QString projectShown;
+    setConfigurationHooks({[&] { ++debugLogShown; }, [&](const QString &p) { projectShown = p; }});
+    ASSERT_TRUE(LoadConfiguration(path("all.ccf")));
+
+    EXPECT_TRUE(ProgramSettings() == saved);
+    EXPECT_TRUE(debugEnabled());
+    EXPECT_EQ(debugLogShown, 1);
+    EXPECT_EQ(projectShown, saved.Projektname);
+    EXPECT_TRUE(m_dialogs.finished());
+}
+
+TEST_F(ConfigurationTest, WritesTheFileAsStored)
+{
+    ProgramSettings() = changedSettings();
+    ASSERT_TRUE(SaveConfiguration(path("a.ccf")));
+    const QByteArray bytes = readFile("a.ccf");
+    const QByteArray configStart = "[Config]\r\nDebug=0\r\nSavepath=/bilder/\r\n";
+    EXPECT_TRUE(bytes.startsWith(configStart)) << bytes.left(80).toStdString();
+    for (const char *line : {"\r\nIntervalsek=5\r\n", "\r\nExpComp1=-2\r\nExpComp1Id=264\r\n",
+                             "\r\nExpComp3=+2\r\nExpComp3Id=280\r\n", "\r\nBelichtungsreihe=1\r\n",
+                             "\r\nImageMagickTextmask=1\r\n", "\r\nimageMagickthumbnailsizeY=200\r\n"}) {
+        EXPECT_TRUE(bytes.contains(line)) << line;
+    }
+    // "v9" is a table name; a text the table does not have is written without a code.
+    EXPECT_TRUE(bytes.contains("\r\nExpComp2=v9\r\nExpComp2Id=265\r\n"));
+    const qsizetype config = bytes.indexOf("[Config]"), viewer = bytes.indexOf("[ViewerSetup]"),
+                    magick = bytes.indexOf("[ImageMagick]"), enfuse = bytes.indexOf("[Enfuse]");
+    EXPECT_TRUE(config < viewer && viewer < magick && magick < enfuse);
+}
+
+TEST_F(ConfigurationTest, BracketingTextWithoutTableEntryDropsAnOldCode)
+{
+    writeFile("a.ccf", "[Config]\r\nExpComp2=v9\r\nExpComp2Id=265\r\n");
+    ProgramSettings().ExpComp2 = QStringLiteral("+7 typed");
+    ASSERT_TRUE(SaveConfiguration(path("a.ccf")));
+    const IniFile ini(path("a.ccf"));
+    EXPECT_EQ(ini.readString("Config", "ExpComp2"), "+7 typed");
+    EXPECT_FALSE(ini.hasKey("Config", "ExpComp2Id"));
+}
+
+TEST_F(ConfigurationTest, LoadingTakesDefaultsAndMatchesKeysInAnyCase)
+{
+    ProgramSettings() = changedSettings();
+    writeFile("a.ccf", "[CONFIG]\r\n"
+                       "EINZELAUFNAHME=0\r\n"
+                       "bilderfolge=2\r\n"
+                       "Aufnahmenanzahl=zehn\r\n"
+                       "PROJEKTNAME=  \"Nur Config\"  \r\n");
+    ASSERT_TRUE(LoadConfiguration(path("a.ccf")));
+    TProgramSettings expected;
+    expected.Einzelaufnahme = false;
+    expected.Bilderfolge = true;
+    expected.Projektname = QStringLiteral("Nur Config");
+    expected.IntervalSekText = QStringLiteral("00");  // an absent interval reads as 0
+    EXPECT_TRUE(ProgramSettings() == expected);
+    EXPECT_TRUE(ProgramSettings().ShowExtern);
+    EXPECT_EQ(ProgramSettings().Aufnahmenanzahl, 10);
+    EXPECT_FALSE(debugEnabled());
+}
+
+TEST_F(ConfigurationTest, ReaderSpellingsFindTheWrittenKeys)
+{
+    writeFile("a.ccf", "[imagemagick]\r\n"
+                       "ImagemagickTextmask=1\r\n"
+                       "IMAGEMAGICKTHUMBNAILSIZEX=$20\r\n"
+                       "imagemagickthumbnailsizey=0x30\r\n"
+                       "ImagemagickTextmaskStr=#AV\r\n");
+    ASSERT_TRUE(LoadConfiguration(path("a.ccf")));
+    EXPECT_TRUE(ProgramSettings().ImagemagickTextmask);
+    EXPECT_EQ(ProgramSettings().imagemagickthumbnailsizex, 32);
+    EXPECT_EQ(ProgramSettings().imagemagickthumbnailsizeY, 48);
+    EXPECT_EQ(ProgramSettings().ImagemagickTextmaskstr, "#AV");
+}
+
+TEST_F(ConfigurationTest, LoadedIntervalsBecomeEntryTexts)
+{
+    struct Case { int std, min, sek; const char *stdText, *minText, *sekText; };
+    const Case cases[] = {
+        {0, 0, 10, "0", "0", "10"},
+        {2, 5, 5, "2", "5", "05"},
+        {24, 60, 0, "24", "60", "00"},
+        {25, 61, 7, "25", "61", "7"},  // no entry: the number as typed text
+    };
+    for (const Case &c : cases) {
+        writeFile("i.ccf", QStringLiteral("[Config]\r\nIntervalstd=%1\r\nIntervalmin=%2\r\nIntervalsek=%3\r\n")
+                               .arg(c.std).arg(c.min).arg(c.sek).toLatin1());
+        ASSERT_TRUE(LoadConfiguration(path("i.ccf")));
+        EXPECT_EQ(ProgramSettings().IntervalStdText, c.stdText);
+        EXPECT_EQ(ProgramSettings().IntervalMinText, c.minText);
+        EXPECT_EQ(ProgramSettings().IntervalSekText, c.sekText);
+    }
+}
+
+TEST_F(ConfigurationTest, SaveKeepsOtherSectionsAndKeys)
+{
+    writeFile("a.ccf", "[Eigenes]\r\nfoo=bar\r\n[Config]\r\nProjektname=alt\r\nZusatz=1\r\n");
+    ProgramSettings().Projektname = QStringLiteral("neu");
+    ASSERT_TRUE(SaveConfiguration(path("a.ccf")));
+    const QByteArray bytes = readFile("a.ccf");
+    EXPECT_TRUE(bytes.startsWith("[Eigenes]\r\nfoo=bar\r\n[Config]\r\nProjektname=neu\r\nZusatz=1\r\n"));
+    EXPECT_EQ(bytes.count("Projektname="), 1);
+}
+
+TEST_F(ConfigurationTest, MissingFileIsReportedAndChangesNothing)
+{
+    QStringList log;
+    RecordingWindow capture(QStringLiteral("capture"), &log);
+    attachSettingsWindow(SettingsWindowKind::Capture, &capture);
+    ProgramSettings() = changedSettings();
+    m_dialogs.answer(DialogButton::Ok).answer(DialogButton::Ok);
+
+    EXPECT_FALSE(LoadConfiguration(path("fehlt.ccf")));
+    EXPECT_FALSE(LoadConfiguration(QStringLiteral("Ordivan.ccf")));  // plain name: working folder
+
+    ASSERT_EQ(m_dialogs.calls().size(), 2);
+    const QString tail = QStringLiteral(" existiert nicht . die Einstellungen können nicht geladen werden.");
+    EXPECT_EQ(m_dialogs.calls()[0].caption, "Fehler");
+    EXPECT_EQ(m_dialogs.calls()[0].text, QStringLiteral("Die Datei ") + path("fehlt.ccf") + tail);
+    EXPECT_EQ(m_dialogs.calls()[0].buttons, DialogButtons(DialogButton::Ok));
+    EXPECT_EQ(m_dialogs.calls()[1].text, QStringLiteral("Die Datei ") + path("Ordivan.ccf") + tail);
+    EXPECT_TRUE(ProgramSettings() == changedSettings());
+    EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(ConfigurationTest, PlainNameIsLookedUpInTheWorkingFolder)
+{
+    writeFile("Ordivan.ccf", "[Config]\r\nPrefix=hier\r\n");
+    ASSERT_TRUE(LoadConfiguration(QStringLiteral("Ordivan.ccf")));
+    EXPECT_EQ(ProgramSettings().Prefix, "hier");
+}
+
+TEST_F(ConfigurationTest, WindowsAreCollectedAndAppliedInOrder)
+{
+    QStringList log;
+    RecordingWindow capture(QStringLiteral("capture"), &log);
+    RecordingWindow viewer(QStringLiteral("viewer"), &log);
+    RecordingWindow magick(QStringLiteral("magick"), &log);
+    attachSettingsWindow(SettingsWindowKind::Capture, &capture);
+    attachSettingsWindow(SettingsWindowKind::Viewer, &viewer);
+    attachSettingsWindow(SettingsWindowKind::ImageMagick, &magick);
+    ASSERT_TRUE(SaveConfiguration(path("a.ccf")));
+    ASSERT_TRUE(LoadConfiguration(path("a.ccf")));
+    EXPECT_EQ(log, QStringList({"magick from", "capture from", "viewer from",
+                                "capture to", "magick to", "viewer to"}));
+}
+
+TEST_F(ConfigurationTest, FailedCollectionLeavesTheFileUntouched)
+{
+    QStringList log;
+    RecordingWindow capture(QStringLiteral("capture"), &log, false);
+    attachSettingsWindow(SettingsWindowKind::Capture, &capture);
+    EXPECT_FALSE(SaveConfiguration(path("neu.ccf")));
+    EXPECT_FALSE(QFile::exists(path("neu.ccf")));
+
+    writeFile("alt.ccf", "[Config]\r\nPrefix=alt\r\n");
+    EXPECT_FALSE(SaveConfiguration(path("alt.ccf")));
+    EXPECT_EQ(readFile("alt.ccf"), "[Config]\r\nPrefix=alt\r\n");
+}
+
+TEST_F(ConfigurationTest, UnwritableFileIsReported)
+{
+    m_dialogs.answer(DialogButton::Ok);
+    EXPECT_FALSE(SaveConfiguration(path("kein/ordner/a.ccf")));
+    ASSERT_EQ(m_dialogs.calls().size(), 1);
+    EXPECT_EQ(m_dialogs.calls()[0].caption, "Fehler");
+    EXPECT_TRUE(m_dialogs.calls()[0].text.startsWith(QStringLiteral("Die Datei ") + path("kein/ordner/a.ccf")));
+}
+
+TEST_F(ConfigurationTest, MenuEntriesAskForTheFile)
+{
+    writeFile("x.ccf", "[Config]\r\nPrefix=aus Men\xFC\r\n");  // Windows-1252
+    m_dialogs.answerPath(path("x.ccf")).answerCancel().answerPath(path("y.ccf")).answerCancel();
+
+    EinstellungLadenClick();
+    EXPECT_EQ(ProgramSettings().Prefix, QStringLiteral("aus Menü"));
+    ProgramSettings().Prefix = QStringLiteral("unverändert");
+    EinstellungLadenClick();  // cancelled
+    EXPECT_EQ(ProgramSettings().Prefix, QStringLiteral("unverändert"));
+
+    EinstellungSpeichernClick();
+    EXPECT_EQ(IniFile(path("y.ccf")).readString("Config", "Prefix"), QStringLiteral("unverändert"));
+    EinstellungSpeichernClick();  // cancelled
+
+    ASSERT_EQ(m_dialogs.calls().size(), 4);
+    const DialogCall &open = m_dialogs.calls()[0];
+    const DialogCall &save = m_dialogs.calls()[2];
+    EXPECT_EQ(open.kind, DialogKind::OpenFile);
+    EXPECT_EQ(save.kind, DialogKind::SaveFile);
+    for (const DialogCall *call : {&open, &save}) {
+        EXPECT_EQ(call->file.fileName, "Ordivan.ccf");
+        EXPECT_EQ(call->file.defaultExtension, "*ccf");
+        EXPECT_TRUE(call->file.folder.isEmpty());  // the working folder
+    }
+    EXPECT_EQ(open.file.filter, "*.ccf|*.CcF");
+    EXPECT_EQ(save.file.filter, "*.ccf|*.ccF");
+    EXPECT_TRUE(m_dialogs.finished());
+}
