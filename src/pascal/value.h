@@ -1,0 +1,115 @@
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pascal {
+
+// Heap values of the VM. Reference counts are not atomic: a script runs on one thread.
+struct Obj {
+    enum class Kind : uint8_t { String, Array, Set, Host, Exception };
+    explicit Obj(Kind k) : kind(k) {}
+    virtual ~Obj() = default;
+    uint32_t rc = 0;
+    Kind kind;
+};
+
+class Ref {
+public:
+    Ref() = default;
+    explicit Ref(Obj* o) : p_(o) { if (p_) ++p_->rc; }
+    Ref(const Ref& r) : p_(r.p_) { if (p_) ++p_->rc; }
+    Ref(Ref&& r) noexcept : p_(r.p_) { r.p_ = nullptr; }
+    ~Ref() { release(); }
+    Ref& operator=(const Ref& r) {
+        if (r.p_) ++r.p_->rc;
+        release();
+        p_ = r.p_;
+        return *this;
+    }
+    Ref& operator=(Ref&& r) noexcept {
+        if (this != &r) { release(); p_ = r.p_; r.p_ = nullptr; }
+        return *this;
+    }
+    Obj* get() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    void reset() { release(); p_ = nullptr; }
+
+private:
+    void release() { if (p_ && --p_->rc == 0) delete p_; }
+    Obj* p_ = nullptr;
+};
+
+// Bytes held by live strings and arrays, checked against the engine's memory budget.
+extern thread_local int64_t liveBytes;
+
+struct StrObj : Obj {
+    explicit StrObj(std::string v) : Obj(Kind::String), s(std::move(v)) { liveBytes += int64_t(s.capacity()); }
+    ~StrObj() override { liveBytes -= int64_t(counted); }
+    void recount() { liveBytes += int64_t(s.capacity()) - int64_t(counted); counted = s.capacity(); }
+    std::string s;
+    size_t counted = s.capacity();
+};
+
+struct Slot;
+
+// Dynamic arrays are shared by reference; records and static arrays (isValue) are copied.
+struct ArrObj : Obj {
+    ArrObj(size_t n, bool value);
+    ~ArrObj() override;
+    void resize(size_t n);
+    std::vector<Slot> items;
+    bool isValue;
+};
+
+struct SetObj : Obj {
+    SetObj() : Obj(Kind::Set) {}
+    std::bitset<256> bits;
+};
+
+struct HostObj : Obj {
+    explicit HostObj(void* p) : Obj(Kind::Host), ptr(p) {}
+    void* ptr;
+};
+
+struct ExcObj : Obj {
+    ExcObj(int c, std::string m) : Obj(Kind::Exception), cls(c), message(std::move(m)) {}
+    int cls;
+    std::string message;
+};
+
+// One cell of the stack, a variable or an array element. Scalars live in the union; strings,
+// arrays, sets and objects in `o`. A reference (var parameter, element address) keeps `p` and
+// holds its container alive in `o`.
+struct Slot {
+    union {
+        int64_t i;
+        double d;
+        Slot* p;
+    };
+    Ref o;
+    Slot() : i(0) {}
+};
+
+inline ArrObj::ArrObj(size_t n, bool value) : Obj(Kind::Array), items(n), isValue(value) {
+    liveBytes += int64_t(n * sizeof(Slot));
+}
+inline ArrObj::~ArrObj() { liveBytes -= int64_t(items.size() * sizeof(Slot)); }
+inline void ArrObj::resize(size_t n) {
+    liveBytes += (int64_t(n) - int64_t(items.size())) * int64_t(sizeof(Slot));
+    items.resize(n);
+}
+
+inline const std::string& strOf(const Slot& s) {
+    static const std::string empty;
+    return s.o ? static_cast<StrObj*>(s.o.get())->s : empty;
+}
+inline Ref makeStr(std::string v) { return v.empty() ? Ref() : Ref(new StrObj(std::move(v))); }
+
+// Copies a record or static array into an existing one of the same shape.
+void assignValue(ArrObj* dst, const ArrObj* src);
+Ref cloneValue(const ArrObj* src);
+
+} // namespace pascal

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "pascal/engine.h"
+#include "pascal/value.h"
+
+#include <atomic>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace pascal {
+
+class Vm;
+using BuiltinFn = bool (*)(Vm& vm, Slot* args, const Instr& in);
+struct BuiltinInfo {
+    BuiltinFn fn;
+    int args;       // -1: Format, 1 + 2 * in.b
+    bool result;
+};
+extern const BuiltinInfo builtinTable[];
+
+class Vm {
+public:
+    bool load(std::shared_ptr<const Program> program, std::shared_ptr<const DebugInfo> debug, std::string* error);
+    bool run();
+    // Called by library routines to raise a script exception; returns false for convenience.
+    bool fail(int cls, std::string message) {
+        pendingClass = cls;
+        pendingMessage = std::move(message);
+        return false;
+    }
+    bool checkString(size_t length);
+    Ref buildShape(int shape) const;
+    bool callExternal(int index, Slot* args, Slot* result);
+    void callHost(HostFunction& fn, const Import& im, Slot* args, Slot* result);
+
+    std::shared_ptr<const Program> prog;
+    std::shared_ptr<const DebugInfo> dbg;
+    Limits limits;
+    std::vector<Ref> strPool, setPool;
+    std::vector<Slot> stack;
+    std::vector<Slot> globals;
+    struct Frame {
+        const Instr* ret;
+        Slot* bp;
+        int proc;
+    };
+    std::vector<Frame> frames;
+    struct Handler {
+        int pc;
+        size_t frames;
+        size_t sp;
+        size_t exc;
+    };
+    std::vector<Handler> handlers;
+    std::vector<Ref> excStack;
+    std::vector<HostFunction> bound;
+    std::unordered_map<std::string, HostFunction> registry;
+    std::vector<void*> externals;
+    std::vector<void*> libraries;
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> attention{false};
+    std::function<void(const SourcePos&)> lineHook;
+    RuntimeError err;
+    int pendingClass = -1;
+    std::string pendingMessage;
+    uint64_t randomState = 0x853c49e6748fea9bULL;
+    bool loaded = false;
+    ~Vm();
+};
+
+} // namespace pascal

@@ -1,0 +1,272 @@
+#include "pascal/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <thread>
+
+namespace {
+
+using pascal::Compiler;
+using pascal::Executor;
+using pascal::HostCall;
+using pascal::Message;
+
+// The declarations the program gives every script.
+const char* const kHostDeclarations = R"(
+procedure Anzeige(s: string);
+procedure Writeln(s: string);
+function Einlesen(question: string): string;
+function SetzePausenachBefehlauf(pause:integer) : integer ;
+function bildanzeige(anzeige,viewer,bild:string) : integer ;
+function ImportTest(S1: string; s2: Longint; s3: Byte; s4: word; var s5: string): string;
+function hole(tid:string):string;
+function istuebertragen():boolean;
+function Setze(tid :string ; value : string;offset:integer) : integer ;
+function zahlmitnullen(int:integer;Mask:string):string;
+Function EBVBefehleFertig():boolean;
+Function EBVBefehleUebrig():integer;
+procedure cls();
+Function Bild(index,offset:integer;eigenschaft:string):String;
+Function ebvcommando(anwendung,commando:string;bWait,bshow,bdolater:boolean):boolean;
+Function Liste (tid:string):String;
+procedure warte(const Milliseconds: integer);
+procedure Ausloesen();
+var Memo2: TMemo; Self: TForm; Application: TApplication;
+)";
+
+struct Script {
+    Compiler compiler;
+    Executor exec;
+    std::vector<std::string> out;
+
+    bool compile(const std::string& text, const std::string& extra = {}) {
+        compiler.addDeclarations(pascal::standardHostClasses);
+        compiler.addDeclarations(kHostDeclarations);
+        if (!extra.empty()) compiler.addDeclarations(extra);
+        if (!compiler.compile(text, "main.rops")) return false;
+        std::string error;
+        EXPECT_TRUE(exec.load(compiler.program(), compiler.debugInfo(), &error)) << error;
+        exec.registerFunction("Writeln", [this](HostCall& c) { out.push_back(c.string(0)); });
+        return true;
+    }
+    std::string firstMessage() const {
+        return compiler.messages().empty() ? std::string() : compiler.messages().front().format();
+    }
+};
+
+TEST(PascalEngine, StopEndsAnEndlessLoopFromAHostEvent) {
+    // An empty loop body has no statements: the stop must still be seen at the backward jump.
+    const char* scripts[] = {
+        "var n: Integer; begin n := 0; while True do begin n := n + 1; Tick; end; end.",
+        "begin Tick; repeat until False; end.",
+        "var i: Integer; begin for i := 0 to MaxInt do Tick; end.",
+    };
+    for (const char* text : scripts) {
+        Script r;
+        ASSERT_TRUE(r.compile(text, "procedure Tick; const MaxInt = 2147483647;")) << r.firstMessage();
+        int ticks = 0;
+        r.exec.registerFunction("Tick", [&](HostCall&) {
+            if (++ticks == 1000 || std::string(text).find("repeat") != std::string::npos) r.exec.stop();
+        });
+        EXPECT_FALSE(r.exec.run()) << text;
+        EXPECT_EQ(pascal::RuntimeError::Stopped, r.exec.error().code) << text;
+    }
+}
+
+TEST(PascalEngine, StopFromAnotherThread) {
+    Script r;
+    ASSERT_TRUE(r.compile("var i: Integer; begin i := 0; while i >= 0 do i := (i + 1) mod 1000; end."));
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        r.exec.stop();
+    });
+    EXPECT_FALSE(r.exec.run());
+    stopper.join();
+    EXPECT_EQ(pascal::RuntimeError::Stopped, r.exec.error().code);
+}
+
+TEST(PascalEngine, LineCallbackSeesEveryExecutedLine) {
+    Script r;
+    ASSERT_TRUE(r.compile("var i: Integer;\n"
+                          "begin\n"
+                          "  for i := 1 to 2 do\n"
+                          "    Writeln('x');\n"
+                          "  if i = 2 then\n"
+                          "    Writeln('y')\n"
+                          "  else\n"
+                          "    Writeln('z');\n"
+                          "end.\n"));
+    std::vector<int> lines;
+    r.exec.setLineCallback([&](const pascal::SourcePos& p) { lines.push_back(p.line); });
+    ASSERT_TRUE(r.exec.run());
+    EXPECT_EQ((std::vector<int>{3, 4, 4, 5, 6}), lines);
+    EXPECT_EQ((std::vector<std::string>{"x", "x", "y"}), r.out);
+}
+
+TEST(PascalEngine, StopFromTheLineCallback) {
+    Script r;
+    ASSERT_TRUE(r.compile("begin\n while True do\n  Writeln('a');\nend."));
+    int count = 0;
+    r.exec.setLineCallback([&](const pascal::SourcePos&) {
+        if (++count == 15) r.exec.stop();
+    });
+    EXPECT_FALSE(r.exec.run());
+    EXPECT_EQ(pascal::RuntimeError::Stopped, r.exec.error().code);
+    EXPECT_EQ(13u, r.out.size());  // the loop line once, then 14 body lines, the last one stopped
+}
+
+TEST(PascalEngine, ImportTestVarParameter) {
+    Script r;
+    ASSERT_TRUE(r.compile("var s, t: string;\n"
+                          "begin\n"
+                          "  s := 'alt';\n"
+                          "  t := ImportTest('a', -5, 200, 60000, s);\n"
+                          "  Writeln(t); Writeln(s);\n"
+                          "end."));
+    r.exec.registerFunction("importtest", [](HostCall& c) {
+        std::string res = c.string(0) + " " + std::to_string(c.integer(1)) + " " + std::to_string(c.integer(2)) +
+                          " " + std::to_string(c.integer(3)) + " - OK!";
+        c.setString(4, c.string(4) + " " + res + " -   OK2!");
+        c.returnString(res);
+    });
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    EXPECT_EQ((std::vector<std::string>{"a -5 200 60000 - OK!", "alt a -5 200 60000 - OK! -   OK2!"}), r.out);
+}
+
+TEST(PascalEngine, HostObjectsAndTheirMembers) {
+    Script r;
+    ASSERT_TRUE(r.compile("begin\n"
+                          "  Memo2.Lines.Add('one');\n"
+                          "  Self.Caption := 'Scripter  ' + Application.Title;\n"
+                          "  Application.ProcessMessages;\n"
+                          "  Memo2.Clear;\n"
+                          "  Memo2.Text := Self.Caption;\n"
+                          "end."));
+    std::map<std::string, std::string> state{{"title", "T"}};
+    int memo = 1, form = 2, app = 3;
+    std::vector<std::string> calls;
+    r.exec.registerFunction("TMemo.Lines", [](HostCall& c) { c.returnObject(c.object(0)); });
+    r.exec.registerFunction("TStrings.Add", [&](HostCall& c) {
+        calls.push_back("add " + c.string(1) + (c.object(0) == &memo ? " to memo" : ""));
+    });
+    r.exec.registerFunction("TMemo.Clear", [&](HostCall&) { calls.push_back("clear"); });
+    r.exec.registerFunction("TMemo.Text:=", [&](HostCall& c) { calls.push_back("text " + c.string(1)); });
+    r.exec.registerFunction("TControl.Caption", [&](HostCall& c) { c.returnString(state["caption"]); });
+    r.exec.registerFunction("TControl.Caption:=", [&](HostCall& c) { state["caption"] = c.string(1); });
+    r.exec.registerFunction("TApplication.Title", [&](HostCall& c) { c.returnString(state["title"]); });
+    r.exec.registerFunction("TApplication.ProcessMessages", [&](HostCall& c) {
+        calls.push_back(c.object(0) == &app ? "process" : "wrong object");
+    });
+    ASSERT_TRUE(r.exec.bindVariable("Memo2", &memo));
+    ASSERT_TRUE(r.exec.bindVariable("self", &form));
+    ASSERT_TRUE(r.exec.bindVariable("Application", &app));
+    EXPECT_FALSE(r.exec.bindVariable("Nothing", &app));
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    EXPECT_EQ((std::vector<std::string>{"add one to memo", "process", "clear", "text Scripter  T"}), calls);
+}
+
+TEST(PascalEngine, HostFailuresBecomeScriptExceptions) {
+    Script r;
+    ASSERT_TRUE(r.compile("begin\n"
+                          "  try hole('x'); except on E: Exception do Writeln('caught ' + E.Message); end;\n"
+                          "  Liste('y');\n"
+                          "end."));
+    r.exec.registerFunction("hole", [](HostCall& c) { c.raise("no camera"); });
+    EXPECT_FALSE(r.exec.run());
+    EXPECT_EQ((std::vector<std::string>{"caught no camera"}), r.out);
+    // Liste was declared but never bound.
+    EXPECT_EQ(pascal::RuntimeError::Exception, r.exec.error().code);
+    EXPECT_EQ(3, r.exec.error().line);
+}
+
+TEST(PascalEngine, UncaughtExceptionReportsProcedureAndPosition) {
+    Script r;
+    ASSERT_TRUE(r.compile("procedure A; begin end;\n"
+                          "function Half(n: Integer): Integer;\n"
+                          "begin\n"
+                          "  Result := 10 div n;\n"
+                          "end;\n"
+                          "begin\n"
+                          "  Writeln(IntToStr(Half(0)));\n"
+                          "end."));
+    EXPECT_FALSE(r.exec.run());
+    const pascal::RuntimeError& e = r.exec.error();
+    EXPECT_EQ("Division by zero", e.text);
+    EXPECT_EQ("EDivByZero", e.exceptionClass);
+    EXPECT_EQ(1, e.proc);  // procedures are numbered in declaration order from 0
+    EXPECT_EQ("Half", r.exec.debugInfo()->procNames[size_t(e.proc)]);
+    EXPECT_GT(e.position, 0);
+    EXPECT_EQ(4, e.line);
+    EXPECT_EQ(16, e.col);
+}
+
+TEST(PascalEngine, CompileMessagesPointAtTheirSource) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"begin\n  x := 1;\nend.", "[Error] main.rops(2:3): Unknown identifier 'x'"},
+        {"uses Classes;\nbegin end.", "[Error] main.rops(1:6): Unknown identifier 'Classes'"},
+        {"var s: string;\nbegin\n  s := 1 + 2;\nend.", "[Error] main.rops(3:8): Incompatible types: 'string' and 'Integer'"},
+        {"begin\n  Writeln('a')\n  Writeln('b');\nend.", "[Error] main.rops(3:3): ';' expected but 'Writeln' found"},
+        {"begin\n  Writeln('abc);\nend.", "[Error] main.rops(2:11): Unterminated string"},
+        {"begin { never closed\nend.", "[Error] main.rops(1:7): Unterminated comment"},
+        {"begin\n  Writeln(hole());\nend.", "[Error] main.rops(2:16): Not enough actual parameters"},
+        {"var i: Integer;\nbegin\n  i := 1 div 0;\nend.", "[Error] main.rops(3:10): Division by zero"},
+        {"procedure P(var x: Integer); begin end;\nbegin\n  P(3);\nend.", "[Error] main.rops(3:5): Variable required"},
+        {"begin\n  break;\nend.", "[Error] main.rops(2:3): BREAK outside a loop"},
+        {"function F: Integer; forward;\nbegin\nend.", "[Error] main.rops(1:10): Unsatisfied forward or external declaration: 'f'"},
+        {"begin\n  Writeln('x');\nend", "[Error] main.rops(3:4): '.' expected but end of file found"},
+    };
+    for (const Case& c : cases) {
+        Script r;
+        EXPECT_FALSE(r.compile(c.text)) << c.text;
+        EXPECT_EQ(c.message, r.firstMessage()) << c.text;
+    }
+}
+
+TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
+    std::map<std::string, std::string> files{
+        {"lib/helpers.inc", "procedure Hello;\nbegin\n  Writeln('hi');\nend;\n{$I more.inc}\n"},
+        {"lib/more.inc", "procedure Broken;\nbegin\n  Writeln(1);\nend;\n"},
+    };
+    Compiler c;
+    c.addDeclarations("procedure Writeln(s: string);");
+    std::vector<std::string> asked;
+    c.setIncludeResolver([&](const std::string& name, const std::string& from) -> std::optional<pascal::IncludedFile> {
+        std::string dir = from.find('/') == std::string::npos ? "" : from.substr(0, from.rfind('/') + 1);
+        asked.push_back(dir + name);
+        auto f = files.find(dir + name);
+        if (f == files.end()) return std::nullopt;
+        return pascal::IncludedFile{f->first, f->second};
+    });
+    EXPECT_FALSE(c.compile("program P;\n{$I lib/helpers.inc}\nbegin\n  Hello;\nend.", "main.rops"));
+    EXPECT_EQ((std::vector<std::string>{"lib/helpers.inc", "lib/more.inc"}), asked);
+    ASSERT_FALSE(c.messages().empty());
+    EXPECT_EQ("[Error] lib/more.inc(3:11): Incompatible types: 'string' and 'Integer'", c.messages()[0].format());
+
+    EXPECT_FALSE(c.compile("{$I missing.inc}\nbegin end.", "main.rops"));
+    EXPECT_EQ("[Error] main.rops(1:1): Cannot open include file: missing.inc", c.messages()[0].format());
+
+    files["self.inc"] = "{$I self.inc}";
+    EXPECT_FALSE(c.compile("{$I self.inc}\nbegin end.", "main.rops"));
+    EXPECT_EQ("Includes nested too deeply: self.inc", c.messages()[0].text);
+}
+
+TEST(PascalEngine, LoadRejectsDamagedCode) {
+    Compiler c;
+    ASSERT_TRUE(c.compile("var i: Integer; begin for i := 1 to 3 do i := i; end."));
+    auto prog = std::make_shared<pascal::Program>(*c.program());
+    for (pascal::Instr& in : prog->code)
+        if (in.op == pascal::OP_JT) in.a = 1 << 30;
+    Executor e;
+    std::string error;
+    EXPECT_FALSE(e.load(prog, c.debugInfo(), &error));
+    EXPECT_EQ("Invalid instruction", error);
+    EXPECT_FALSE(e.load(c.program(), std::make_shared<pascal::DebugInfo>(), &error));
+    EXPECT_FALSE(e.run());
+}
+
+} // namespace
