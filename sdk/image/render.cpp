@@ -47,11 +47,15 @@ void renderRow(const EdsImageSpec& spec, const TextLayout& t, int y, unsigned ch
     const int h = static_cast<int>(spec.height);
     const unsigned char blue = static_cast<unsigned char>(32 + (spec.frameNumber * 53) % 192);
     const unsigned char green = static_cast<unsigned char>(48 + 160 * y / std::max(1, h - 1));
+    // Grain, as a sensor has: it also gives the JPEG a realistic size.
+    uint32_t grain = 2166136261u ^ static_cast<uint32_t>(y) * 16777619u ^ spec.frameNumber;
     for (int x = 0; x < w; ++x) {
+        grain = grain * 1664525u + 1013904223u;
+        const int noise = static_cast<int>(grain >> 27) - 16;
         unsigned char* px = row + 3 * x;
-        px[0] = static_cast<unsigned char>(48 + 160 * x / std::max(1, w - 1));
-        px[1] = green;
-        px[2] = blue;
+        px[0] = static_cast<unsigned char>(48 + 160 * x / std::max(1, w - 1) + noise);
+        px[1] = static_cast<unsigned char>(green + noise);
+        px[2] = static_cast<unsigned char>(blue + noise);
     }
     if (y >= t.boxHeight)
         return;
