@@ -32,6 +32,16 @@ Simulator& Simulator::instance()
     return simulator;
 }
 
+// A program that ends without terminating the SDK still gets its threads joined
+// before the state they use goes away.
+Simulator::~Simulator()
+{
+    events_.stop();
+    processing_.stop();
+    for (EdsObject* object : objects_)
+        delete object;
+}
+
 Body& Simulator::body()
 {
     if (!body_) {

@@ -21,6 +21,8 @@ namespace edsim {
 class Simulator {
 public:
     static Simulator& instance();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
 
     EdsError initialize();
     EdsError terminate();
@@ -71,6 +73,7 @@ public:
 
 private:
     Simulator() = default;
+    ~Simulator();
 
     struct Handler {
         EdsUInt32 filter = 0;
