@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class QTimer;
+class TForm1;
+class TWindowMessageEvent;
+
+// Receives the window messages posted to the main window and keeps its settings panel in step
+// with the camera. Also watches every key release of the program for Escape, which stops the
+// title-capture timers.
+class TEventDispatcher : public QObject
+{
+public:
+    explicit TEventDispatcher(TForm1 &form);
+    ~TEventDispatcher() override;
+
+    // A timer that Escape stops.
+    void watchEscapeTimer(QTimer *timer);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool dispatch(const TWindowMessageEvent &message);
+    void valueChanged(quint32 property);
+    void allowedValuesChanged(quint32 property);
+    void escapeReleased();
+
+    TForm1 &m_form;
+    QList<QPointer<QTimer>> m_escapeTimers;
+};

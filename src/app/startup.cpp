@@ -1,0 +1,291 @@
+#include "app/startup.h"
+
+#include "app/eventdispatch.h"
+#include "camera/appmaster.h"
+#include "camera/camera.h"
+#include "camera/madeimages.h"
+#include "camera/sdkloader.h"
+#include "platform/dialogs.h"
+#include "settings/programsettings.h"
+#include "settings/propertyfiles.h"
+#include "ui/aufnahmeeinstform.h"
+#include "ui/bilderfolgeform.h"
+#include "ui/bildanzeigeform.h"
+#include "ui/biostestform.h"
+#include "ui/dateimaskedialog.h"
+#include "ui/dllfehlerform.h"
+#include "ui/ebveinstellungen.h"
+#include "ui/exifinfoform.h"
+#include "ui/fhdroptions.h"
+#include "ui/fkommandeditor.h"
+#include "ui/fscripter.h"
+#include "ui/imagemagickbatchform.h"
+#include "ui/imagemagickconfigform.h"
+#include "ui/mainform.h"
+#include "ui/qtdialogs.h"
+#include "ui/scriptfuremoteform.h"
+#include "ui/viewersetup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+
+using P = CameraProperty;
+
+constexpr quint32 AEModeProperty = 1024;
+// Where the missing-file window sends the user for the SDK files.
+const char *const SdkDownloadAddress = "README.md#camera-sdk";
+
+const QString &crlf()
+{
+    static const QString text = QStringLiteral("\r\n");
+    return text;
+}
+
+// What the exit prompt writes back, by the AE mode found at start.
+const std::vector<P> &restoredProperties(quint32 startAEMode)
+{
+    static const std::vector<P> aperture{P::Av, P::ISO, P::ExpComp, P::WhiteBalance,
+                                         P::Quality, P::AFMode, P::Metering};
+    static const std::vector<P> shutter{P::Tv, P::ISO, P::ExpComp, P::WhiteBalance,
+                                        P::Quality, P::AFMode, P::Metering};
+    static const std::vector<P> manual{P::Av, P::Tv, P::ISO, P::ExpComp, P::WhiteBalance,
+                                       P::Quality, P::AFMode, P::Metering};
+    static const std::vector<P> depth{P::ISO, P::ExpComp, P::WhiteBalance, P::AFMode,
+                                      P::Metering};
+    static const std::vector<P> nothing;
+    switch (startAEMode) {
+    case 0:
+    case 2:
+        return aperture;
+    case 1:
+        return shutter;
+    case 3:
+        return manual;
+    case 9:
+        return depth;
+    default:
+        return nothing;
+    }
+}
+
+bool cameraConnected()
+{
+    return AppMaster && AppMaster->GetCamera();
+}
+
+void connectOnce(TForm1 &form)
+{
+    AppMaster.reset();
+    AppMaster = std::make_unique<TAppMaster>(&form);
+    form.setStatus(QStringLiteral("Camera : ") + AppMaster->GetModelName(), form.statusColor());
+    AppMaster->SetEventHandlers();
+    AppMaster->OpenSession();
+    AppMaster->SetSaveToHost();
+}
+
+quint32 readAEMode()
+{
+    AppMaster->GetProperty(AEModeProperty);
+    return AppMaster->GetCamera()->GetPropertyUInt32(AEModeProperty);
+}
+
+QString aeModeText(TForm1 &form, quint32 code)
+{
+    const QComboBox *box = form.valueList(P::AEMode);
+    for (int i = 0; i < box->count(); ++i) {
+        const TPropList *entry = TForm1::entryOf(box, i);
+        if (entry && entry->ID == code)
+            return entry->Name;
+    }
+    return {};
+}
+
+void wireWindowToggle(QAction *action, QWidget *window)
+{
+    QObject::connect(action, &QAction::triggered, window,
+                     [window](bool checked) { window->setVisible(checked); });
+}
+
+} // namespace
+
+QString missingSdkFileText(const QString &fileName, bool first)
+{
+    const QStringList lines{
+        QStringLiteral("Für die Ausführung des Programmes ist die die Datei \"") + fileName
+            + QStringLiteral("\" zwingend erforderlich") + (first ? QStringLiteral(".") : QString()),
+        QString(),
+        QStringLiteral("Bitte laden Sie sich die Datei hier "),
+        QString(),
+        QString::fromLatin1(SdkDownloadAddress),
+        QString(),
+        QStringLiteral("runter und kopieren Sie sie in das Anwendungsverzeichnis."),
+        QString(),
+        QStringLiteral("Das Programm wird nun beendet!"),
+    };
+    return lines.join(crlf());
+}
+
+bool checkSdkFiles(const QString &folder, const std::function<void(const QString &)> &showMissing)
+{
+    const QStringList missing = missingSdkFiles(folder);
+    for (const QString &file : missing)
+        showMissing(missingSdkFileText(file, file == QLatin1String(SdkLibraryName)));
+    return missing.isEmpty();
+}
+
+int ConnectCamera(TForm1 &form)
+{
+    connectOnce(form);
+    if (cameraConnected() || IgnoreDisconnect)
+        return ConnectOk;
+    for (;;) {
+        connectOnce(form);
+        if (cameraConnected())
+            return ConnectOk;
+        const DialogButton answer = appDialogs().askCancelRetryIgnore(
+            QStringLiteral("Fehler"), QStringLiteral("Kamera nicht verbunden"));
+        if (answer == DialogButton::Cancel)
+            return ConnectCancelled;
+        if (answer == DialogButton::Ignore)
+            return ConnectIgnored;
+    }
+}
+
+void RestoreStartSettings(TForm1 &form, const TCamerasettings &start)
+{
+    if (!cameraConnected())
+        return;
+    quint32 aeMode = readAEMode();
+    const quint32 startAEMode = start.AEMode.ID;
+    const QString question =
+        QStringLiteral("Möchten sie vor dem Beenden die Starteinstellungen der Kamera "
+                       "wiederherstellen ? ")
+        + crlf() + crlf() + QStringLiteral("Dann  stellen bitte Sie an der Kamera den Modus : ")
+        + aeModeText(form, startAEMode) + QStringLiteral(" ein");
+    const auto ask = [&question] {
+        return appDialogs().askYesNo(QStringLiteral("Bestätigen"), question);
+    };
+    DialogButton answer = ask();
+    if (answer != DialogButton::Yes)
+        return;
+    while (aeMode != startAEMode && answer == DialogButton::Yes) {
+        answer = ask();
+        aeMode = readAEMode();
+    }
+    for (P property : restoredProperties(startAEMode))
+        form.ApplyProperty(cameraPropertyInfo(property).sdkId, settingOf(start, property).ID);
+}
+
+void MainWindowCreated(TForm1 &form)
+{
+    loadproperties(QStringLiteral("default.cpf"));
+    form.FillValueLists();
+    TProgramSettings &settings = ProgramSettings();
+    settings.Zeitraffer = false;
+    settings.Intervalstd = 0;
+    settings.Intervalmin = 0;
+    settings.Intervalsek = 10;
+    settings.Aufnahmenanzahl = 10;
+    settings.Einzelaufnahme = true;
+    settings.Belichtungsreihe = false;
+    settings.Bilderfolge = false;
+    form.Timer1->stop();
+    form.Timer1->setInterval(1000);
+    form.findChild<QMenu *>(QStringLiteral("Fenster1"))->setEnabled(true);
+}
+
+int MainWindowFirstShown(TForm1 &form)
+{
+    MadeImages().clear();
+    const int connected = ConnectCamera(form);
+    form.ReadCameraSettings(StartSettings());
+    CurrentSettings() = StartSettings();
+    if (connected == ConnectCancelled)
+        return connected;
+    form.ReadCameraSettings(StartSettings());
+    return connected;
+}
+
+struct TProgramWindows::Others
+{
+    Tdllfehlerform dllfehlerform;
+    TDateimaskeDialog dateimaskeDialog;
+    TBildanzeigeForm bildanzeigeForm;
+    TExifInfoForm exifInfoForm;
+    TBilderFolgeForm bilderFolgeForm;
+    TAufnahmeEinstForm aufnahmeEinstForm;
+    TBiosTestForm biosTestForm;
+    TViewerSetup viewerSetup;
+    TImageMagickConfigForm imageMagickConfigForm;
+    TImageMagickbatchform imageMagickbatchform;
+    TScriptFuRemoteForm scriptFuRemoteForm;
+    TEBVeinstellungen ebvEinstellungen;
+    TFHdrOptions hdrOptions;
+    TFKommandeditor kommandeditor;
+    TFScripter scripter;
+};
+
+TProgramWindows::TProgramWindows()
+    : m_form(std::make_unique<TForm1>())
+{
+    m_dispatcher = new TEventDispatcher(*m_form);
+    MainWindowCreated(*m_form);
+    m_others = std::make_unique<Others>();
+
+    TForm1 &form = *m_form;
+    QObject::connect(&form, &TForm1::firstShown, &form, [&form] {
+        if (MainWindowFirstShown(form) == ConnectCancelled)
+            QCoreApplication::exit(0);
+    });
+    QObject::connect(&form, &TForm1::closing, &form,
+                     [&form] { RestoreStartSettings(form, StartSettings()); });
+    wireWindowToggle(form.Bildansicht1, &m_others->bildanzeigeForm);
+    wireWindowToggle(form.Exifinfos1, &m_others->exifInfoForm);
+    wireWindowToggle(form.Befehlsliste1, &m_others->bilderFolgeForm);
+}
+
+TProgramWindows::~TProgramWindows() = default;
+
+QList<QWidget *> TProgramWindows::windows() const
+{
+    Others &o = *m_others;
+    return {m_form.get(),         &o.dllfehlerform,       &o.dateimaskeDialog,
+            &o.bildanzeigeForm,   &o.exifInfoForm,        &o.bilderFolgeForm,
+            &o.aufnahmeEinstForm, &o.biosTestForm,        &o.viewerSetup,
+            &o.imageMagickConfigForm, &o.imageMagickbatchform, &o.scriptFuRemoteForm,
+            &o.ebvEinstellungen,  &o.hdrOptions,          &o.kommandeditor,
+            &o.scripter};
+}
+
+int runProgram()
+{
+    QCoreApplication::setApplicationName(QString::fromUtf8(MainWindowCaption));
+    QtDialogs dialogs;
+    setAppDialogs(&dialogs);
+    const QString folder = QCoreApplication::applicationDirPath();
+    bool ready = checkSdkFiles(folder, [](const QString &text) {
+        Tdllfehlerform window;
+        window.setText(text);
+        window.exec();
+    });
+    QString error;
+    if (ready && !loadSdk(folder, &error)) {
+        dialogs.showMessage(QStringLiteral("Fehler"), error, MessageIcon::Error);
+        ready = false;
+    }
+    int code = 1;
+    if (ready) {
+        TProgramWindows windows;
+        windows.mainForm().show();
+        code = QApplication::exec();
+    }
+    setAppDialogs(nullptr);
+    return code;
+}

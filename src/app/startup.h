@@ -1,0 +1,60 @@
+#pragma once
+
+#include "camera/camerasettings.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+class TForm1;
+class TEventDispatcher;
+
+inline constexpr int ConnectOk = 0;
+inline constexpr int ConnectIgnored = 1;
+inline constexpr int ConnectCancelled = 2;
+
+// Text of the missing-file window for one SDK file; `first` is the SDK library itself.
+QString missingSdkFileText(const QString &fileName, bool first);
+
+// Shows `showMissing` with the text for each SDK file missing from `folder` (both are checked).
+// True when both are there.
+bool checkSdkFiles(const QString &folder, const std::function<void(const QString &text)> &showMissing);
+
+// Connects to the first camera, asking Cancel / Retry / Ignore while there is none.
+// ConnectOk, ConnectIgnored or ConnectCancelled.
+int ConnectCamera(TForm1 &form);
+
+// The exit prompt: offers to write the start settings back to the camera.
+void RestoreStartSettings(TForm1 &form, const TCamerasettings &start);
+
+// What the main window's creation sets up: property tables, lists, shooting defaults, menus.
+void MainWindowCreated(TForm1 &form);
+
+// What the main window's first showing does; returns what ConnectCamera returned.
+int MainWindowFirstShown(TForm1 &form);
+
+// Every window of the program, created once in the fixed order and kept for the whole run.
+class TProgramWindows
+{
+public:
+    TProgramWindows();
+    ~TProgramWindows();
+    TProgramWindows(const TProgramWindows &) = delete;
+    TProgramWindows &operator=(const TProgramWindows &) = delete;
+
+    TForm1 &mainForm() const { return *m_form; }
+    TEventDispatcher &dispatcher() const { return *m_dispatcher; }
+    // In creation order, the main window first.
+    QList<QWidget *> windows() const;
+
+private:
+    struct Others;
+    std::unique_ptr<TForm1> m_form;
+    TEventDispatcher *m_dispatcher = nullptr;
+    std::unique_ptr<Others> m_others;
+};
+
+// The whole program: SDK file check, windows, main loop. Returns the exit code.
+int runProgram();

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "camera/camerasettings.h"
+#include "camera/proptables.h"
+#include "edsdk.h"
+
+#include <QColor>
+#include <QMainWindow>
+
+#include <array>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+inline constexpr const char *MainWindowCaption = "Tessaro für Canon EOS DSLR";
+
+// Status bar colours: red for errors, lime for a successful write.
+inline const QColor StatusErrorColor = QColor(255, 0, 0);
+inline const QColor StatusSetValueColor = QColor(0, 255, 0);
+
+// The main window: the camera's settings panel, the menu, the status bar and the debug fields.
+// Camera events reach it through the dispatcher of the program, which calls the panel
+// operations below.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The initial filling from the master tables.
+    void FillValueLists();
+    // Writes one value to the camera; the status bar tells how it went. Returns the SDK's code.
+    quint32 ApplyProperty(quint32 property, quint32 value);
+    // Shows the cached value of one property.
+    void UpdatePropertyDisplay(quint32 property);
+    // Refills one list from the camera's allowed values.
+    void RebuildValueList(quint32 property);
+    void ShowDebugFields(bool visible);
+    // Fills `settings` from the panel's selections after letting pending events arrive.
+    // False when the bulb time is not a whole number (reported through the dialogs).
+    bool ReadCameraSettings(TCamerasettings &settings);
+
+    // The master-table entry a list item refers to, nullptr when there is none.
+    static const TPropList *entryOf(const QComboBox *box, int index);
+    QComboBox *valueList(CameraProperty property) const;
+
+    void setStatus(const QString &text, const QColor &color);
+    QString statusText() const;
+    QColor statusColor() const;
+
+    // The bulb flag: the Tv selection is bulb.
+    bool BulbMode = false;
+
+    QTimer *Timer1 = nullptr;
+    QAction *Bildansicht1 = nullptr;
+    QAction *Exifinfos1 = nullptr;
+    QAction *Befehlsliste1 = nullptr;
+    QAction *Skripter1 = nullptr;
+    QAction *EBV1 = nullptr;
+    QAction *Enable1 = nullptr;
+
+signals:
+    // Once, when the window is shown for the first time (delivered through the event loop).
+    void firstShown();
+    // The user closes the window; runs before it hides.
+    void closing();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    struct PropertyRow
+    {
+        QComboBox *list = nullptr;
+        QLineEdit *nameEdit = nullptr;
+        QLineEdit *idEdit = nullptr;
+        QPushButton *changeButton = nullptr;
+    };
+
+    void buildPanel(QWidget *panel);
+    void buildDebugPanel(QWidget *panel);
+    void buildMenu();
+    void fillList(CameraProperty property, int count, int selected);
+    void valueListActivated(CameraProperty property, int index);
+    void showEntryInFields(CameraProperty property, const TPropList *entry);
+    int indexOfCode(const QComboBox *box, quint32 code) const;
+    void addItem(QComboBox *box, const TPropTable &master, qsizetype index);
+    void showGeneral(CameraProperty property, quint32 value);
+    void showExpComp(quint32 value);
+    void rebuildCameraFiltered(CameraProperty property, const EdsPropertyDesc &desc);
+    void rebuildProgramFiltered(CameraProperty property);
+    void bulbTimeEdited();
+    void toggleDebug();
+    void loadPropertiesMenuClick();
+    void savePropsMenuClick();
+    void saveCamSettingsMenuClick();
+
+    PropertyRow &row(CameraProperty property) { return m_rows[size_t(property)]; }
+
+    std::array<PropertyRow, CameraPropertyCount> m_rows;
+    QLineEdit *m_bulbTimeEdit = nullptr;
+    QProgressBar *m_batteryBar = nullptr;
+    QLabel *m_batteryValue = nullptr;
+    QLabel *m_releaseNumber = nullptr;
+    QLineEdit *m_projectName = nullptr;
+    QLabel *m_status = nullptr;
+    QColor m_statusColor;
+    bool m_shown = false;
+};
+
+// Position (from 1) of the last occurrence of `character` in `text`, 0 if none.
+int LastPos(const QString &text, const QString &character);
