@@ -1,0 +1,269 @@
+#include "simfixture.h"
+
+#include "app/startup.h"
+#include "camera/appmaster.h"
+#include "camera/camera.h"
+#include "camera/proptables.h"
+#include "camera/sdkloader.h"
+#include "ui/mainform.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+using P = CameraProperty;
+
+TEST(SdkFileCheck, ShowsOneWindowPerMissingFileThenFails)
+{
+    struct Case
+    {
+        const char *name;
+        QStringList present;
+        QStringList shownFiles;
+    };
+    const Case cases[] = {
+        {"both missing", {}, {"libedsdk.so", "libedsimage.so"}},
+        {"image library missing", {"libedsdk.so"}, {"libedsimage.so"}},
+        {"both there", {"libedsdk.so", "libedsimage.so"}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        for (const QString &file : c.present) {
+            QFile f(dir.filePath(file));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        QStringList shown;
+        const bool ready = checkSdkFiles(dir.path(), [&](const QString &text) { shown << text; });
+        EXPECT_EQ(ready, c.shownFiles.isEmpty());
+        ASSERT_EQ(shown.size(), c.shownFiles.size());
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            EXPECT_TRUE(shown[i].contains("\"" + c.shownFiles[i] + "\"")) << shown[i].toStdString();
+    }
+}
+
+TEST(SdkFileCheck, TextsDifferOnlyInTheFileAndTheFullStop)
+{
+    const QString sdk = missingSdkFileText(QStringLiteral("libedsdk.so"), true);
+    const QString image = missingSdkFileText(QStringLiteral("libedsimage.so"), false);
+    const QStringList lines = sdk.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines[0], QStringLiteral("Für die Ausführung des Programmes ist die die Datei "
+                                       "\"libedsdk.so\" zwingend erforderlich."));
+    EXPECT_EQ(lines[2], QStringLiteral("Bitte laden Sie sich die Datei hier "));
+    EXPECT_EQ(lines[8], QStringLiteral("Das Programm wird nun beendet!"));
+    EXPECT_EQ(image.split(QStringLiteral("\r\n"))[0],
+              QStringLiteral("Für die Ausführung des Programmes ist die die Datei "
+                             "\"libedsimage.so\" zwingend erforderlich"));
+    EXPECT_EQ(sdk.split(QStringLiteral("\r\n")).mid(1), image.split(QStringLiteral("\r\n")).mid(1));
+}
+
+class WithCamera : public MainWindowTest
+{
+};
+
+TEST_F(WithCamera, ConnectsWithoutAskingAndNamesTheModel)
+{
+    EXPECT_EQ(ConnectCamera(*form), ConnectOk);
+    EXPECT_TRUE(dialogs.calls().isEmpty());
+    ASSERT_NE(AppMaster->GetCamera(), nullptr);
+    EXPECT_TRUE(AppMaster->SessionOpen());
+    EXPECT_EQ(form->statusText(), QStringLiteral("Camera : Canon EOS 5D Mark II"));
+}
+
+class WithoutCamera : public MainWindowTest
+{
+protected:
+    const char *bodyConfig() const override { return "camera=0"; }
+    // Both connection attempts before the question report the missing camera.
+    void expectNotConnectedTwice() { dialogs.answer(DialogButton::Ok).answer(DialogButton::Ok); }
+};
+
+TEST_F(WithoutCamera, CancelEndsTheConnection)
+{
+    expectNotConnectedTwice();
+    dialogs.answer(DialogButton::Cancel);
+    EXPECT_EQ(MainWindowFirstShown(*form), ConnectCancelled);
+    QString why;
+    EXPECT_TRUE(dialogs.finished(&why)) << why.toStdString();
+    const DialogCall &question = dialogs.calls().last();
+    EXPECT_EQ(question.text, QStringLiteral("Kamera nicht verbunden"));
+    EXPECT_EQ(question.buttons,
+              DialogButtons(DialogButton::Cancel | DialogButton::Retry | DialogButton::Ignore));
+    EXPECT_EQ(form->statusText(), QStringLiteral("Camera : Camera is not detected!"));
+}
+
+TEST_F(WithoutCamera, IgnoreContinuesWithTheTableDefaults)
+{
+    expectNotConnectedTwice();
+    dialogs.answer(DialogButton::Ignore);
+    EXPECT_EQ(MainWindowFirstShown(*form), ConnectIgnored);
+    EXPECT_EQ(form->valueList(P::AEMode)->currentIndex(),
+              std::min(16, int(MasterTable(P::AEMode).size()) - 1));
+    EXPECT_EQ(StartSettings().AEMode.ID, CurrentSettings().AEMode.ID);
+    EXPECT_EQ(StartSettings().Bulbtime, 60);
+}
+
+TEST_F(WithoutCamera, IgnoredDisconnectAsksNothing)
+{
+    IgnoreDisconnect = true;
+    EXPECT_EQ(ConnectCamera(*form), ConnectOk);
+    EXPECT_TRUE(dialogs.calls().isEmpty());
+    EXPECT_EQ(AppMaster->GetCamera(), nullptr);
+}
+
+// Plugs the camera in while the question is open, then answers Retry.
+class PlugInOnQuestion : public ScriptedDialogs
+{
+public:
+    int questions = 0;
+    DialogButton message(MessageIcon icon, const QString &caption, const QString &text,
+                         DialogButtons buttons) override
+    {
+        if (text != QLatin1String("Kamera nicht verbunden"))
+            return ScriptedDialogs::message(icon, caption, text, buttons);
+        ++questions;
+        AppMaster.reset();
+        EXPECT_EQ(simConfigure("camera=1"), 0);
+        return DialogButton::Retry;
+    }
+};
+
+TEST_F(WithoutCamera, RetryFindsACameraThatAppeared)
+{
+    PlugInOnQuestion plugIn;
+    plugIn.answer(DialogButton::Ok).answer(DialogButton::Ok);
+    setAppDialogs(&plugIn);
+    EXPECT_EQ(ConnectCamera(*form), ConnectOk);
+    EXPECT_EQ(plugIn.questions, 1);
+    ASSERT_NE(AppMaster->GetCamera(), nullptr);
+    EXPECT_TRUE(AppMaster->SessionOpen());
+    setAppDialogs(&dialogs);
+}
+
+TEST(MainWindowCreation, MissingDefaultPropertyFileIsReported)
+{
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    resetPropertyTables();
+    ScriptedDialogs dialogs;
+    dialogs.answer(DialogButton::Ok);
+    setAppDialogs(&dialogs);
+    {
+        TForm1 form;
+        MainWindowCreated(form);
+        EXPECT_EQ(form.valueList(P::AEMode)->count(), 0);
+    }
+    setAppDialogs(nullptr);
+    QDir::setCurrent(before);
+    ASSERT_EQ(dialogs.calls().size(), 1);
+    EXPECT_EQ(dialogs.calls().front().caption, QStringLiteral("Fehler"));
+    EXPECT_TRUE(dialogs.calls().front().text.contains(QStringLiteral("default.cpf existiert nicht")));
+}
+
+class ExitPrompt : public MainWindowTest
+{
+protected:
+    // The calls that wrote properties, as "id value".
+    static QStringList writes()
+    {
+        QStringList result;
+        for (const QString &line : simCallLog()) {
+            if (line.startsWith(QLatin1String("EdsSetPropertyData ")))
+                result << line.mid(19);
+        }
+        return result;
+    }
+};
+
+TEST_F(ExitPrompt, AnsweredNoWritesNothing)
+{
+    connectAndSettle();
+    StartSettings() = CurrentSettings();
+    simClearCallLog();
+    dialogs.answer(DialogButton::No);
+
+    RestoreStartSettings(*form, StartSettings());
+
+    EXPECT_TRUE(writes().isEmpty());
+    ASSERT_EQ(dialogs.calls().size(), 1);
+    const TPropList *mode = findEntryByCode(MasterTable(P::AEMode), StartSettings().AEMode.ID);
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(dialogs.calls().front().text,
+              QStringLiteral("Möchten sie vor dem Beenden die Starteinstellungen der Kamera "
+                             "wiederherstellen ? \r\n\r\nDann  stellen bitte Sie an der Kamera "
+                             "den Modus : ")
+                  + mode->Name + QStringLiteral(" ein"));
+}
+
+TEST_F(ExitPrompt, WritesTheStartSettingsTheStartModeCalls)
+{
+    struct Case
+    {
+        quint32 startMode;
+        QList<quint32> written;
+    };
+    const Case cases[] = {
+        {3, {1029, 1030, 1026, 1031, 262, 256, 1028, 1027}},
+        {1, {1030, 1026, 1031, 262, 256, 1028, 1027}},
+        {9, {1026, 1031, 262, 1028, 1027}},
+        {4, {}},
+    };
+    connectAndSettle();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.startMode);
+        TCamerasettings start = CurrentSettings();
+        start.AEMode.ID = c.startMode;
+        simClearCallLog();
+        dialogs.clear();
+        // Yes, and once more Yes when the camera's mode differs; then the dial stays put.
+        dialogs.answer(DialogButton::Yes).answer(DialogButton::No);
+
+        RestoreStartSettings(*form, start);
+
+        QList<quint32> written;
+        for (const QString &w : writes())
+            written << w.section(QLatin1Char(' '), 0, 0).toUInt();
+        EXPECT_EQ(written, c.written);
+        const bool sameMode = c.startMode == cachedValue(1024);
+        EXPECT_EQ(dialogs.calls().size(), sameMode ? 1 : 2);
+    }
+}
+
+TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
+{
+    form.reset();
+    AppMaster.reset();
+    TProgramWindows windows;
+    QStringList titles;
+    for (QWidget *w : windows.windows())
+        titles << w->windowTitle();
+    EXPECT_EQ(titles.first(), QStringLiteral("Tessaro für Canon EOS DSLR"));
+    EXPECT_EQ(titles.size(), 16);
+    EXPECT_EQ(titles[1], QStringLiteral("Fehler"));
+    EXPECT_EQ(titles.last(), QStringLiteral("Pascal Script"));
+
+    TForm1 &main = windows.mainForm();
+    main.show();
+    // The connection runs from the event loop once the window shows.
+    ASSERT_TRUE(waitUntil([] { return AppMaster && AppMaster->GetCamera(); }));
+
+    dialogs.answer(DialogButton::No);
+    main.close();
+    ASSERT_EQ(dialogs.calls().size(), 1);
+    EXPECT_TRUE(dialogs.calls().front().text.startsWith(QStringLiteral("Möchten sie vor dem Beenden")));
+
+    // The Fenster entries toggle their windows.
+    QAction *exif = main.Exifinfos1;
+    exif->trigger();
+    EXPECT_TRUE(windows.windows()[4]->isVisible());
+    exif->trigger();
+    EXPECT_FALSE(windows.windows()[4]->isVisible());
+}
+
+} // namespace
