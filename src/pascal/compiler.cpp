@@ -288,6 +288,31 @@ private:
         if (f.depth > kMaxStack) errorAt(at_, "Expression too complex");
     }
     int here() const { return int(prog_->code.size()); }
+    // A jump target here: nothing before it may be folded into what follows.
+    int label() {
+        labelAt_ = here();
+        lastConst_ = -1;
+        return labelAt_;
+    }
+    // JF, fused with a preceding integer comparison.
+    int emitJumpIfFalse() {
+        if (labelAt_ != here() && !prog_->code.empty()) {
+            Instr& last = prog_->code.back();
+            if (last.op >= OP_EQI && last.op <= OP_GEI) {
+                int64_t b = last.b;
+                Op fused = Op(OP_JFEQ + (last.op - OP_EQI));
+                dropCode(1);
+                return emit(fused, 0, b);
+            }
+            if (last.op >= OP_EQIK && last.op <= OP_GEIK) {
+                int64_t b = last.b;
+                Op fused = Op(OP_JFEQK + (last.op - OP_EQIK));
+                dropCode(1);
+                return emit(fused, 0, b);
+            }
+        }
+        return emit(OP_JF);
+    }
     void patch(int at, int target) { prog_->code[size_t(at)].a = target; }
     void emitConst(Type* t, const CVal& v) {
         int at;
@@ -416,6 +441,7 @@ private:
     std::vector<std::unique_ptr<FuncCtx>> fnStack_;
     FuncCtx* fn_ = nullptr;
     int lastConst_ = -1;
+    int labelAt_ = -1;
     CVal constVal_;
     int nesting_ = 0;
     bool inSystem_ = false;
@@ -1097,7 +1123,7 @@ void Parser::body(Sym* proc, bool isMain) {
     statements("end");
     at_ = tok_.pos;
     expect("end");
-    for (int e : fn_->exits) patch(e, here());
+    for (int e : fn_->exits) patch(e, label());
     emit(isMain ? OP_HALT : OP_RET);
     ProcInfo& pi = prog_->procs[size_t(fn_->proc)];
     pi.locals = fn_->maxLocals;
@@ -1147,7 +1173,11 @@ void Parser::assignOrCall() {
         nextTok();
         nextTok();
         exprTo(fn_->resultType, tok_.pos);
-        emit(OP_STOREL, fn_->resultSlot);
+        Place pl;
+        pl.k = PK::Local;
+        pl.slot = fn_->resultSlot;
+        pl.type = fn_->resultType;
+        storePlace(pl, prevPos_);
         return;
     }
     Sym* s = lookup(tok_.text);
@@ -1197,44 +1227,44 @@ void Parser::ifStmt() {
     SourcePos p = tok_.pos;
     exprTo(tBool_, p);
     expect("then");
-    int jf = emit(OP_JF);
+    int jf = emitJumpIfFalse();
     statement();
     if (accept("else")) {
         int j = emit(OP_JMP);
-        patch(jf, here());
+        patch(jf, label());
         statement();
-        patch(j, here());
+        patch(j, label());
     } else {
-        patch(jf, here());
+        patch(jf, label());
     }
 }
 
 void Parser::whileStmt() {
-    int top = here();
+    int top = label();
     exprTo(tBool_, tok_.pos);
     expect("do");
-    int jf = emit(OP_JF);
+    int jf = emitJumpIfFalse();
     fn_->loops.push_back({{}, {}, fn_->tries.size()});
     statement();
     emit(OP_JMPB, top);
-    patch(jf, here());
-    for (int b : fn_->loops.back().breaks) patch(b, here());
+    patch(jf, label());
+    for (int b : fn_->loops.back().breaks) patch(b, label());
     for (int c : fn_->loops.back().continues) patch(c, top);
     fn_->loops.pop_back();
 }
 
 void Parser::repeatStmt() {
-    int top = here();
+    int top = label();
     fn_->loops.push_back({{}, {}, fn_->tries.size()});
     statements("until");
     expect("until");
-    int cond = here();
+    int cond = label();
     at_ = tok_.pos;
     exprTo(tBool_, tok_.pos);
     int jt = emit(OP_JT);
     emit(OP_JMPB, top);
-    patch(jt, here());
-    for (int b : fn_->loops.back().breaks) patch(b, here());
+    patch(jt, label());
+    for (int b : fn_->loops.back().breaks) patch(b, label());
     for (int c : fn_->loops.back().continues) patch(c, cond);
     fn_->loops.pop_back();
 }
@@ -1264,15 +1294,15 @@ void Parser::forStmt() {
     emit(OP_LOADL, limit);
     emit(down ? OP_LTI : OP_GTI);
     int skip = emit(OP_JT);
-    int top = here();
+    int top = label();
     fn_->loops.push_back({{}, {}, fn_->tries.size()});
     statement();
-    int step = here();
+    int step = label();
     at_ = p;
     Op op = s->global ? (down ? OP_FORDNG : OP_FORUPG) : (down ? OP_FORDNL : OP_FORUPL);
     emit(op, s->slot, (int64_t(limit) << 32) | uint32_t(top));
-    patch(skip, here());
-    for (int b : fn_->loops.back().breaks) patch(b, here());
+    patch(skip, label());
+    for (int b : fn_->loops.back().breaks) patch(b, label());
     for (int c : fn_->loops.back().continues) patch(c, step);
     fn_->loops.pop_back();
     freeTemp();
@@ -1313,7 +1343,7 @@ void Parser::caseStmt() {
                 emit(OP_PUSHI, 0, hi.i);
                 emit(OP_LEI);
                 hits.push_back(emit(OP_JT));
-                patch(jf, here());
+                patch(jf, label());
             } else {
                 if (isStr) {
                     emit(OP_PUSHS, internString(lo.s));
@@ -1327,17 +1357,17 @@ void Parser::caseStmt() {
         } while (accept(","));
         expect(":");
         int skip = emit(OP_JMP);
-        for (int h : hits) patch(h, here());
+        for (int h : hits) patch(h, label());
         statement();
         ends.push_back(emit(OP_JMP));
-        patch(skip, here());
+        patch(skip, label());
         if (!accept(";")) break;
     }
     if (accept("else")) {
         statements("end");
     }
     expect("end");
-    for (int e : ends) patch(e, here());
+    for (int e : ends) patch(e, label());
     freeTemp();
 }
 
@@ -1352,10 +1382,10 @@ void Parser::tryStmt() {
         emit(OP_POPTRY);
         int jsr = emit(OP_JSR);
         int jend = emit(OP_JMP);
-        patch(tryAt, here());
+        patch(tryAt, label());
         int jsr2 = emit(OP_JSR);
         emit(OP_RERAISE);
-        int fin = here();
+        int fin = label();
         adjust(+1);  // the return address
         std::vector<int> jsrs = fn_->tries[idx].jsrs;
         fn_->tries[idx].kind = TryCtx::FinallyBlock;
@@ -1366,14 +1396,14 @@ void Parser::tryStmt() {
         patch(jsr, fin);
         patch(jsr2, fin);
         for (int j : jsrs) patch(j, fin);
-        patch(jend, here());
+        patch(jend, label());
         fn_->tries.pop_back();
         return;
     }
     expect("except");
     emit(OP_POPTRY);
     int jend = emit(OP_JMP);
-    patch(tryAt, here());
+    patch(tryAt, label());
     fn_->tries[idx].kind = TryCtx::Handler;
     std::vector<int> ends;
     if (is("on")) {
@@ -1411,7 +1441,7 @@ void Parser::tryStmt() {
             }
             emit(OP_ENDEXCEPT);
             ends.push_back(emit(OP_JMP));
-            patch(jf, here());
+            patch(jf, label());
             accept(";");
         }
         if (accept("else")) {
@@ -1425,8 +1455,8 @@ void Parser::tryStmt() {
         emit(OP_ENDEXCEPT);
     }
     expect("end");
-    for (int e : ends) patch(e, here());
-    patch(jend, here());
+    for (int e : ends) patch(e, label());
+    patch(jend, label());
     fn_->tries.pop_back();
 }
 
@@ -1576,7 +1606,7 @@ Type* Parser::simpleExpr() {
             int j = emit(OP_JTK);
             Type* r = term();
             if (r->k != TK::Bool) errorAt(p, "Incompatible types: 'Boolean' and '" + r->display() + "'");
-            patch(j, here());
+            patch(j, label());
             leftAt = -1;
             continue;
         }
@@ -1599,7 +1629,7 @@ Type* Parser::term() {
             int j = emit(OP_JFK);
             Type* r = factor();
             if (r->k != TK::Bool) errorAt(p, "Incompatible types: 'Boolean' and '" + r->display() + "'");
-            patch(j, here());
+            patch(j, label());
             leftAt = -1;
             continue;
         }
@@ -1680,6 +1710,12 @@ Type* Parser::binary(const std::string& op, Type* l, Type* r, int leftAt, Source
             emitConst(rt, c);
             return rt;
         }
+        if (lastConst_ == here() - 1 && lastConst_ >= 0 && prog_->code.back().b != 0 && prog_->code.back().b != -1) {
+            int64_t k = prog_->code.back().b;
+            dropCode(1);
+            emit(op == "div" ? OP_DIVLK : OP_MODLK, 0, k);
+            return rt;
+        }
         emit(op == "div" ? OP_DIVL : OP_MODL);
         return rt;
     }
@@ -1712,11 +1748,12 @@ Type* Parser::binary(const std::string& op, Type* l, Type* r, int leftAt, Source
         emitConst(rt, c);
         return rt;
     }
-    if (!wide && op == "+" && lastConst_ == here() - 1 && lastConst_ >= 0) {
+    if (!wide && (op == "+" || op == "-" || op == "*") && lastConst_ == here() - 1 && lastConst_ >= 0) {
         int64_t k = prog_->code.back().b;
-        if (k >= INT32_MIN && k <= INT32_MAX) {
+        if (k > INT32_MIN && k <= INT32_MAX) {
             dropCode(1);
-            emit(OP_ADDIK, 0, k);
+            if (op == "*") emit(OP_MULIK, 0, k);
+            else emit(OP_ADDIK, 0, op == "+" ? k : -k);
             return rt;
         }
     }
@@ -1809,13 +1846,7 @@ Type* Parser::compare(const std::string& op, Type* l, Type* r, int leftAt, Sourc
     if (rightAt >= 0 && prog_->code.back().op == OP_PUSHI && idx <= 5) {
         int64_t k = prog_->code.back().b;
         dropCode(1);
-        static const Op kops[] = {OP_EQIK, OP_NOP, OP_LTIK, OP_LEIK, OP_GTIK, OP_GEIK};
-        if (idx == 1) {
-            emit(OP_EQIK, 0, k);
-            emit(OP_NOTB);
-        } else {
-            emit(kops[idx], 0, k);
-        }
+        emit(Op(OP_EQIK + idx), 0, k);
         return tBool_;
     }
     emit(Op(OP_EQI + idx));
@@ -1979,8 +2010,8 @@ Type* Parser::factor() {
 
 void Parser::loadPlace(const Place& pl) {
     switch (pl.k) {
-    case PK::Local: emit(OP_LOADL, pl.slot); break;
-    case PK::Global: emit(OP_LOADG, pl.slot); break;
+    case PK::Local: emit(isScalar(pl.type) ? OP_LOADLN : OP_LOADL, pl.slot); break;
+    case PK::Global: emit(isScalar(pl.type) ? OP_LOADGN : OP_LOADG, pl.slot); break;
     case PK::LocalRef: emit(OP_LOADLI, pl.slot); break;
     case PK::Ref: emit(OP_LOADR); break;
     case PK::StrChar: {
@@ -2000,8 +2031,8 @@ void Parser::storePlace(const Place& pl, SourcePos p) {
     at_ = p;
     if (isValueType(pl.type)) emit(OP_CLONE);
     switch (pl.k) {
-    case PK::Local: emit(OP_STOREL, pl.slot); break;
-    case PK::Global: emit(OP_STOREG, pl.slot); break;
+    case PK::Local: emit(isScalar(pl.type) ? OP_STORELN : OP_STOREL, pl.slot); break;
+    case PK::Global: emit(isScalar(pl.type) ? OP_STOREGN : OP_STOREG, pl.slot); break;
     case PK::LocalRef: emit(OP_STORELI, pl.slot); break;
     case PK::Ref: emit(OP_STORER); break;
     case PK::StrChar: emit(OP_SETSTRCHAR); break;

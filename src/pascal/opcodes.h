@@ -9,7 +9,7 @@ namespace pascal {
 #define PASCAL_OPCODES(X) \
     X(NOP, 0) X(LINE, 0) X(POP, -1) X(DUP, 1) X(SWAP, 0) \
     X(PUSHI, 1) X(PUSHF, 1) X(PUSHS, 1) X(PUSHNIL, 1) X(PUSHSET, 1) \
-    X(LOADL, 1) X(LOADG, 1) X(STOREL, -1) X(STOREG, -1) X(LOADLI, 1) X(STORELI, -1) \
+    X(LOADL, 1) X(LOADG, 1) X(STOREL, -1) X(STOREG, -1) X(LOADLN, 1) X(LOADGN, 1) X(STORELN, -1) X(STOREGN, -1) X(LOADLI, 1) X(STORELI, -1) \
     X(ADDRL, 1) X(ADDRG, 1) X(LOADR, 0) X(STORER, -2) X(CLONE, 0) \
     X(INDEX, -1) X(INDEXV, -1) X(FIELD, 0) X(FIELDV, 0) X(STRCHAR, -1) X(SETSTRCHAR, -3) \
     X(INITL, 0) X(INITG, 0) X(NARROW, 0) \
@@ -26,7 +26,10 @@ namespace pascal {
     X(SETEQ, -1) X(SETNE, -1) X(SETLE, -1) X(SETGE, -1) \
     X(JMP, 0) X(JMPB, 0) X(JF, -1) X(JT, -1) X(JFK, -1) X(JTK, -1) \
     X(FORUPL, 0) X(FORDNL, 0) X(FORUPG, 0) X(FORDNG, 0) \
-    X(INCL, 0) X(INCG, 0) X(ADDIK, 0) X(EQR, -1) X(LTIK, 0) X(LEIK, 0) X(GTIK, 0) X(GEIK, 0) X(EQIK, 0) \
+    X(INCL, 0) X(INCG, 0) X(ADDIK, 0) X(MULIK, 0) X(DIVLK, 0) X(MODLK, 0) X(EQR, -1) \
+    X(EQIK, 0) X(NEIK, 0) X(LTIK, 0) X(LEIK, 0) X(GTIK, 0) X(GEIK, 0) \
+    X(JFEQ, -2) X(JFNE, -2) X(JFLT, -2) X(JFLE, -2) X(JFGT, -2) X(JFGE, -2) \
+    X(JFEQK, -1) X(JFNEK, -1) X(JFLTK, -1) X(JFLEK, -1) X(JFGTK, -1) X(JFGEK, -1) \
     X(CALL, 0) X(RET, 0) X(CALLH, 0) X(CALLX, 0) X(CALLB, 0) \
     X(TRY, 0) X(POPTRY, 0) X(RAISE, -1) X(RERAISE, 0) X(ENDEXCEPT, 0) X(GETEXC, 1) X(EXCIS, 1) \
     X(JSR, 0) X(RETSUB, 0) X(HALT, 0)

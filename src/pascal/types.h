@@ -58,6 +58,8 @@ struct Type {
 inline bool isOrdinal(const Type* t) {
     return t->k == TK::Int || t->k == TK::Bool || t->k == TK::Char || t->k == TK::Enum;
 }
+// Values held entirely in a slot's number field.
+inline bool isScalar(const Type* t) { return isOrdinal(t) || t->k == TK::Float; }
 inline bool isNumeric(const Type* t) { return t->k == TK::Int || t->k == TK::Float; }
 inline bool isValueType(const Type* t) { return t->k == TK::Record || t->k == TK::SArray; }
 inline bool isStringLike(const Type* t) { return t->k == TK::String || t->k == TK::Char; }

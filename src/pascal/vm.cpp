@@ -41,6 +41,17 @@ Vm::~Vm() {
     for (void* l : libraries) dlclose(l);
 }
 
+static bool isJump(uint16_t op) {
+    switch (op) {
+    case OP_JMP: case OP_JMPB: case OP_JF: case OP_JT: case OP_JFK: case OP_JTK: case OP_TRY: case OP_JSR:
+    case OP_JFEQ: case OP_JFNE: case OP_JFLT: case OP_JFLE: case OP_JFGT: case OP_JFGE:
+    case OP_JFEQK: case OP_JFNEK: case OP_JFLTK: case OP_JFLEK: case OP_JFGTK: case OP_JFGEK:
+        return true;
+    default:
+        return false;
+    }
+}
+
 Ref Vm::buildShape(int shape) const {
     const Shape& sh = prog->shapes[size_t(shape)];
     auto* a = new ArrObj(sh.slots.size(), true);
@@ -83,15 +94,13 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         case OP_FORUPL: case OP_FORDNL: ok = within(uint32_t(in.b), size_t(n)); break;
         case OP_INITG: ok = within(in.a, size_t(program->globals)) && within(in.b, program->shapes.size()); break;
         case OP_INITL: ok = within(in.b, program->shapes.size()); break;
-        case OP_JMP: case OP_JMPB: case OP_JF: case OP_JT: case OP_JFK: case OP_JTK: case OP_TRY: case OP_JSR:
-            ok = within(in.a, size_t(n));
-            break;
         case OP_CALL: ok = within(in.a, program->procs.size()); break;
         case OP_CALLH: ok = within(in.a, program->imports.size()); break;
         case OP_CALLX: ok = within(in.a, program->externals.size()); break;
         case OP_CALLB: ok = within(in.a, B_COUNT); break;
         case OP_EXCIS: ok = within(in.a, program->exceptionClasses.size()); break;
-        default: break;
+        case OP_DIVLK: case OP_MODLK: ok = in.b != 0 && in.b != -1; break;
+        default: ok = ok && (!isJump(in.op) || within(in.a, size_t(n))); break;
         }
         if (!ok) return bad("Invalid instruction");
     }
@@ -104,6 +113,29 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         auto* so = new SetObj;
         so->bits = b;
         setPool.emplace_back(so);
+    }
+    // Runs without a line callback use a copy of the code without LINE instructions.
+    fast.clear();
+    fastToOrig.clear();
+    std::vector<int> oldToNew(size_t(n) + 1);
+    for (int i = 0; i < n; ++i) {
+        oldToNew[size_t(i)] = int(fast.size());
+        if (prog->code[size_t(i)].op != OP_LINE) {
+            fast.push_back(prog->code[size_t(i)]);
+            fastToOrig.push_back(i);
+        }
+    }
+    oldToNew[size_t(n)] = int(fast.size());
+    for (Instr& in : fast) {
+        if (isJump(in.op)) in.a = oldToNew[size_t(in.a)];
+        if (in.op >= OP_FORUPL && in.op <= OP_FORDNG)
+            in.b = int64_t(uint64_t(in.b) & ~uint64_t(0xffffffff)) | oldToNew[uint32_t(in.b)];
+    }
+    entries.clear();
+    fastEntries.clear();
+    for (const ProcInfo& p : prog->procs) {
+        entries.push_back(p.entry);
+        fastEntries.push_back(oldToNew[size_t(p.entry)]);
     }
     bound.assign(prog->imports.size(), HostFunction());
     externals.assign(prog->externals.size(), nullptr);
@@ -151,12 +183,14 @@ bool Vm::run() {
     }
     err = RuntimeError();
     stack.assign(size_t(limits.stackSlots), Slot());
-    frames.clear();
+    frameStore.assign(size_t(limits.callDepth) + 2, Frame{});
     handlers.clear();
     excStack.clear();
     attention = stopRequested.load() || bool(lineHook);
 
-    const Instr* const code = prog->code.data();
+    const bool hooked = bool(lineHook);
+    const Instr* const code = hooked ? prog->code.data() : fast.data();
+    const int* const entry = hooked ? entries.data() : fastEntries.data();
     Slot* const stackBase = stack.data();
     Slot* const stackEnd = stackBase + stack.size();
     Slot* const gp = globals.data();
@@ -169,8 +203,11 @@ bool Vm::run() {
         return false;
     }
     sp += mainProc.locals;
-    frames.push_back({nullptr, bp, int(prog->procs.size()) - 1});
-    const Instr* pc = code + mainProc.entry;
+    Frame* const frameBase = frameStore.data();
+    Frame* const frameLimit = frameBase + limits.callDepth;
+    Frame* fp = frameBase;
+    *fp = {nullptr, bp, int(prog->procs.size()) - 1};
+    const Instr* pc = code + entry[prog->procs.size() - 1];
     Ref exc;
 
     static void* const labels[] = {
@@ -235,6 +272,18 @@ L_STOREL:
     NEXT();
 L_STOREG:
     gp[pc->a] = std::move(*--sp);
+    NEXT();
+L_LOADLN:
+    (sp++)->i = bp[pc->a].i;
+    NEXT();
+L_LOADGN:
+    (sp++)->i = gp[pc->a].i;
+    NEXT();
+L_STORELN:
+    bp[pc->a].i = (--sp)->i;
+    NEXT();
+L_STOREGN:
+    gp[pc->a].i = (--sp)->i;
     NEXT();
 L_LOADLI:
     *sp++ = *bp[pc->a].p;
@@ -593,6 +642,18 @@ L_INCG:
 L_ADDIK:
     sp[-1].i = int32_t(uint32_t(sp[-1].i) + uint32_t(pc->b));
     NEXT();
+L_MULIK:
+    sp[-1].i = int32_t(uint32_t(sp[-1].i) * uint32_t(pc->b));
+    NEXT();
+L_DIVLK:
+    sp[-1].i /= pc->b;
+    NEXT();
+L_MODLK:
+    sp[-1].i %= pc->b;
+    NEXT();
+L_NEIK:
+    sp[-1].i = sp[-1].i != pc->b;
+    NEXT();
 L_LTIK:
     sp[-1].i = sp[-1].i < pc->b;
     NEXT();
@@ -608,20 +669,36 @@ L_GEIK:
 L_EQIK:
     sp[-1].i = sp[-1].i == pc->b;
     NEXT();
+#define JFCMP(name, op) \
+L_JF##name: \
+    sp -= 2; \
+    if (!(sp[0].i op sp[1].i)) JUMP(pc->a); \
+    NEXT(); \
+L_JF##name##K: \
+    --sp; \
+    if (!(sp->i op pc->b)) JUMP(pc->a); \
+    NEXT();
+    JFCMP(EQ, ==)
+    JFCMP(NE, !=)
+    JFCMP(LT, <)
+    JFCMP(LE, <=)
+    JFCMP(GT, >)
+    JFCMP(GE, >=)
+#undef JFCMP
 L_CALL: {
     const ProcInfo& pi = prog->procs[size_t(pc->a)];
-    if (frames.size() >= size_t(limits.callDepth) || sp + pi.locals + pi.maxStack >= stackEnd)
+    if (fp >= frameLimit || sp + pi.locals + pi.maxStack >= stackEnd)
         RAISE(EC_EStackOverflow, "Stack overflow");
     if (attention.load(std::memory_order_relaxed) && stopRequested) goto stopped;
     Slot* nbp = sp - pi.params;
     for (int k = 0; k < pi.locals; ++k) sp[k].i = 0;
     sp += pi.locals;
-    frames.push_back({pc + 1, nbp, pc->a});
+    *++fp = {pc + 1, nbp, pc->a};
     bp = nbp;
-    JUMP(pi.entry);
+    JUMP(entry[pc->a]);
 }
 L_RET: {
-    const Frame f = frames.back();
+    const Frame f = *fp--;
     const ProcInfo& pi = prog->procs[size_t(f.proc)];
     if (pi.isFunction) {
         Slot r = std::move(bp[pi.params]);
@@ -630,8 +707,7 @@ L_RET: {
     } else {
         while (sp > bp) POPREF();
     }
-    frames.pop_back();
-    bp = frames.back().bp;
+    bp = fp->bp;
     pc = f.ret;
     goto* labels[pc->op];
 }
@@ -671,7 +747,7 @@ L_CALLB: {
     NEXT();
 }
 L_TRY:
-    handlers.push_back({pc->a, frames.size(), size_t(sp - stackBase), excStack.size()});
+    handlers.push_back({pc->a, size_t(fp - frameBase), size_t(sp - stackBase), excStack.size()});
     NEXT();
 L_POPTRY:
     handlers.pop_back();
@@ -703,7 +779,10 @@ L_JSR:
     (sp++)->i = pc + 1 - code;
     JUMP(pc->a);
 L_RETSUB:
-    JUMP((--sp)->i);
+    --sp;
+    if (sp->i < 0 || sp->i >= int64_t(hooked ? prog->code.size() : fast.size()))
+        RAISE(EC_Exception, "Internal error: bad return address");
+    JUMP(sp->i);
 L_HALT:
     while (sp > stackBase) POPREF();
     return true;
@@ -715,8 +794,8 @@ raise_exc:
     if (!handlers.empty()) {
         Handler h = handlers.back();
         handlers.pop_back();
-        frames.resize(h.frames);
-        bp = frames.back().bp;
+        fp = frameBase + h.frames;
+        bp = fp->bp;
         Slot* target = stackBase + h.sp;
         while (sp > target) POPREF();
         excStack.resize(h.exc);
@@ -735,14 +814,14 @@ stopped:
     err.text = "Script stopped";
 fill_position : {
     size_t at = size_t(pc - code);
-    err.proc = frames.back().proc;
+    if (!hooked) at = size_t(fastToOrig[at]);
+    err.proc = fp->proc;
     err.position = int(at) - prog->procs[size_t(err.proc)].entry;
     const SourcePos& p = dbg->positions[at];
     err.file = dbg->files[size_t(p.file)];
     err.line = p.line;
     err.col = p.col;
     while (sp > stackBase) POPREF();
-    frames.clear();
     handlers.clear();
     excStack.clear();
     exc.reset();

@@ -38,14 +38,16 @@ public:
     std::shared_ptr<const DebugInfo> dbg;
     Limits limits;
     std::vector<Ref> strPool, setPool;
+    std::vector<Instr> fast;
+    std::vector<int> fastToOrig, entries, fastEntries;
     std::vector<Slot> stack;
     std::vector<Slot> globals;
     struct Frame {
-        const Instr* ret;
-        Slot* bp;
-        int proc;
+        const Instr* ret = nullptr;
+        Slot* bp = nullptr;
+        int proc = 0;
     };
-    std::vector<Frame> frames;
+    std::vector<Frame> frameStore;
     struct Handler {
         int pc;
         size_t frames;
