@@ -21,7 +21,9 @@ public:
     // Connects to the SDK and the first camera. `window` receives every posted message.
     // Without a loaded SDK (or with `api` lacking calls) the SDK counts as not initialised.
     explicit TAppMaster(QObject *window);
+    // `api` must outlive the instance.
     TAppMaster(QObject *window, const EdsApi &api);
+    TAppMaster(QObject *window, const EdsApi &&api) = delete;
     ~TAppMaster();
     TAppMaster(const TAppMaster &) = delete;
     TAppMaster &operator=(const TAppMaster &) = delete;
