@@ -299,7 +299,12 @@ INSTANTIATE_TEST_SUITE_P(Table, SdkModeDial, ::testing::Values(
     WriteCase{3, kEdsPropID_ISOSpeed, 73, EDS_ERR_DEVICE_INVALID_PARAMETER},
     WriteCase{3, kEdsPropID_AEMode, 2, EDS_ERR_NOT_SUPPORTED},
     WriteCase{3, kEdsPropID_BatteryLevel, 50, EDS_ERR_NOT_SUPPORTED},
-    WriteCase{3, kEdsPropID_SaveTo, 4, EDS_ERR_DEVICE_INVALID_PARAMETER}));
+    WriteCase{3, kEdsPropID_SaveTo, 4, EDS_ERR_DEVICE_INVALID_PARAMETER}),
+    [](const ::testing::TestParamInfo<WriteCase>& info) {
+        const WriteCase& w = info.param;
+        return "dial" + std::to_string(w.dial) + "_property" + std::to_string(w.property) + "_value"
+            + std::to_string(w.value);
+    });
 
 TEST(SdkModeDialLists, AllowedValuesFollowTheDial)
 {
@@ -399,6 +404,19 @@ TEST(SdkConfiguration, EnvironmentIsReadAndTheTestTextWins)
     const auto names = c.shoot(simtest::tempDir());
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(names[0], "ABC_0001.JPG");
+}
+
+TEST(SdkConfiguration, AcceptsTheFormOfTheIniFile)
+{
+    ASSERT_EQ(EdsSimConfigure("[Camera]\r\n; a comment\r\n# another\r\nmodel = Canon EOS 50D\r\n\r\n"
+                              "legacy=1\nbattery=0x20\r\n"),
+              EDS_ERR_OK);
+    Connection c;
+    EdsDeviceInfo info{};
+    ASSERT_EQ(EdsGetDeviceInfo(c.camera(), &info), EDS_ERR_OK);
+    EXPECT_STREQ(info.szDeviceDescription, "Canon EOS 50D");
+    EXPECT_EQ(info.deviceSubType, 0u);
+    EXPECT_EQ(c.get(kEdsPropID_BatteryLevel), 32u);
 }
 
 } // namespace
