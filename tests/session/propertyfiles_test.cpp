@@ -7,6 +7,7 @@
 
 #include "testsupport.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,24 @@ TEST_F(PropertyFileTest, SavedTablesLoadBackEnabledWithTheSameEntries)
             EXPECT_TRUE(loaded[e].Enabled);
         }
     }
+}
+
+TEST_F(PropertyFileTest, ShippedFileLoadsAndSavesBackUnchanged)
+{
+    const QString shipped = QStringLiteral(TESSARO_SOURCE_DIR "/data/default.cpf");
+    ASSERT_TRUE(loadproperties(shipped));
+    EXPECT_TRUE(dialogs.calls().isEmpty());
+    // The main window's first filling takes this many entries of each table.
+    const std::size_t filled[CameraPropertyCount] = {17, 54, 75, 20, 9, 5, 29, 34, 5, 9};
+    for (int i = 0; i < CameraPropertyCount; ++i)
+        EXPECT_GE(MasterTable(CameraProperty(i)).size(), filled[i]) << i;
+
+    ASSERT_TRUE(saveproperties(path()));
+    QFile original(shipped);
+    QFile saved(path());
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll() == original.readAll());
 }
 
 TEST_F(PropertyFileTest, LoadingKeepsReferencesToSurvivingPositions)
