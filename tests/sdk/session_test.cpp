@@ -267,6 +267,11 @@ struct WriteCase {
     EdsError expected;
 };
 
+void PrintTo(const WriteCase& w, std::ostream* os)
+{
+    *os << "dial " << w.dial << ", property " << w.property << " = " << w.value << " -> " << w.expected;
+}
+
 class SdkModeDial : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(SdkModeDial, WritesFollowTheDial)
