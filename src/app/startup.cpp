@@ -6,6 +6,7 @@
 #include "camera/madeimages.h"
 #include "camera/sdkloader.h"
 #include "platform/dialogs.h"
+#include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
 #include "ui/aufnahmeeinstform.h"
@@ -249,9 +250,32 @@ TProgramWindows::TProgramWindows()
     wireWindowToggle(form.Bildansicht1, &m_others->bildanzeigeForm);
     wireWindowToggle(form.Exifinfos1, &m_others->exifInfoForm);
     wireWindowToggle(form.Befehlsliste1, &m_others->bilderFolgeForm);
+    wireCaptureSettings();
 }
 
-TProgramWindows::~TProgramWindows() = default;
+void TProgramWindows::wireCaptureSettings()
+{
+    TForm1 &form = *m_form;
+    TAufnahmeEinstForm &capture = m_others->aufnahmeEinstForm;
+    attachSettingsWindow(SettingsWindowKind::Capture, &capture);
+    setConfigurationHooks({{}, [&form](const QString &name) { form.showProjectName(name); }});
+    TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
+    capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
+        maskDialog.setFields(mask, prefix);
+        maskDialog.exec();
+        return std::pair{maskDialog.mask(), maskDialog.prefix()};
+    });
+    QObject::connect(form.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1")),
+                     &QAction::triggered, &capture, &TAufnahmeEinstForm::openFromMenu);
+    QObject::connect(&form, &TForm1::propertiesLoaded, &capture,
+                     &TAufnahmeEinstForm::fillBracketingLists);
+}
+
+TProgramWindows::~TProgramWindows()
+{
+    setConfigurationHooks({});
+    attachSettingsWindow(SettingsWindowKind::Capture, nullptr);
+}
 
 QList<QWidget *> TProgramWindows::windows() const
 {

@@ -50,6 +50,8 @@ public:
     QList<QWidget *> windows() const;
 
 private:
+    void wireCaptureSettings();
+
     struct Others;
     std::unique_ptr<TForm1> m_form;
     TEventDispatcher *m_dispatcher = nullptr;

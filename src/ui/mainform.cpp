@@ -641,6 +641,11 @@ void TForm1::ShowDebugFields(bool visible)
     }
 }
 
+void TForm1::showProjectName(const QString &name)
+{
+    m_projectName->setText(name);
+}
+
 void TForm1::toggleDebug()
 {
     auto *scroll = static_cast<QScrollArea *>(centralWidget());
@@ -680,6 +685,7 @@ void TForm1::loadPropertiesMenuClick()
             UpdatePropertyDisplay(info.sdkId);
         }
     }
+    emit propertiesLoaded();
 }
 
 void TForm1::savePropsMenuClick()
@@ -720,7 +726,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 bool TForm1::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate)
-        m_projectName->setText(ProgramSettings().Projektname);
+        showProjectName(ProgramSettings().Projektname);
     return QMainWindow::event(event);
 }
 

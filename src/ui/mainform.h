@@ -44,6 +44,7 @@ public:
     // Refills one list from the camera's allowed values.
     void RebuildValueList(quint32 property);
     void ShowDebugFields(bool visible);
+    void showProjectName(const QString &name);
     // Fills `settings` from the panel's selections after letting pending events arrive.
     // False when the bulb time is not a whole number (reported through the dialogs).
     bool ReadCameraSettings(TCamerasettings &settings);
@@ -72,6 +73,8 @@ signals:
     void firstShown();
     // The user closes the window; runs before it hides.
     void closing();
+    // The user loaded a camera property file: the master tables changed.
+    void propertiesLoaded();
 
 protected:
     void showEvent(QShowEvent *event) override;

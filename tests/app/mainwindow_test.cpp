@@ -1,5 +1,6 @@
 #include "simfixture.h"
 
+#include "app/eventdispatch.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
 #include "camera/cameraevents.h"
@@ -14,6 +15,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -282,6 +285,26 @@ TEST_F(SettingsPanel, ReadCameraSettingsTakesTheSelectionsOrUnknown)
 class MainWindowControls : public MainWindowTest
 {
 };
+
+TEST_F(MainWindowControls, EscapeStopsTheWatchedTimersAndOtherMessagesAreHandled)
+{
+    QTimer capture;
+    capture.start(10);
+    dispatcher->watchEscapeTimer(&capture);
+    QKeyEvent other(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.get(), &other);
+    EXPECT_TRUE(capture.isActive());
+    QKeyEvent escape(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->valueList(P::Av), &escape);
+    EXPECT_FALSE(capture.isActive());
+
+    setDebugEnabled(true);
+    clearDebugLines();
+    postWindowMessage(form.get(), WM_UNKNOWNEVENT, kEdsPropertyEvent_PropertyDescChanged, 2);
+    QCoreApplication::sendPostedEvents(form.get());
+    setDebugEnabled(false);
+    EXPECT_EQ(takeDebugLines(), (QStringList{QStringLiteral("Unbekannter Event aufgetreten"), QString()}));
+}
 
 TEST_F(MainWindowControls, ListsCarryTheirPropertyAndStartWithTheTableDefaults)
 {

@@ -258,12 +258,15 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     ASSERT_EQ(dialogs.calls().size(), 1);
     EXPECT_TRUE(dialogs.calls().front().text.startsWith(QStringLiteral("Möchten sie vor dem Beenden")));
 
-    // The Fenster entries toggle their windows.
+    // The Fenster entries toggle their windows; the capture settings entry opens its window.
     QAction *exif = main.Exifinfos1;
     exif->trigger();
     EXPECT_TRUE(windows.windows()[4]->isVisible());
     exif->trigger();
     EXPECT_FALSE(windows.windows()[4]->isVisible());
+    main.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"))->trigger();
+    EXPECT_EQ(windows.windows()[6]->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_TRUE(windows.windows()[6]->isVisible());
 }
 
 } // namespace

@@ -36,11 +36,11 @@ public:
                 || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
                 continue;
             const QString name = QStringLiteral(":%1").arg(n);
-            m_server.start(QStringLiteral("Xvfb"), {name, QStringLiteral("-screen"),
-                                                    QStringLiteral("0"),
-                                                    QStringLiteral("1280x1024x24"),
-                                                    QStringLiteral("-nolisten"),
-                                                    QStringLiteral("tcp")});
+            // No reset when the last client leaves: the test's own queries come and go.
+            m_server.start(QStringLiteral("Xvfb"),
+                           {name, QStringLiteral("-screen"), QStringLiteral("0"),
+                            QStringLiteral("1280x1024x24"), QStringLiteral("-noreset"),
+                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
             if (!m_server.waitForStarted(10000))
                 return;
             const bool up = waitFor([&] {
