@@ -145,6 +145,7 @@ TForm1::TForm1(QWidget *parent)
     auto *scroll = named(new QScrollArea(this), "ScrollBox");
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
     auto *content = new QWidget;
     auto *columns = new QHBoxLayout(content);
     auto *left = new QVBoxLayout;
@@ -157,6 +158,8 @@ TForm1::TForm1(QWidget *parent)
     left->addWidget(panel);
     left->addStretch();
     columns->addLayout(left);
+    // The debug fields start beyond the normal width; only a wider window shows them.
+    columns->addSpacing(30);
     auto *debugPanel = named(new QFrame, "Panel1");
     buildDebugPanel(debugPanel);
     columns->addWidget(debugPanel, 0, Qt::AlignTop);
@@ -166,6 +169,7 @@ TForm1::TForm1(QWidget *parent)
 
     m_status = named(new QLabel, "StatusBar1Text");
     m_status->setAutoFillBackground(true);
+    m_statusColor = m_status->palette().color(QPalette::Window);
     auto *bar = named(new QStatusBar, "StatusBar1");
     bar->addWidget(m_status, 1);
     setStatusBar(bar);
@@ -186,12 +190,15 @@ TForm1::~TForm1()
 void TForm1::buildPanel(QWidget *panel)
 {
     auto *grid = new QGridLayout(panel);
+    grid->setColumnStretch(1, 1);
     int line = 0;
     for (const RowSpec &spec : kRows) {
         auto *label = named(new QLabel(QString::fromLatin1(spec.caption)), spec.label);
         setHint(label, QString::fromLatin1(spec.labelHint));
         auto *list = named(new QComboBox, spec.list);
         setHint(list, QString::fromLatin1(spec.listHint));
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumContentsLength(8);
         list->setProperty("tag", cameraPropertyInfo(spec.property).sdkId);
         row(spec.property).list = list;
         const P property = spec.property;
@@ -226,10 +233,12 @@ void TForm1::buildPanel(QWidget *panel)
 
     auto *release = named(new QPushButton(QStringLiteral("Auslösen")), "AusloeserButton");
     setHint(release, QStringLiteral("Release | Send Release command to Camera."));
-    grid->addWidget(release, line, 0, 1, 2);
     auto *stop = named(new QPushButton(QStringLiteral("Stop")), "StopZeitrafferButton");
     stop->setEnabled(false);
-    grid->addWidget(stop, line++, 2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(release, 2);
+    buttons->addWidget(stop, 1);
+    grid->addLayout(buttons, line++, 0, 1, 3);
 
     auto *progress = named(new QProgressBar, "ProgressBar1");
     progress->setRange(0, 100);
