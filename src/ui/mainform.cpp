@@ -552,11 +552,11 @@ void TForm1::rebuildCameraFiltered(CameraProperty property, const EdsPropertyDes
     TPropTable &master = MasterTable(property);
     TPropTable &current = CurrentTable(property);
     const int count = std::clamp<int>(desc.numElements, 0, EDS_MAX_DESC_VALUES);
-    const bool tv = property == P::Tv;
-    current.resize(size_t(count + (tv ? 1 : 0)));
-    size_t slot = 0;
     // Master entry 0 of Tv is always offered first.
-    if (tv && !master.empty()) {
+    const bool tvFirst = property == P::Tv && !master.empty();
+    current.resize(size_t(count + (tvFirst ? 1 : 0)));
+    size_t slot = 0;
+    if (tvFirst) {
         current[slot++] = master.front();
         addItem(box, master, 0);
     }
