@@ -168,6 +168,8 @@ Body::Changes Body::setModeDial(uint32_t aeMode)
     dial_ = aeMode;
     Changes changes;
     for (EdsPropertyID p : listProperties()) {
+        if (p == kEdsPropID_AEMode) // the caller announces the dial itself
+            continue;
         if (allowed(p) != before[p].first)
             changes.lists.push_back(p);
         if (value(p) != before[p].second)

@@ -39,7 +39,7 @@ public:
         std::vector<EdsPropertyID> lists;
         std::vector<EdsPropertyID> values;
     };
-    // Turns the mode dial; reports what the new position changed.
+    // Turns the mode dial; reports which other lists and values the new position changed.
     Changes setModeDial(uint32_t aeMode);
 
     // Properties with allowed-values lists, and every property with a value, in the

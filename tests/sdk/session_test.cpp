@@ -343,6 +343,9 @@ TEST(SdkModeDialLists, TurningTheDialAnnouncesModeListsAndChangedValues)
     EXPECT_FALSE(hasEvent(events, kEdsPropertyEvent_PropertyDescChanged, kEdsPropID_Av))
         << "Av is set in both M and bulb";
     EXPECT_EQ(events.front().property, kEdsPropID_AEMode);
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const Event& e) { return e.property == kEdsPropID_AEMode; }),
+              1);
     EXPECT_EQ(c.get(kEdsPropID_AEMode), 4u);
 }
 
