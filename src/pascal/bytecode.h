@@ -29,9 +29,11 @@ struct ProcInfo {
 
 // A function the host provides, called by name; methods and properties carry "Class.Name".
 struct Import {
+    enum class Result : uint8_t { None, Number, String, Object, Other };
     std::string name;
     std::vector<ParamKind> params;
     bool isFunction = false;
+    Result result = Result::None;
 };
 
 struct External {

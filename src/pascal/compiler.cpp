@@ -141,10 +141,18 @@ const Simple kSimples[] = {
     {"stringofchar", B_STRINGOFCHAR, "ci:s"}, {"isnan", B_ISNAN, "f:b"},
     {"booltostr", B_BOOLTOSTR, "b:s"}};
 
+static Import::Result resultKind(const Type* t) {
+    if (!t) return Import::Result::None;
+    if (isScalar(t)) return Import::Result::Number;
+    if (t->k == TK::String) return Import::Result::String;
+    if (t->k == TK::Class) return Import::Result::Object;
+    return Import::Result::Other;
+}
+
 class Parser {
 public:
-    Parser(std::vector<Message>& msgs, const IncludeResolver& resolver, std::set<std::string> defines)
-        : msgs_(msgs), resolver_(resolver), defines_(std::move(defines)) {}
+    Parser(std::vector<Message>& msgs, const IncludeResolver& resolver, std::set<std::string> defines, bool externals)
+        : msgs_(msgs), resolver_(resolver), defines_(std::move(defines)), externalsAllowed_(externals) {}
     bool run(const std::vector<std::string>& decls, const std::string& text, const std::string& file,
              std::shared_ptr<const Program>& prog, std::shared_ptr<const DebugInfo>& dbg);
 
@@ -427,6 +435,7 @@ private:
     std::vector<Message>& msgs_;
     const IncludeResolver& resolver_;
     std::set<std::string> defines_;
+    bool externalsAllowed_;
     std::unique_ptr<Lexer> lex_;
     Token tok_, peek_;
     bool peekValid_ = false;
@@ -618,6 +627,7 @@ void Parser::constSection(bool global) {
             s->level = fn_->level;
             if (global) {
                 s->slot = prog_->globals++;
+                if (isValueType(t)) globalInits_.emplace_back(s->slot, shapeOf(t));
                 beginInitChunk();
                 initVar(t, true, s->slot);
                 endInitChunk();
@@ -930,7 +940,9 @@ Type* Parser::classType(const std::string& name) {
             expect(":");
             m.type = parseType();
             bool readOnly = accept("readonly");
+            if (resultKind(m.type) == Import::Result::Other) errorAt(mp, "Type not supported for host properties");
             m.getter = importOf(full, {ParamKind::Value}, true);
+            prog_->imports[size_t(m.getter)].result = resultKind(m.type);
             if (!readOnly) m.setter = importOf(full + ":=", {ParamKind::Value, ParamKind::Value}, false);
         } else {
             m.sig = paramList();
@@ -940,7 +952,9 @@ Type* Parser::classType(const std::string& name) {
             }
             std::vector<ParamKind> kinds{ParamKind::Value};
             for (Param& pa : m.sig.params) kinds.push_back(pa.isVar ? ParamKind::Var : ParamKind::Value);
+            if (resultKind(m.sig.result) == Import::Result::Other) errorAt(mp, "Type not supported for host functions");
             m.getter = importOf(full, kinds, isFunc);
+            prog_->imports[size_t(m.getter)].result = resultKind(m.sig.result);
         }
         if (t->members.count(key)) errorAt(mp, "Duplicate identifier '" + key + "'");
         t->members[key] = m;
@@ -1008,17 +1022,24 @@ void Parser::procDecl(bool global) {
         sig.result = parseType();
     }
     expect(";");
+    // Calling conventions mean nothing here.
+    while (is("stdcall") || is("cdecl") || is("register") || is("pascal") || is("safecall")) {
+        nextTok();
+        expect(";");
+    }
     Sym* old = scopes_.back().count(name) ? scopes_.back()[name] : nullptr;
     if (old && old->kind == Sym::Proc && !old->defined) {
         if (!sameSig(old->sig, sig)) errorAt(p, "Declaration of '" + orig + "' differs from previous declaration");
     } else if (inSystem_ && !is("external")) {
         // A host function: its body lives in the host.
+        if (resultKind(sig.result) == Import::Result::Other) errorAt(p, "Type not supported for host functions");
         Sym* s = declare(name, Sym::Host, p);
         s->sig = sig;
         Import im;
         im.name = name;
         for (Param& pa : sig.params) im.params.push_back(pa.isVar ? ParamKind::Var : ParamKind::Value);
         im.isFunction = isFunc;
+        im.result = resultKind(sig.result);
         prog_->imports.push_back(im);
         s->index = int(prog_->imports.size()) - 1;
         if (!importIds_.emplace(name, s->index).second) errorAt(p, "Duplicate identifier '" + name + "'");
@@ -1026,7 +1047,9 @@ void Parser::procDecl(bool global) {
     } else {
         old = nullptr;
     }
-    if (accept("external")) {
+    if (is("external")) {
+        if (!externalsAllowed_) errorHere("External functions are not allowed here");
+        nextTok();
         SourcePos ep = tok_.pos;
         if (tok_.kind != Tok::Str) errorHere("String constant expected");
         std::string spec = tok_.text;
@@ -2671,7 +2694,7 @@ bool Compiler::compile(const std::string& text, const std::string& fileName) {
     messages_.clear();
     program_.reset();
     debug_.reset();
-    Parser p(messages_, resolver_, std::set<std::string>(defines_.begin(), defines_.end()));
+    Parser p(messages_, resolver_, std::set<std::string>(defines_.begin(), defines_.end()), externalsAllowed_);
     return p.run(declarations_, text, fileName, program_, debug_);
 }
 

@@ -44,6 +44,8 @@ public:
     // Declarations the host makes visible to every script: Pascal text with const, type
     // (including host classes), var and procedure/function headers.
     void addDeclarations(const std::string& pascalText);
+    // Whether scripts may declare functions of external libraries (on by default).
+    void setExternalsAllowed(bool allowed) { externalsAllowed_ = allowed; }
 
     bool compile(const std::string& text, const std::string& fileName = {});
     const std::vector<Message>& messages() const { return messages_; }
@@ -55,6 +57,7 @@ private:
     std::vector<std::string> defines_;
     std::vector<std::string> declarations_;
     std::vector<Message> messages_;
+    bool externalsAllowed_ = true;
     std::shared_ptr<const Program> program_;
     std::shared_ptr<const DebugInfo> debug_;
 };

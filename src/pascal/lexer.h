@@ -61,7 +61,6 @@ private:
     std::set<std::string> defines_;
     std::vector<Source> stack_;
     std::vector<Cond> conds_;
-    int errorsAfterLimit_ = 0;
 };
 
 std::string lower(std::string s);

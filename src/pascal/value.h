@@ -104,7 +104,8 @@ inline void ArrObj::resize(size_t n) {
 
 inline const std::string& strOf(const Slot& s) {
     static const std::string empty;
-    return s.o ? static_cast<StrObj*>(s.o.get())->s : empty;
+    // A host may hand back a value of the wrong kind; anything but a string reads as empty.
+    return s.o && s.o.get()->kind == Obj::Kind::String ? static_cast<StrObj*>(s.o.get())->s : empty;
 }
 inline Ref makeStr(std::string v) { return v.empty() ? Ref() : Ref(new StrObj(std::move(v))); }
 

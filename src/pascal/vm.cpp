@@ -154,6 +154,12 @@ void Vm::callHost(HostFunction& fn, const Import& im, Slot* args, Slot* result) 
         call.raise("Host function failed");
     }
     if (call.failed_) fail(EC_Exception, call.error_);
+    // Whatever the host returned, the script gets a value of the declared kind.
+    Obj* o = result->o.get();
+    bool fits = im.result == Import::Result::String ? !o || o->kind == Obj::Kind::String
+              : im.result == Import::Result::Object ? !o || o->kind == Obj::Kind::Host
+              : im.result == Import::Result::Number ? !o : true;
+    if (!fits || im.result == Import::Result::Other) result->o.reset();
 }
 
 static int64_t narrow(int64_t v, int kind) {
@@ -173,7 +179,11 @@ static bool isA(const Program& p, int cls, int want) {
     return false;
 }
 
-static inline SetObj* setOf(const Slot& s) { return static_cast<SetObj*>(s.o.get()); }
+// A set variable starts out empty, without an object.
+static inline const SetObj* setOf(const Slot& s) {
+    static const SetObj empty;
+    return s.o ? static_cast<const SetObj*>(s.o.get()) : &empty;
+}
 
 bool Vm::run() {
     if (!loaded) {
@@ -299,11 +309,10 @@ L_ADDRG:
     sp->p = &gp[pc->a];
     (sp++)->o.reset();
     NEXT();
-L_LOADR: {
-    Slot v = *sp[-1].p;
-    sp[-1] = std::move(v);
+L_LOADR:
+    scratch = *sp[-1].p;
+    sp[-1] = std::move(scratch);
     NEXT();
-}
 L_STORER:
     *sp[-2].p = std::move(sp[-1]);
     sp -= 2;
@@ -329,9 +338,10 @@ L_INDEXV: {
     int64_t k = sp[-1].i - pc->a;
     if (!arr || k < 0 || uint64_t(k) >= arr->items.size())
         RAISE(EC_ERangeError, "Index out of bounds (" + std::to_string(sp[-1].i) + ")");
-    Slot v = arr->items[size_t(k)];
+    scratch = arr->items[size_t(k)];
     --sp;
-    sp[-1] = std::move(v);
+    sp->o.reset();
+    sp[-1] = std::move(scratch);
     NEXT();
 }
 L_FIELD: {
@@ -341,8 +351,8 @@ L_FIELD: {
     NEXT();
 }
 L_FIELDV: {
-    Slot v = static_cast<ArrObj*>(sp[-1].o.get())->items[size_t(pc->a)];
-    sp[-1] = std::move(v);
+    scratch = static_cast<ArrObj*>(sp[-1].o.get())->items[size_t(pc->a)];
+    sp[-1] = std::move(scratch);
     NEXT();
 }
 L_STRCHAR: {
@@ -701,9 +711,9 @@ L_RET: {
     const Frame f = *fp--;
     const ProcInfo& pi = prog->procs[size_t(f.proc)];
     if (pi.isFunction) {
-        Slot r = std::move(bp[pi.params]);
+        scratch = std::move(bp[pi.params]);
         while (sp > bp) POPREF();
-        *sp++ = std::move(r);
+        *sp++ = std::move(scratch);
     } else {
         while (sp > bp) POPREF();
     }
@@ -717,23 +727,24 @@ L_CALLH: {
     if (!fn) RAISE(EC_Exception, "Host function '" + im.name + "' is not available");
     int n = int(pc->b);
     Slot* args = sp - n;
-    Slot result;
+    scratch = Slot();
     pendingClass = -1;
-    callHost(fn, im, args, &result);
+    callHost(fn, im, args, &scratch);
     while (sp > args) POPREF();
     if (pendingClass >= 0) goto raise_pending;
-    if (im.isFunction) *sp++ = std::move(result);
+    if (im.isFunction) *sp++ = std::move(scratch);
+    else scratch.o.reset();
     NEXT();
 }
 L_CALLX: {
     const External& ex = prog->externals[size_t(pc->a)];
     int n = int(pc->b);
     Slot* args = sp - n;
-    Slot result;
-    bool ok = callExternal(pc->a, args, &result);
+    scratch = Slot();
+    bool ok = callExternal(pc->a, args, &scratch);
     while (sp > args) POPREF();
     CHECK(ok);
-    if (ex.result != CType::Void) *sp++ = std::move(result);
+    if (ex.result != CType::Void) *sp++ = std::move(scratch);
     NEXT();
 }
 L_CALLB: {

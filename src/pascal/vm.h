@@ -64,6 +64,9 @@ public:
     std::atomic<bool> attention{false};
     std::function<void(const SourcePos&)> lineHook;
     RuntimeError err;
+    // Holds a value while the dispatch loop moves it; locals with destructors cannot live
+    // across the loop's computed jumps.
+    Slot scratch;
     int pendingClass = -1;
     std::string pendingMessage;
     uint64_t randomState = 0x853c49e6748fea9bULL;

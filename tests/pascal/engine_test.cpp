@@ -270,3 +270,32 @@ TEST(PascalEngine, LoadRejectsDamagedCode) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PascalEngine, ExternalLibraryFunctions) {
+    Script r;
+    ASSERT_TRUE(r.compile("function labs(x: Int64): Int64; external 'labs@libc.so.6';\n"
+                          "function strlen(s: string): Int64; cdecl; external 'strlen@libc.so.6';\n"
+                          "function frexp(x: Double; var e: Integer): Double; external 'frexp@libm.so.6';\n"
+                          "function Nope(x: Integer): Integer; external 'no_such_symbol@libc.so.6';\n"
+                          "var e: Integer; m: Double;\n"
+                          "begin\n"
+                          "  Writeln(IntToStr(labs(-42)) + ' ' + IntToStr(strlen('hello')));\n"
+                          "  m := frexp(48.0, e);\n"
+                          "  Writeln(FloatToStr(m) + ' ' + IntToStr(e));\n"
+                          "  try Nope(1); except on E: EExternal do Writeln(E.Message); end;\n"
+                          "end."))
+        << r.firstMessage();
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    EXPECT_EQ((std::vector<std::string>{"42 5", "0.75 6", "Cannot find 'no_such_symbol' in 'libc.so.6'"}), r.out);
+}
+
+TEST(PascalEngine, ExternalsCanBeRefused) {
+    Compiler c;
+    c.setExternalsAllowed(false);
+    EXPECT_FALSE(c.compile("function labs(x: Int64): Int64; external 'labs@libc.so.6';\nbegin end."));
+    EXPECT_EQ("[Error] (1:33): External functions are not allowed here", c.messages()[0].format());
+}
+
+} // namespace
