@@ -482,23 +482,28 @@ void Simulator::offerNext(std::unique_lock<std::mutex>& lock)
                                                               handler.context);
 }
 
+// The body is done with a file at once, so a program may release again as soon as its
+// last download completed; a further file of the picture follows from the body's thread.
 void Simulator::settle(Item& item)
 {
     item.settled = true;
+    if (!sessionOpen_)
+        return;
+    if (pending_.empty()) {
+        transferring_ = false;
+        finishPicture();
+        return;
+    }
     const uint64_t session = session_;
-    events_.post([this, session] { transferSettled(session); });
+    events_.post([this, session] { offerPending(session); });
 }
 
-void Simulator::transferSettled(uint64_t session)
+void Simulator::offerPending(uint64_t session)
 {
     std::unique_lock lock(mutex_);
-    if (session != session_ || !sessionOpen_)
+    if (session != session_ || !sessionOpen_ || pending_.empty())
         return;
-    transferring_ = false;
-    if (!pending_.empty())
-        offerNext(lock);
-    else
-        finishPicture();
+    offerNext(lock);
 }
 
 void Simulator::finishPicture()

@@ -97,7 +97,7 @@ private:
     void pictureReady(uint64_t session, uint32_t frame, std::vector<PictureFile> files);
     void offerNext(std::unique_lock<std::mutex>& lock);
     void settle(Item& item);
-    void transferSettled(uint64_t session);
+    void offerPending(uint64_t session);
     void finishPicture();
 
     mutable std::mutex mutex_;
