@@ -5,11 +5,14 @@
 #include "camera/camera.h"
 #include "camera/proptables.h"
 #include "camera/sdkloader.h"
+#include "ui/dllfehlerform.h"
 #include "ui/mainform.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -267,6 +270,44 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     main.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"))->trigger();
     EXPECT_EQ(windows.windows()[6]->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_TRUE(windows.windows()[6]->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST(MissingFileWindow, ShowsTheTextAndClosesWithOk)
+{
+    Tdllfehlerform window;
+    window.setText(missingSdkFileText(QStringLiteral("libedsdk.so"), true));
+    window.show();
+    const auto *memo = window.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(memo->toPlainText().split(QLatin1Char('\n')).size(), 9);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Fehler"));
+    window.findChild<QPushButton *>(QStringLiteral("FehlerOKButton"))->click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST(LastPosition, CountsFromOneAndGivesZeroWhenAbsent)
+{
+    struct Case
+    {
+        const char *text;
+        const char *character;
+        int position;
+    };
+    const Case cases[] = {
+        {"C:\\Bilder\\IMG_0001.JPG", "\\", 10},
+        {"IMG_0001.JPG", ".", 9},
+        {"IMG_0001", ".", 0},
+        {"", ".", 0},
+        {"a.b", "", 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(LastPos(QString::fromLatin1(c.text), QString::fromLatin1(c.character)), c.position)
+            << c.text;
 }
 
 } // namespace
