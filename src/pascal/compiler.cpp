@@ -101,6 +101,7 @@ struct FuncCtx {
     std::vector<LoopCtx> loops;
     std::vector<int> exits;
     std::vector<std::pair<int, int>> inits;  // local records and static arrays: slot, shape
+    bool resultSet = false;
 };
 
 struct Special {
@@ -817,7 +818,7 @@ Type* Parser::parseType(const std::string& name) {
                 it = lt;
             }
             if (h < l) errorAt(ip, "Upper bound is less than lower bound");
-            if (h - l >= (int64_t(1) << 24)) errorAt(ip, "Array too large");
+            if (h - l >= (int64_t(1) << 22)) errorAt(ip, "Array too large");
             SourcePos cp = tok_.pos;
             Type* elem;
             if (accept(",")) {
@@ -835,7 +836,7 @@ Type* Parser::parseType(const std::string& name) {
             (void)it;
             int64_t total = h - l + 1;
             for (Type* e = elem; e->k == TK::SArray; e = e->elem) total *= (e->hi - e->lo + 1);
-            if (total >= (int64_t(1) << 24)) errorAt(ip, "Array too large");
+            if (total >= (int64_t(1) << 22)) errorAt(ip, "Array too large");
             return t;
         }
         expect("of");
@@ -1148,6 +1149,8 @@ void Parser::body(Sym* proc, bool isMain) {
     expect("end");
     for (int e : fn_->exits) patch(e, label());
     emit(isMain ? OP_HALT : OP_RET);
+    if (fn_->resultType && !fn_->resultSet && !isValueType(fn_->resultType))
+        hint(proc->pos, Message::Kind::Warning, "Return value of function '" + prog_->procs[size_t(fn_->proc)].name + "' might be undefined");
     ProcInfo& pi = prog_->procs[size_t(fn_->proc)];
     pi.locals = fn_->maxLocals;
     pi.maxStack = fn_->maxDepth + 4;
@@ -2052,6 +2055,7 @@ void Parser::loadPlace(const Place& pl) {
 
 void Parser::storePlace(const Place& pl, SourcePos p) {
     at_ = p;
+    if (pl.k == PK::Local && pl.slot == fn_->resultSlot) fn_->resultSet = true;
     if (isValueType(pl.type)) emit(OP_CLONE);
     switch (pl.k) {
     case PK::Local: emit(isScalar(pl.type) ? OP_STORELN : OP_STOREL, pl.slot); break;
@@ -2069,6 +2073,7 @@ void Parser::storePlace(const Place& pl, SourcePos p) {
 }
 
 void Parser::addressOf(const Place& pl, SourcePos p) {
+    if (pl.k == PK::Local && pl.slot == fn_->resultSlot) fn_->resultSet = true;
     switch (pl.k) {
     case PK::Local: emit(OP_ADDRL, pl.slot); break;
     case PK::Global: emit(OP_ADDRG, pl.slot); break;
@@ -2627,6 +2632,7 @@ Type* Parser::callSpecial(int id, SourcePos p, bool statement) {
             exprTo(fn_->resultType, tok_.pos);
             expect(")");
             emit(OP_STOREL, fn_->resultSlot);
+            fn_->resultSet = true;
         }
         at_ = p;
         jumpOut(0);

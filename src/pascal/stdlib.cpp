@@ -220,7 +220,8 @@ bool bSetLenArr(Vm& vm, Slot* a, const Instr& in) {
     if (n > vm.limits.maxArrayLength) return vm.fail(EC_EOutOfMemory, "Array too large");
     auto* old = static_cast<ArrObj*>(s.o.get());
     size_t oldN = old ? old->items.size() : 0;
-    if (liveBytes + (n - int64_t(oldN)) * int64_t(sizeof(Slot)) > vm.limits.memoryBytes)
+    int64_t each = int64_t(sizeof(Slot)) + (in.b >= 0 ? vm.shapeBytes[size_t(in.b)] : 0);
+    if (liveBytes + (n - int64_t(oldN)) * each > vm.limits.memoryBytes)
         return vm.fail(EC_EOutOfMemory, "Out of memory");
     if (n == 0) {
         s.o.reset();

@@ -62,6 +62,7 @@ struct ArrObj : Obj {
     void resize(size_t n);
     std::vector<Slot> items;
     bool isValue;
+    int shape = -1;  // records and static arrays
 };
 
 struct SetObj : Obj {

@@ -23,6 +23,7 @@ void assignValue(ArrObj* dst, const ArrObj* src) {
 
 Ref cloneValue(const ArrObj* src) {
     auto* a = new ArrObj(src->items.size(), true);
+    a->shape = src->shape;
     Ref r(a);
     for (size_t i = 0; i < src->items.size(); ++i) {
         const Slot& s = src->items[i];
@@ -55,10 +56,16 @@ static bool isJump(uint16_t op) {
 Ref Vm::buildShape(int shape) const {
     const Shape& sh = prog->shapes[size_t(shape)];
     auto* a = new ArrObj(sh.slots.size(), true);
+    a->shape = shape;
     Ref r(a);
     for (size_t i = 0; i < sh.slots.size(); ++i)
         if (sh.slots[i] >= 0) a->items[i].o = buildShape(sh.slots[i]);
     return r;
+}
+
+bool Vm::reserve(int shape) {
+    if (liveBytes + shapeBytes[size_t(shape)] > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
+    return true;
 }
 
 bool Vm::checkString(size_t length) {
@@ -97,13 +104,28 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         case OP_CALL: ok = within(in.a, program->procs.size()); break;
         case OP_CALLH: ok = within(in.a, program->imports.size()); break;
         case OP_CALLX: ok = within(in.a, program->externals.size()); break;
-        case OP_CALLB: ok = within(in.a, B_COUNT); break;
+        case OP_CALLB:
+            ok = within(in.a, B_COUNT) &&
+                 (in.a != B_SETLENARR || in.b == -1 || within(in.b, program->shapes.size())) &&
+                 (in.a != B_EXCNEW || within(in.b, program->exceptionClasses.size()));
+            break;
         case OP_EXCIS: ok = within(in.a, program->exceptionClasses.size()); break;
         case OP_DIVLK: case OP_MODLK: ok = in.b != 0 && in.b != -1; break;
         default: ok = ok && (!isJump(in.op) || within(in.a, size_t(n))); break;
         }
         if (!ok) return bad("Invalid instruction");
     }
+    // Bytes of each record or static array, nested ones included; a shape only nests earlier ones.
+    std::vector<int64_t> bytes;
+    for (const Shape& sh : program->shapes) {
+        int64_t total = 0;
+        for (int nested : sh.slots) {
+            if (nested >= int(bytes.size())) return bad("Invalid shape");
+            total += int64_t(sizeof(Slot)) + (nested >= 0 ? bytes[size_t(nested)] + int64_t(sizeof(ArrObj)) : 0);
+        }
+        bytes.push_back(total);
+    }
+    shapeBytes = std::move(bytes);
     prog = std::move(program);
     dbg = std::move(debug);
     strPool.clear();
@@ -319,8 +341,11 @@ L_STORER:
     sp->o.reset();
     NEXT();
 L_CLONE:
-    if (sp[-1].o && sp[-1].o.get()->kind == Obj::Kind::Array)
-        sp[-1].o = cloneValue(static_cast<ArrObj*>(sp[-1].o.get()));
+    if (sp[-1].o && sp[-1].o.get()->kind == Obj::Kind::Array) {
+        auto* v = static_cast<ArrObj*>(sp[-1].o.get());
+        CHECK(v->shape < 0 || reserve(v->shape));
+        sp[-1].o = cloneValue(v);
+    }
     NEXT();
 L_INDEX: {
     Obj* o = sp[-2].p->o.get();
@@ -378,9 +403,11 @@ L_SETSTRCHAR: {
     NEXT();
 }
 L_INITL:
+    CHECK(reserve(int(pc->b)));
     bp[pc->a].o = buildShape(int(pc->b));
     NEXT();
 L_INITG:
+    CHECK(reserve(int(pc->b)));
     gp[pc->a].o = buildShape(int(pc->b));
     NEXT();
 L_NARROW:

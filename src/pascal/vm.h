@@ -30,6 +30,7 @@ public:
         return false;
     }
     bool checkString(size_t length);
+    bool reserve(int shape);
     Ref buildShape(int shape) const;
     bool callExternal(int index, Slot* args, Slot* result);
     void callHost(HostFunction& fn, const Import& im, Slot* args, Slot* result);
@@ -39,6 +40,7 @@ public:
     Limits limits;
     std::vector<Ref> strPool, setPool;
     std::vector<Instr> fast;
+    std::vector<int64_t> shapeBytes;
     std::vector<int> fastToOrig, entries, fastEntries;
     std::vector<Slot> stack;
     std::vector<Slot> globals;
