@@ -794,48 +794,48 @@ Type* Parser::parseType(const std::string& name) {
     }
     if (accept("array")) {
         if (accept("[")) {
+            // array[a..b, c..d] of T is array[a..b] of array[c..d] of T.
+            std::vector<std::pair<int64_t, int64_t>> ranges;
             SourcePos ip = tok_.pos;
-            Type* lt;
-            CVal lo;
-            // An ordinal type name as the index range: array[Boolean] / array[TEnum].
-            Sym* ts = tok_.kind == Tok::Ident ? lookup(tok_.text) : nullptr;
-            int64_t l, h;
-            Type* it;
-            if (ts && ts->kind == Sym::TypeSym && peek().is("]")) {
-                nextTok();
-                it = ts->type;
-                if (!isOrdinal(it) || it->k == TK::Int) errorAt(ip, "Index range expected");
-                l = it->lo;
-                h = it->hi;
-            } else {
-                lo = constExpr(lt);
-                expect("..");
-                Type* ht;
-                CVal hi = constExpr(ht);
-                if (!isOrdinal(lt) || lt->k != ht->k) errorAt(ip, "Ordinal bounds expected");
-                l = lo.i;
-                h = hi.i;
-                it = lt;
-            }
-            if (h < l) errorAt(ip, "Upper bound is less than lower bound");
-            if (h - l >= (int64_t(1) << 22)) errorAt(ip, "Array too large");
-            SourcePos cp = tok_.pos;
-            Type* elem;
-            if (accept(",")) {
-                // array[a..b, c..d] of T is array[a..b] of array[c..d] of T
-                (void)cp;
-                errorAt(cp, "Multi-dimensional index lists are not supported; use array of array");
-            }
+            do {
+                ip = tok_.pos;
+                Sym* ts = tok_.kind == Tok::Ident ? lookup(tok_.text) : nullptr;
+                int64_t l, h;
+                if (ts && ts->kind == Sym::TypeSym && (peek().is("]") || peek().is(","))) {
+                    // An ordinal type as the index: array[Boolean], array[TColor].
+                    nextTok();
+                    Type* it = ts->type;
+                    bool subrange = it->k == TK::Int && (it->lo != 0 || it->hi != 0);
+                    if (!isOrdinal(it) || (it->k == TK::Int && !subrange)) errorAt(ip, "Index range expected");
+                    l = it->lo;
+                    h = it->hi;
+                } else {
+                    Type* lt;
+                    CVal lo = constExpr(lt);
+                    expect("..");
+                    Type* ht;
+                    CVal hi = constExpr(ht);
+                    if (!isOrdinal(lt) || lt->k != ht->k) errorAt(ip, "Ordinal bounds expected");
+                    l = lo.i;
+                    h = hi.i;
+                }
+                if (h < l) errorAt(ip, "Upper bound is less than lower bound");
+                if (h - l >= (int64_t(1) << 22)) errorAt(ip, "Array too large");
+                ranges.emplace_back(l, h);
+                if (ranges.size() > 8) errorAt(ip, "Too many dimensions");
+            } while (accept(","));
             expect("]");
             expect("of");
-            elem = parseType();
-            Type* t = newType(TK::SArray, name);
-            t->lo = l;
-            t->hi = h;
-            t->elem = elem;
-            (void)it;
-            int64_t total = h - l + 1;
-            for (Type* e = elem; e->k == TK::SArray; e = e->elem) total *= (e->hi - e->lo + 1);
+            Type* t = parseType();
+            for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
+                Type* outer = newType(TK::SArray, r + 1 == ranges.rend() ? name : std::string());
+                outer->lo = r->first;
+                outer->hi = r->second;
+                outer->elem = t;
+                t = outer;
+            }
+            int64_t total = 1;
+            for (Type* e = t; e->k == TK::SArray; e = e->elem) total *= (e->hi - e->lo + 1);
             if (total >= (int64_t(1) << 22)) errorAt(ip, "Array too large");
             return t;
         }
