@@ -444,10 +444,12 @@ void TForm1::valueListActivated(CameraProperty property, int index)
         }
         return;
     }
-    // Read before the write: a refused write re-selects the list.
-    const bool bulb = entry->Name == QLatin1String("Bulb");
     ApplyProperty(id, entry->ID);
     if (property == P::Tv) {
+        // After a refused write the list shows the camera's value again; that one counts.
+        QComboBox *box = valueList(property);
+        const TPropList *shown = entryOf(box, box->currentIndex());
+        const bool bulb = shown && shown->Name == QLatin1String("Bulb");
         m_bulbTimeEdit->setEnabled(bulb);
         BulbMode = bulb;
     }

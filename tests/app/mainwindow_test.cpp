@@ -238,6 +238,14 @@ TEST_F(SettingsPanel, BulbFollowsTheTvValue)
     ASSERT_EQ(simSetModeDial(3), 0);
     ASSERT_TRUE(waitUntil([&] { return !form->BulbMode; }));
     EXPECT_FALSE(bulbTime->isEnabled());
+
+    // Bulb, always offered first, is refused in M: the flag follows the camera, not the click.
+    QComboBox *tv = form->valueList(P::Tv);
+    ASSERT_EQ(tv->itemText(0), QStringLiteral("Bulb"));
+    choose(tv, 0);
+    EXPECT_EQ(form->statusColor(), StatusErrorColor);
+    EXPECT_FALSE(form->BulbMode);
+    EXPECT_FALSE(bulbTime->isEnabled());
 }
 
 TEST_F(SettingsPanel, ExposureCompensationOutsideTheListSelectsItemOneAndKeepsTheRecord)
