@@ -1214,6 +1214,7 @@ void Parser::assignOrCall() {
         if (tok_.kind == Tok::Ident && tok_.text == s->name && peek().is("+") &&
             (s->global || s->level == fn_->level)) {
             nextTok();
+            if (!s->global && s->slot == fn_->resultSlot) fn_->resultSet = true;
             while (accept("+")) {
                 SourcePos tp = tok_.pos;
                 Type* t = term();

@@ -56,3 +56,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, ScriptCase, testing::ValuesIn(caseNames()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 } // namespace
+
+namespace {
+
+// Every cut-off version of a case must give a clean message, never a crash or a hang.
+TEST(ScriptPrefixes, TruncatedScriptsCompileOrFailCleanly) {
+    const fs::path dir = PASCAL_CASES_DIR;
+    for (const std::string& name : caseNames()) {
+        const std::string text = readAll(dir / (name + ".rops"));
+        for (size_t n = 0; n < text.size(); n += 5) {
+            pascal::Compiler c;
+            c.addDeclarations(pascal::standardHostClasses);
+            c.addDeclarations("procedure Writeln(s: string); procedure Anzeige(s: string); var Memo2: TMemo; Self: TForm; Application: TApplication;");
+            bool ok = c.compile(text.substr(0, n), name);
+            ASSERT_TRUE(ok || !c.messages().empty()) << name << " cut at " << n;
+        }
+    }
+}
+
+} // namespace
