@@ -204,6 +204,20 @@ TEST(SdkTransfer, CancelFromTheProgressCallbackStopsTheDownload)
     EXPECT_LT(progress.percents.back(), 100u);
 }
 
+TEST(SdkTransfer, ReleasingAnItemWithoutDownloadingItLetsTheBodyMoveOn)
+{
+    configure("rawjpeg=1");
+    Connection c;
+    ASSERT_EQ(EdsSendCommand(c.camera(), kEdsCameraCommand_TakePicture, 0), EDS_ERR_OK);
+    EdsBaseRef raw = c.recorder().waitForItem(1);
+    ASSERT_NE(raw, nullptr);
+    EXPECT_EQ(EdsRelease(raw), 0u);
+    std::string name;
+    EXPECT_EQ(c.download(c.recorder().waitForItem(2), simtest::tempDir() + "/x", &name), EDS_ERR_OK);
+    EXPECT_EQ(name, "IMG_0001.JPG");
+    EXPECT_EQ(EdsSendCommand(c.camera(), kEdsCameraCommand_TakePicture, 0), EDS_ERR_OK);
+}
+
 TEST(SdkTransfer, StreamThatCannotBeCreatedFails)
 {
     EdsStreamRef stream = nullptr;
