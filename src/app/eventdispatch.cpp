@@ -23,6 +23,7 @@ constexpr std::array<quint32, 9> kAfterAEMode{1029, 1030, 1026, 262, 256, 1028, 
 TEventDispatcher::TEventDispatcher(TForm1 &form)
     : QObject(&form)
     , m_form(form)
+    , m_transfer(form)
 {
     form.installEventFilter(this);
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -63,6 +64,14 @@ bool TEventDispatcher::dispatch(const TWindowMessageEvent &message)
             allowedValuesChanged(quint32(message.lParam()));
         else
             return false;
+        return true;
+    case WM_OBJECTEVENT:
+        return m_transfer.ObjectEvent(reinterpret_cast<EdsDirectoryItemRef>(message.lParam()));
+    case WM_PROGRESSEVENT:
+        m_transfer.ProgressEvent(int(message.wParam()));
+        return true;
+    case WM_DOWNLOADDONE:
+        m_transfer.DownloadDone();
         return true;
     case WM_UNKNOWNEVENT:
         DebugLine(QStringLiteral("Unbekannter Event aufgetreten"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/transfer.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -20,6 +22,9 @@ public:
     // A timer that Escape stops.
     void watchEscapeTimer(QTimer *timer);
 
+    // Receives the picture transfer messages.
+    TPictureTransfer &transfer() { return m_transfer; }
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -29,5 +34,6 @@ private:
     void escapeReleased();
 
     TForm1 &m_form;
+    TPictureTransfer m_transfer;
     QList<QPointer<QTimer>> m_escapeTimers;
 };

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/eventdispatch.h"
+#include "app/shooting.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
 #include "camera/madeimages.h"
@@ -106,6 +107,16 @@ QString aeModeText(TForm1 &form, quint32 code)
             return entry->Name;
     }
     return {};
+}
+
+// After Stop the time-lapse settings may be changed again.
+void enableTimeLapseControls(QWidget &capture)
+{
+    for (const char *name : {"ZeitRafferCheckbox", "InterValStdComboBox", "InterValMinComboBox",
+                             "InterValSekComboBox", "AufnahmenAnzahlEdit"}) {
+        if (auto *control = capture.findChild<QWidget *>(QString::fromLatin1(name)))
+            control->setEnabled(true);
+    }
 }
 
 void wireWindowToggle(QAction *action, QWidget *window)
@@ -237,6 +248,7 @@ TProgramWindows::TProgramWindows()
     : m_form(std::make_unique<TForm1>())
 {
     m_dispatcher = new TEventDispatcher(*m_form);
+    m_shooting = new TShooting(*m_form);
     MainWindowCreated(*m_form);
     m_others = std::make_unique<Others>();
 
@@ -269,6 +281,9 @@ void TProgramWindows::wireCaptureSettings()
                      &QAction::triggered, &capture, &TAufnahmeEinstForm::openFromMenu);
     QObject::connect(&form, &TForm1::propertiesLoaded, &capture,
                      &TAufnahmeEinstForm::fillBracketingLists);
+    QObject::connect(&capture, &TAufnahmeEinstForm::keepAliveChanged, m_shooting,
+                     &TShooting::setKeepAlive);
+    m_shooting->setHooks({{}, [&capture] { enableTimeLapseControls(capture); }});
 }
 
 TProgramWindows::~TProgramWindows()

@@ -10,6 +10,7 @@
 class QWidget;
 class TForm1;
 class TEventDispatcher;
+class TShooting;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -46,6 +47,7 @@ public:
 
     TForm1 &mainForm() const { return *m_form; }
     TEventDispatcher &dispatcher() const { return *m_dispatcher; }
+    TShooting &shooting() const { return *m_shooting; }
     // In creation order, the main window first.
     QList<QWidget *> windows() const;
 
@@ -55,6 +57,7 @@ private:
     struct Others;
     std::unique_ptr<TForm1> m_form;
     TEventDispatcher *m_dispatcher = nullptr;
+    TShooting *m_shooting = nullptr;
     std::unique_ptr<Others> m_others;
 };
 

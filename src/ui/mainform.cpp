@@ -231,19 +231,19 @@ void TForm1::buildPanel(QWidget *panel)
             [](const QString &text) { ProgramSettings().Projektname = text; });
     grid->addWidget(m_projectName, line++, 1, 1, 2);
 
-    auto *release = named(new QPushButton(QStringLiteral("Auslösen")), "AusloeserButton");
-    setHint(release, QStringLiteral("Release | Send Release command to Camera."));
-    auto *stop = named(new QPushButton(QStringLiteral("Stop")), "StopZeitrafferButton");
-    stop->setEnabled(false);
+    AusloeserButton = named(new QPushButton(QStringLiteral("Auslösen")), "AusloeserButton");
+    setHint(AusloeserButton, QStringLiteral("Release | Send Release command to Camera."));
+    StopZeitrafferButton = named(new QPushButton(QStringLiteral("Stop")), "StopZeitrafferButton");
+    StopZeitrafferButton->setEnabled(false);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(release, 2);
-    buttons->addWidget(stop, 1);
+    buttons->addWidget(AusloeserButton, 2);
+    buttons->addWidget(StopZeitrafferButton, 1);
     grid->addLayout(buttons, line++, 0, 1, 3);
 
-    auto *progress = named(new QProgressBar, "ProgressBar1");
-    progress->setRange(0, 100);
-    progress->setValue(0);
-    grid->addWidget(progress, line++, 0, 1, 3);
+    ProgressBar1 = named(new QProgressBar, "ProgressBar1");
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    grid->addWidget(ProgressBar1, line++, 0, 1, 3);
 
     m_releaseNumber = named(new QLabel, "AusloesungNRLabel");
     m_releaseNumber->setVisible(false);
@@ -641,6 +641,11 @@ bool TForm1::ReadCameraSettings(TCamerasettings &settings)
     }
     settings.Bulbtime = bulb;
     return true;
+}
+
+QString TForm1::bulbTimeText() const
+{
+    return m_bulbTimeEdit->text();
 }
 
 void TForm1::ShowDebugFields(bool visible)

@@ -60,7 +60,13 @@ public:
     // The bulb flag: the Tv selection is bulb.
     bool BulbMode = false;
 
+    // Text of the bulb-time field as typed.
+    QString bulbTimeText() const;
+
     QTimer *Timer1 = nullptr;
+    QPushButton *AusloeserButton = nullptr;
+    QPushButton *StopZeitrafferButton = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
     QAction *Bildansicht1 = nullptr;
     QAction *Exifinfos1 = nullptr;
     QAction *Befehlsliste1 = nullptr;

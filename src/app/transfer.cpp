@@ -1,0 +1,129 @@
+#include "app/transfer.h"
+
+#include "camera/appmaster.h"
+#include "camera/cameraevents.h"
+#include "camera/camerasettings.h"
+#include "camera/edserrors.h"
+#include "camera/madeimages.h"
+#include "camera/sdkloader.h"
+#include "naming/programnaming.h"
+#include "settings/programsettings.h"
+#include "ui/mainform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QTimer>
+
+bool PictureArrived = false;
+
+namespace {
+
+constexpr int ProgressResetMs = 100;
+
+QString cameraFileName(const EdsDirectoryItemInfo &info)
+{
+    return QString::fromLatin1(info.szFileName, int(qstrnlen(info.szFileName, EDS_MAX_NAME)));
+}
+
+void releaseItem(EdsDirectoryItemRef item)
+{
+    if (item && sdkApi().EdsRelease)
+        sdkApi().EdsRelease(item);
+}
+
+} // namespace
+
+TPictureTransfer::TPictureTransfer(TForm1 &form)
+    : m_form(form)
+    , m_progressReset(new QTimer(&form))
+{
+    m_progressReset->setSingleShot(true);
+    m_progressReset->setInterval(ProgressResetMs);
+    QObject::connect(m_progressReset, &QTimer::timeout, &form,
+                     [&form] { form.ProgressBar1->setValue(0); });
+}
+
+TPictureTransfer::~TPictureTransfer() = default;
+
+void TPictureTransfer::setHooks(TTransferHooks hooks)
+{
+    m_hooks = std::move(hooks);
+}
+
+bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
+{
+    EdsDirectoryItemInfo info{};
+    const EdsError query = sdkApi().EdsGetDirectoryItemInfo
+                               ? sdkApi().EdsGetDirectoryItemInfo(item, &info)
+                               : EDS_ERR_NOT_SUPPORTED;
+    if (query != EDS_ERR_OK || !AppMaster) {
+        releaseItem(item);
+        // No download follows, so nothing else would end the wait for this picture.
+        failed(query != EDS_ERR_OK ? query : EDS_ERR_DEVICE_NOT_FOUND);
+        PictureArrived = true;
+        return false;
+    }
+
+    const TImageTarget target = BuildImageTarget(cameraFileName(info), CurrentSettings());
+    const QString folder = ProgramSettings().Savepath + target.SubFolder;
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir())
+        QDir().mkpath(folder);
+    // Never over another picture: an occupied name gets a numbered twin.
+    const QString path = FreeTargetPath(folder + target.FileName);
+
+    Pending pending{folder, target.SubFolder, QFileInfo(path).fileName(), false};
+    const EdsError err = AppMaster->DownloadItem(item, path);
+    if (err != EDS_ERR_OK) {
+        pending.failed = true;
+        failed(err);
+    }
+    m_pending.push_back(std::move(pending));
+    return true;
+}
+
+void TPictureTransfer::ProgressEvent(int percent)
+{
+    m_form.ProgressBar1->setValue(percent);
+    if (m_form.ProgressBar1->value() == 100)
+        m_progressReset->start();
+}
+
+void TPictureTransfer::DownloadDone()
+{
+    PictureArrived = true;
+    if (m_pending.empty())
+        return;
+    const Pending done = std::move(m_pending.front());
+    m_pending.pop_front();
+    // A broken download keeps its partial file on disk but is not passed on as a picture.
+    if (done.failed)
+        return;
+    m_folder = done.folder;
+    m_fileName = done.fileName;
+    record(done);
+}
+
+void TPictureTransfer::failed(quint32 err)
+{
+    m_form.setStatus(EdsErrorText(err), StatusErrorColor);
+}
+
+void TPictureTransfer::record(const Pending &done)
+{
+    if (m_hooks.showReceivedPicture)
+        m_hooks.showReceivedPicture(done.folder, done.fileName);
+
+    TMadeImage image;
+    image.Folder = done.folder;
+    image.FileName = done.fileName;
+    image.MaskPath = ExpandFileMask(done.subFolder, CurrentSettings());
+    image.Settings = CurrentSettings();
+    TMadeImage &added = MadeImages().append(std::move(image));
+
+    if (m_hooks.readPictureExif)
+        m_hooks.readPictureExif(added, done.folder + done.fileName);
+    if (ProgramSettings().UseImageMagick && m_hooks.addPictureCommands)
+        m_hooks.addPictureCommands(added);
+    postWindowMessage(&m_form, WM_IMAGESTORED);
+}

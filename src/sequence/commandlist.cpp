@@ -1,0 +1,7 @@
+#include "sequence/commandlist.h"
+
+TCommandList &CommandList()
+{
+    static TCommandList list;
+    return list;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "camera/camerasettings.h"
+
+#include <QList>
+
+// The image sequence: one camera-settings record per shot, run in order.
+using TCommandList = QList<TCamerasettings>;
+
+// The one command list of the program; empty at start.
+TCommandList &CommandList();

@@ -1,0 +1,427 @@
+#include "simfixture.h"
+
+#include "app/eventdispatch.h"
+#include "app/shooting.h"
+#include "app/transfer.h"
+#include "camera/appmaster.h"
+#include "camera/camera.h"
+#include "camera/cameraevents.h"
+#include "camera/edserrors.h"
+#include "camera/madeimages.h"
+#include "camera/proptables.h"
+#include "sequence/commandlist.h"
+#include "settings/programsettings.h"
+#include "ui/mainform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+constexpr quint32 ExpCompId = 1031;
+
+QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Counts the picture-stored messages that reach the main window.
+class StoredCounter : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Type(WM_IMAGESTORED))
+            ++count;
+        return false;
+    }
+};
+
+class Shooting : public MainWindowTest
+{
+protected:
+    const char *bodyConfig() const override
+    {
+        return "camera=1;legacy=0;modedial=3;battery=80;firstnumber=815";
+    }
+
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        connectAndSettle();
+        if (HasFatalFailure())
+            return;
+        shooting = new TShooting(*form);
+        MadeImages().clear();
+        CommandList().clear();
+        TimeLapseRunning = SequenceRunning = AutomaticRelease = EndAfterShoot = false;
+        TProgramSettings &s = ProgramSettings();
+        s.Savepath = dir.path() + QLatin1Char('/');
+        s.Filemask = QStringLiteral("#YEAR\\IMG#IMGNR");
+        form->installEventFilter(&storedMessages);
+        simClearCallLog();
+    }
+
+    void release() { form->AusloeserButton->click(); }
+
+    // The values written to one property, in order.
+    QStringList writes(quint32 property) const
+    {
+        const QString head = QStringLiteral("EdsSetPropertyData %1 ").arg(property);
+        QStringList values;
+        for (const QString &line : simCallLog()) {
+            if (line.startsWith(head))
+                values.append(line.mid(head.size()));
+        }
+        return values;
+    }
+
+    qsizetype releaseCommands() const
+    {
+        return simCallLog().count(QStringLiteral("EdsSendCommand 0"));
+    }
+
+    QString pathOf(int index) const
+    {
+        const TMadeImage *image = MadeImages().find(index);
+        return image ? image->Folder + image->FileName : QString();
+    }
+
+    QTemporaryDir dir;
+    TShooting *shooting = nullptr;
+    StoredCounter storedMessages;
+};
+
+TEST_F(Shooting, OneReleaseStoresUnderTheMaskAndRecordsThePicture)
+{
+    release();
+
+    ASSERT_EQ(ImageCount(), 1);
+    const TMadeImage &image = *MadeImages().find(0);
+    EXPECT_EQ(image.FileName, QStringLiteral("IMG0815.JPG"));
+    EXPECT_EQ(image.Folder, dir.path() + QStringLiteral("/2026/"));
+    EXPECT_EQ(image.MaskPath, QStringLiteral("2026/"));
+    EXPECT_EQ(image.Index, 0);
+    EXPECT_EQ(image.GroupStart, 0);
+    EXPECT_EQ(image.Settings.Av.ID, cachedValue(1029));
+    EXPECT_EQ(image.Settings.Tv.ID, cachedValue(1030));
+    EXPECT_GT(QFileInfo(pathOf(0)).size(), 0);
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+    EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
+    // The stored message and the progress bar's return to 0 follow through the event loop.
+    EXPECT_TRUE(waitUntil([&] { return storedMessages.count == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return form->ProgressBar1->value() == 0; }));
+}
+
+TEST_F(Shooting, ProgressBarReturnsToZeroAfterAHundred)
+{
+    TPictureTransfer &transfer = dispatcher->transfer();
+    transfer.ProgressEvent(40);
+    EXPECT_EQ(form->ProgressBar1->value(), 40);
+    transfer.ProgressEvent(100);
+    EXPECT_EQ(form->ProgressBar1->value(), 100);
+    EXPECT_TRUE(waitUntil([&] { return form->ProgressBar1->value() == 0; }));
+}
+
+TEST_F(Shooting, SingleAndBracketingGiveFourPicturesWithTheThreeCodesInOrder)
+{
+    ProgramSettings().Belichtungsreihe = true;
+    release();
+
+    ASSERT_EQ(ImageCount(), 4);
+    QStringList expected;
+    for (const char *name : {"-2", "0", "+2"}) {
+        const TPropTable &table = MasterTable(CameraProperty::ExpComp);
+        const auto entry = std::find_if(table.begin(), table.end(),
+                                        [&](const TPropList &e) { return e.Name == text(name); });
+        ASSERT_NE(entry, table.end()) << name;
+        expected.append(QString::number(entry->ID));
+    }
+    EXPECT_EQ(writes(ExpCompId), expected);
+    EXPECT_EQ(form->statusText(), QStringLiteral(" Set Value "));
+    // Every release waited for its own picture: four distinct files.
+    QStringList files;
+    for (int i = 0; i < 4; ++i)
+        files.append(pathOf(i));
+    files.removeDuplicates();
+    EXPECT_EQ(files.size(), 4);
+    EXPECT_EQ(MadeImages().find(3)->GroupStart, 3);
+}
+
+TEST_F(Shooting, BracketingTextUnknownToTheTableReportsAndStillShoots)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Einzelaufnahme = false;
+    s.Belichtungsreihe = true;
+    s.ExpComp3 = QStringLiteral("+9");
+    release();
+
+    EXPECT_EQ(ImageCount(), 3);
+    EXPECT_EQ(writes(ExpCompId).size(), 2);
+    EXPECT_EQ(form->statusText(), QStringLiteral(" Can not set Value "));
+}
+
+TEST_F(Shooting, TimeLapseTakesCountPicturesWithAWaitBetweenThemAndCountsInTheCaption)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Zeitraffer = true;
+    s.Aufnahmenanzahl = 3;
+    s.IntervalStdText = QStringLiteral("0");
+    s.IntervalMinText = QStringLiteral("0");
+    s.IntervalSekText = QStringLiteral("10");
+    QStringList captions;
+    QObject::connect(form.get(), &QWidget::windowTitleChanged,
+                     [&](const QString &caption) { captions.append(caption); });
+    const qint64 start = clock.tickMs();
+
+    release();
+
+    EXPECT_EQ(ImageCount(), 3);
+    EXPECT_EQ(captions, QStringList({QStringLiteral("Einstellungen   :Zeitraffer Aufnahme :1 / 3"),
+                                     QStringLiteral("Einstellungen   :Zeitraffer Aufnahme :2 / 3"),
+                                     QStringLiteral("Einstellungen   :Zeitraffer Aufnahme :3 / 3"),
+                                     QStringLiteral("Einstellungen")}));
+    // Only the pauses run on the program's clock: two of 10 s.
+    const qint64 waited = clock.tickMs() - start;
+    EXPECT_GE(waited, 20000);
+    EXPECT_LT(waited, 30000);
+    EXPECT_EQ(s.Intervalsek, 10);
+    EXPECT_FALSE(TimeLapseRunning);
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+    EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
+}
+
+// Presses Stop once the first pause has run for a while.
+class StopInPauseClock : public ManualClock
+{
+public:
+    explicit StopInPauseClock(QPushButton *stop) : m_stop(stop) {}
+    void sleepMs(int ms) override
+    {
+        ManualClock::sleepMs(ms);
+        if (!m_pressed && tickMs() > 3000) {
+            m_pressed = true;
+            EXPECT_TRUE(m_stop->isEnabled());
+            m_stop->click();
+        }
+    }
+
+private:
+    QPushButton *m_stop;
+    bool m_pressed = false;
+};
+
+TEST_F(Shooting, StopInTheFirstPauseEndsTheTimeLapse)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Zeitraffer = true;
+    s.Aufnahmenanzahl = 3;
+    s.IntervalSekText = QStringLiteral("10");
+    StopInPauseClock stopClock(form->StopZeitrafferButton);
+    setAppClock(&stopClock);
+
+    release();
+
+    EXPECT_EQ(ImageCount(), 1);
+    EXPECT_EQ(releaseCommands(), 1);
+    EXPECT_LT(stopClock.tickMs(), 10000);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+    EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
+}
+
+class Sequence : public Shooting
+{
+protected:
+    // One step in the dial's mode M, with its own Tv and Av, the ISO left alone, and a pause.
+    TCamerasettings step()
+    {
+        TCamerasettings settings;
+        settings.AEMode = {QStringLiteral("Manual"), 3, true};
+        settings.Tv = {QStringLiteral("1/250"), 120, true};
+        settings.Av = {QStringLiteral("8"), 0x38, true};
+        settings.PauseMinutes = 1;
+        settings.PauseSeconds = 5;
+        return settings;
+    }
+};
+
+TEST_F(Sequence, StepWritesItsSettingsLeavesCodeZeroAloneShootsAndPauses)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    ProgramSettings().Bilderfolge = true;
+    CommandList() = {step()};
+    dialogs.answer(DialogButton::Yes);
+    QStringList captions;
+    QObject::connect(form.get(), &QWidget::windowTitleChanged,
+                     [&](const QString &caption) { captions.append(caption); });
+    const QString caption = form->windowTitle();
+    const qint64 start = clock.tickMs();
+
+    release();
+
+    QString why;
+    EXPECT_TRUE(dialogs.finished(&why)) << why.toStdString();
+    EXPECT_EQ(ImageCount(), 1);
+    EXPECT_EQ(writes(1030), QStringList{QStringLiteral("120")});
+    EXPECT_EQ(writes(1029), QStringList{QStringLiteral("56")});
+    EXPECT_TRUE(writes(1026).isEmpty());
+    EXPECT_TRUE(writes(ExpCompId).isEmpty());
+    EXPECT_TRUE(writes(256).isEmpty());
+    EXPECT_GE(clock.tickMs() - start, 65000);
+    ASSERT_FALSE(captions.isEmpty());
+    EXPECT_EQ(captions.first(), QStringLiteral("Tessaro : Befehlsliste : 0 / 0"));
+    EXPECT_EQ(form->windowTitle(), caption);
+    EXPECT_FALSE(SequenceRunning);
+    EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
+}
+
+TEST_F(Sequence, NoToThePromptEndsTheSequenceWithoutShooting)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    ProgramSettings().Bilderfolge = true;
+    CommandList() = {step()};
+    dialogs.answer(DialogButton::No);
+
+    release();
+
+    ASSERT_EQ(dialogs.calls().size(), 1);
+    EXPECT_TRUE(dialogs.calls().first().text.endsWith(QStringLiteral("Modus : Manual ein")));
+    EXPECT_EQ(releaseCommands(), 0);
+    EXPECT_TRUE(simCallLog().filter(QStringLiteral("EdsSetPropertyData")).isEmpty());
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+}
+
+TEST_F(Sequence, PromptRepeatsUntilTheDialMatches)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    ProgramSettings().Bilderfolge = true;
+    TCamerasettings first = step();
+    first.AEMode = {QStringLiteral("Av"), 2, true};
+    CommandList() = {first};
+    // The dial stays on M: Yes is asked again, then the user gives up.
+    dialogs.answer(DialogButton::Yes).answer(DialogButton::No);
+
+    release();
+
+    EXPECT_EQ(dialogs.calls().size(), 2);
+    EXPECT_EQ(releaseCommands(), 0);
+}
+
+TEST_F(Shooting, TwoPicturesWithTheSameNameAreBothKept)
+{
+    ProgramSettings().Filemask = QStringLiteral("shot");
+    release();
+    release();
+
+    ASSERT_EQ(ImageCount(), 2);
+    EXPECT_EQ(MadeImages().find(0)->FileName, QStringLiteral("shot.JPG"));
+    EXPECT_EQ(MadeImages().find(1)->FileName, QStringLiteral("shot_1.JPG"));
+    EXPECT_TRUE(QFileInfo::exists(pathOf(0)));
+    EXPECT_TRUE(QFileInfo::exists(pathOf(1)));
+}
+
+TEST_F(Shooting, BulbTimeThatIsNotANumberIsReportedAndNothingIsReleased)
+{
+    form->BulbMode = true;
+    form->findChild<QLineEdit *>(QStringLiteral("BulbTimeedit"))->setText(QStringLiteral("abc"));
+
+    release();
+
+    ASSERT_EQ(dialogs.calls().size(), 1);
+    EXPECT_EQ(dialogs.calls().first().text, QStringLiteral("'abc' ist kein gültiger Integerwert"));
+    EXPECT_EQ(releaseCommands(), 0);
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+}
+
+TEST_F(Shooting, BulbReleaseSendsNothingAndWaitsForAPictureFromTheBody)
+{
+    form->BulbMode = true;
+    form->findChild<QLineEdit *>(QStringLiteral("BulbTimeedit"))->setText(QStringLiteral("0"));
+    shooting->setPictureMarginMs(300);
+
+    release();
+
+    EXPECT_EQ(releaseCommands(), 0);
+    EXPECT_EQ(form->statusText(), QStringLiteral("Kein Bild von der Kamera erhalten"));
+}
+
+TEST_F(Shooting, KeepAliveTimerFollowsThePeriodAndWritesTheApertureBack)
+{
+    shooting->setKeepAlive(25);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->Timer1->interval(), 25000);
+    shooting->setKeepAlive(0);
+    EXPECT_FALSE(form->Timer1->isActive());
+
+    shooting->setKeepAlive(1);
+    ASSERT_TRUE(waitUntil([&] { return !writes(1029).isEmpty(); }));
+    shooting->setKeepAlive(0);
+    EXPECT_EQ(writes(1029).first(), QString::number(cachedValue(1029)));
+    EXPECT_EQ(form->statusText(), QStringLiteral(" Set Value "));
+}
+
+TEST_F(Shooting, AutomaticReleaseWithEndAfterShotEndsTheProgram)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    AutomaticRelease = EndAfterShoot = true;
+    QTimer::singleShot(0, shooting, [this] { shooting->Release(); });
+    QTimer::singleShot(30000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+// A fault of the body, the status it must leave, and whether the next release still works.
+struct FaultCase
+{
+    const char *name;
+    const char *config;
+    quint32 error; // 0: the wait gives up
+    int recorded;
+    bool nextWorks;
+};
+
+class Faults : public Shooting, public ::testing::WithParamInterface<FaultCase>
+{
+protected:
+    const char *bodyConfig() const override { return GetParam().config; }
+};
+
+TEST_P(Faults, EndInAStatusMessageAndTheProgramGoesOn)
+{
+    const FaultCase &c = GetParam();
+    shooting->setPictureMarginMs(1500);
+    ProgramSettings().Filemask = QStringLiteral("IMG#IMGNR");
+    if (c.error == EDS_ERR_COMM_DISCONNECTED)
+        release(); // the first picture still comes
+
+    release();
+
+    const QString expected = c.error ? EdsErrorText(c.error)
+                                     : QStringLiteral("Kein Bild von der Kamera erhalten");
+    EXPECT_EQ(form->statusText(), expected);
+    EXPECT_EQ(form->statusColor(), StatusErrorColor);
+    EXPECT_EQ(ImageCount(), c.recorded);
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+
+    const int before = ImageCount();
+    release();
+    EXPECT_EQ(ImageCount(), before + (c.nextWorks ? 1 : 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Body, Faults,
+    ::testing::Values(
+        FaultCase{"FailedDownload", "camera=1;modedial=3;faildownload=1", EDS_ERR_COMM_USB_BUS_ERR, 0, true},
+        FaultCase{"PictureNeverComes", "camera=1;modedial=3;lostpicture=1", 0, 0, true},
+        FaultCase{"Disconnect", "camera=1;modedial=3;disconnectafter=1", EDS_ERR_COMM_DISCONNECTED, 1, false}),
+    [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
+
+} // namespace
