@@ -65,20 +65,23 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
         return false;
     }
 
-    const TImageTarget target = BuildImageTarget(cameraFileName(info), CurrentSettings());
+    const QString name = cameraFileName(info);
+    const TImageTarget target = BuildImageTarget(name, CurrentSettings());
     const QString folder = ProgramSettings().Savepath + target.SubFolder;
     if (!folder.isEmpty() && !QFileInfo(folder).isDir())
         QDir().mkpath(folder);
     // Never over another picture: an occupied name gets a numbered twin.
     const QString path = FreeTargetPath(folder + target.FileName);
 
-    Pending pending{folder, target.SubFolder, QFileInfo(path).fileName(), false};
     const EdsError err = AppMaster->DownloadItem(item, path);
-    if (err != EDS_ERR_OK) {
-        pending.failed = true;
+    if (err != EDS_ERR_OK)
         failed(err);
+    // The session manager posts no end message when it could not read the item itself.
+    if (err != EDS_ERR_OK && AppMaster->LastFileName() != name) {
+        PictureArrived = true;
+        return true;
     }
-    m_pending.push_back(std::move(pending));
+    m_pending.push_back({folder, target.SubFolder, QFileInfo(path).fileName(), err != EDS_ERR_OK});
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "simfixture.h"
 
 #include "app/eventdispatch.h"
+#include "app/startup.h"
 #include "app/shooting.h"
 #include "app/transfer.h"
 #include "camera/appmaster.h"
@@ -13,6 +14,8 @@
 #include "settings/programsettings.h"
 #include "ui/mainform.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -410,6 +413,10 @@ TEST_P(Faults, EndInAStatusMessageAndTheProgramGoesOn)
     EXPECT_EQ(form->statusColor(), StatusErrorColor);
     EXPECT_EQ(ImageCount(), c.recorded);
     EXPECT_TRUE(form->AusloeserButton->isEnabled());
+    // What did arrive of a broken download stays on disk, unrecorded.
+    if (c.error == EDS_ERR_COMM_USB_BUS_ERR) {
+        EXPECT_TRUE(QFileInfo::exists(dir.path() + QStringLiteral("/IMG0001.JPG")));
+    }
 
     const int before = ImageCount();
     release();
@@ -423,5 +430,35 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"PictureNeverComes", "camera=1;modedial=3;lostpicture=1", 0, 0, true},
         FaultCase{"Disconnect", "camera=1;modedial=3;disconnectafter=1", EDS_ERR_COMM_DISCONNECTED, 1, false}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
+
+// The program's windows: the capture settings drive the keep-alive timer, and Stop makes
+// their time-lapse controls usable again.
+class ProgramWiring : public MainWindowTest
+{
+};
+
+TEST_F(ProgramWiring, KeepAliveAndStopReachTheirWindows)
+{
+    form.reset();
+    AppMaster.reset();
+    TProgramWindows windows;
+    TForm1 &main = windows.mainForm();
+    QWidget *capture = windows.windows()[6];
+
+    auto *interval = capture->findChild<QComboBox *>(QStringLiteral("keepaliveintervalcombobox"));
+    ASSERT_NE(interval, nullptr);
+    ASSERT_GT(interval->count(), 1);
+    capture->findChild<QCheckBox *>(QStringLiteral("keepaliveCheckBox"))->click();
+    interval->setCurrentIndex(0);
+    EXPECT_TRUE(main.Timer1->isActive());
+    EXPECT_EQ(main.Timer1->interval(), interval->itemData(0).toInt() * 1000);
+
+    auto *hours = capture->findChild<QComboBox *>(QStringLiteral("InterValStdComboBox"));
+    ASSERT_NE(hours, nullptr);
+    EXPECT_FALSE(hours->isEnabled());
+    windows.shooting().Stop();
+    EXPECT_TRUE(hours->isEnabled());
+    EXPECT_FALSE(main.StopZeitrafferButton->isEnabled());
+}
 
 } // namespace
