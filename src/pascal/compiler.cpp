@@ -303,6 +303,21 @@ private:
         lastConst_ = -1;
         return labelAt_;
     }
+    // Two scalar loads in a row become one instruction.
+    void loadScalar(bool global, int slot) {
+        if (labelAt_ != here() && !prog_->code.empty()) {
+            Instr& last = prog_->code.back();
+            if (last.op == OP_LOADLN || last.op == OP_LOADGN) {
+                bool firstGlobal = last.op == OP_LOADGN;
+                int first = last.a;
+                dropCode(1);
+                Op op = firstGlobal ? (global ? OP_LOAD2GG : OP_LOAD2GL) : (global ? OP_LOAD2LG : OP_LOAD2LL);
+                emit(op, first, slot);
+                return;
+            }
+        }
+        emit(global ? OP_LOADGN : OP_LOADLN, slot);
+    }
     // JF, fused with a preceding integer comparison.
     int emitJumpIfFalse() {
         if (labelAt_ != here() && !prog_->code.empty()) {
@@ -2037,8 +2052,11 @@ Type* Parser::factor() {
 
 void Parser::loadPlace(const Place& pl) {
     switch (pl.k) {
-    case PK::Local: emit(isScalar(pl.type) ? OP_LOADLN : OP_LOADL, pl.slot); break;
-    case PK::Global: emit(isScalar(pl.type) ? OP_LOADGN : OP_LOADG, pl.slot); break;
+    case PK::Local:
+    case PK::Global:
+        if (isScalar(pl.type)) loadScalar(pl.k == PK::Global, pl.slot);
+        else emit(pl.k == PK::Global ? OP_LOADG : OP_LOADL, pl.slot);
+        break;
     case PK::LocalRef: emit(OP_LOADLI, pl.slot); break;
     case PK::Ref: emit(OP_LOADR); break;
     case PK::StrChar: {

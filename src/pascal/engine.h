@@ -116,7 +116,7 @@ struct RuntimeError {
 
 struct Limits {
     int callDepth = 2000;
-    int stackSlots = 1 << 18;
+    int stackSlots = 1 << 16;
     int64_t memoryBytes = int64_t(512) << 20;
     int64_t maxStringLength = int64_t(64) << 20;
     int64_t maxArrayLength = int64_t(16) << 20;

@@ -92,7 +92,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         switch (in.op) {
         case OP_PUSHS: ok = within(in.a, program->strings.size()); break;
         case OP_PUSHSET: ok = within(in.a, program->sets.size()); break;
-        case OP_LOADG: case OP_STOREG: case OP_ADDRG: case OP_APPENDG: case OP_INCG:
+        case OP_LOADG: case OP_STOREG: case OP_ADDRG: case OP_APPENDG: case OP_INCG: case OP_LOADGN: case OP_STOREGN:
             ok = within(in.a, size_t(program->globals));
             break;
         case OP_FORUPG: case OP_FORDNG:
@@ -101,6 +101,9 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         case OP_FORUPL: case OP_FORDNL: ok = within(uint32_t(in.b), size_t(n)); break;
         case OP_INITG: ok = within(in.a, size_t(program->globals)) && within(in.b, program->shapes.size()); break;
         case OP_INITL: ok = within(in.b, program->shapes.size()); break;
+        case OP_LOAD2LG: ok = within(in.b, size_t(program->globals)); break;
+        case OP_LOAD2GL: ok = within(in.a, size_t(program->globals)); break;
+        case OP_LOAD2GG: ok = within(in.a, size_t(program->globals)) && within(in.b, size_t(program->globals)); break;
         case OP_CALL: ok = within(in.a, program->procs.size()); break;
         case OP_CALLH: ok = within(in.a, program->imports.size()); break;
         case OP_CALLX: ok = within(in.a, program->externals.size()); break;
@@ -214,7 +217,8 @@ bool Vm::run() {
         return false;
     }
     err = RuntimeError();
-    stack.assign(size_t(limits.stackSlots), Slot());
+    // Slots above the top are always empty, so the stack of an earlier run can be reused.
+    if (stack.size() != size_t(limits.stackSlots)) stack = std::vector<Slot>(size_t(limits.stackSlots));
     frameStore.assign(size_t(limits.callDepth) + 2, Frame{});
     handlers.clear();
     excStack.clear();
@@ -656,20 +660,41 @@ L_JTK:
     if (sp[-1].i) JUMP(pc->a);
     --sp;
     NEXT();
-L_FORUPL:
-L_FORDNL:
-L_FORUPG:
-L_FORDNG: {
-    Slot& v = (pc->op == OP_FORUPL || pc->op == OP_FORDNL) ? bp[pc->a] : gp[pc->a];
-    int64_t limit = bp[pc->b >> 32].i;
-    bool up = pc->op == OP_FORUPL || pc->op == OP_FORUPG;
-    if (up ? v.i < limit : v.i > limit) {
-        v.i += up ? 1 : -1;
-        if (attention.load(std::memory_order_relaxed) && stopRequested) goto stopped;
-        JUMP(uint32_t(pc->b));
-    }
-    NEXT();
+#define FORSTEP(name, base, cmp, step) \
+L_##name: { \
+    Slot& v = base[pc->a]; \
+    if (v.i cmp bp[pc->b >> 32].i) { \
+        v.i += step; \
+        if (attention.load(std::memory_order_relaxed) && stopRequested) goto stopped; \
+        JUMP(uint32_t(pc->b)); \
+    } \
+    NEXT(); \
 }
+    FORSTEP(FORUPL, bp, <, 1)
+    FORSTEP(FORDNL, bp, >, -1)
+    FORSTEP(FORUPG, gp, <, 1)
+    FORSTEP(FORDNG, gp, >, -1)
+#undef FORSTEP
+L_LOAD2LL:
+    sp[0].i = bp[pc->a].i;
+    sp[1].i = bp[pc->b].i;
+    sp += 2;
+    NEXT();
+L_LOAD2LG:
+    sp[0].i = bp[pc->a].i;
+    sp[1].i = gp[pc->b].i;
+    sp += 2;
+    NEXT();
+L_LOAD2GL:
+    sp[0].i = gp[pc->a].i;
+    sp[1].i = bp[pc->b].i;
+    sp += 2;
+    NEXT();
+L_LOAD2GG:
+    sp[0].i = gp[pc->a].i;
+    sp[1].i = gp[pc->b].i;
+    sp += 2;
+    NEXT();
 L_INCL:
     bp[pc->a].i = int32_t(uint32_t(bp[pc->a].i) + uint32_t(pc->b));
     NEXT();
