@@ -961,7 +961,18 @@ void Executor::stop() {
 
 bool Executor::run() {
     vm_->stopRequested = false;
-    return vm_->run();
+    try {
+        return vm_->run();
+    } catch (const std::exception& e) {
+        // Only allocation failures and a throwing line callback get here; start clean next time.
+        vm_->stack.clear();
+        vm_->handlers.clear();
+        vm_->excStack.clear();
+        vm_->err = RuntimeError();
+        vm_->err.code = RuntimeError::Internal;
+        vm_->err.text = std::string("Internal error: ") + e.what();
+        return false;
+    }
 }
 
 const RuntimeError& Executor::error() const { return vm_->err; }

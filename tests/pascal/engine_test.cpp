@@ -299,3 +299,21 @@ TEST(PascalEngine, ExternalsCanBeRefused) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PascalEngine, AThrowingLineCallbackEndsTheRunCleanly) {
+    Script r;
+    ASSERT_TRUE(r.compile("var s: string;\nbegin\n  s := 'a';\n  Writeln(s);\nend."));
+    r.exec.setLineCallback([](const pascal::SourcePos& p) {
+        if (p.line == 4) throw std::runtime_error("host gave up");
+    });
+    EXPECT_FALSE(r.exec.run());
+    EXPECT_EQ(pascal::RuntimeError::Internal, r.exec.error().code);
+    EXPECT_EQ("Internal error: host gave up", r.exec.error().text);
+    r.exec.setLineCallback(nullptr);
+    EXPECT_TRUE(r.exec.run());
+    EXPECT_EQ((std::vector<std::string>{"a"}), r.out);
+}
+
+} // namespace
