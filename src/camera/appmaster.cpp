@@ -153,20 +153,14 @@ EdsError TAppMaster::SetEventHandlers()
     return err;
 }
 
-EdsError TAppMaster::lockUi()
-{
-    return FApi.EdsSendStatusCommand(FCameraRef, kEdsCameraStatusCommand_UILock, 0);
-}
-
-EdsError TAppMaster::unlockUi()
-{
-    return FApi.EdsSendStatusCommand(FCameraRef, kEdsCameraStatusCommand_UIUnLock, 0);
-}
-
 EdsError TAppMaster::whileLocked(const std::function<EdsError()> &operation)
 {
+    const EdsError lock = FApi.EdsSendStatusCommand(FCameraRef, kEdsCameraStatusCommand_UILock, 0);
+    if (lock != EDS_ERR_OK)
+        return lock;
     const EdsError err = operation();
-    const EdsError unlock = unlockUi();
+    const EdsError unlock =
+        FApi.EdsSendStatusCommand(FCameraRef, kEdsCameraStatusCommand_UIUnLock, 0);
     // A failed operation is reported before a failed unlock.
     return err != EDS_ERR_OK ? err : unlock;
 }
@@ -202,9 +196,6 @@ EdsError TAppMaster::OpenSession()
     err = setSaveToHostValue();
     if (FIsLegacy || err != EDS_ERR_OK)
         return err;
-    err = lockUi();
-    if (err != EDS_ERR_OK)
-        return err;
     return whileLocked([this] { return setCapacity(); });
 }
 
@@ -214,9 +205,6 @@ EdsError TAppMaster::SetSaveToHost()
         return EDS_ERR_OK;
     if (!FIsLegacy)
         return setSaveToHostValue();
-    const EdsError lock = lockUi();
-    if (lock != EDS_ERR_OK)
-        return lock;
     return whileLocked([this] { return setSaveToHostValue(); });
 }
 
@@ -229,9 +217,6 @@ EdsError TAppMaster::TakePicture()
     };
     if (!FIsLegacy)
         return release();
-    const EdsError lock = lockUi();
-    if (lock != EDS_ERR_OK)
-        return lock;
     return whileLocked(release);
 }
 

@@ -61,9 +61,8 @@ public:
 
 private:
     void connect();
-    EdsError lockUi();
-    EdsError unlockUi();
-    // Runs an operation on a locked camera interface and unlocks it whatever the result.
+    // Locks the camera's user interface, runs the operation and unlocks it whatever the
+    // result. A failed lock is returned and the operation does not run.
     EdsError whileLocked(const std::function<EdsError()> &operation);
     EdsError setSaveToHostValue();
     EdsError setCapacity();
