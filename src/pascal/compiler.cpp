@@ -75,7 +75,8 @@ struct Place {
 };
 
 struct TryCtx {
-    enum Kind { ExceptBody, FinallyBody, Handler, FinallyBlock } kind;
+    // While the body is parsed it is not yet known whether a finally block follows.
+    enum Kind { Body, Handler, FinallyBlock } kind;
     int finallyJsr = -1;  // JSR instructions to patch, chained through a list
     std::vector<int> jsrs;
 };
@@ -1415,12 +1416,10 @@ void Parser::caseStmt() {
 
 void Parser::tryStmt() {
     int tryAt = emit(OP_TRY);
-    fn_->tries.push_back({TryCtx::ExceptBody, -1, {}});
+    fn_->tries.push_back({TryCtx::Body, -1, {}});
     size_t idx = fn_->tries.size() - 1;
     statements("except", "finally");
     if (accept("finally")) {
-        fn_->tries[idx].kind = TryCtx::FinallyBody;
-        // Exits from the body already call the finally block; fix their targets below.
         emit(OP_POPTRY);
         int jsr = emit(OP_JSR);
         int jend = emit(OP_JMP);
@@ -1443,6 +1442,9 @@ void Parser::tryStmt() {
         return;
     }
     expect("except");
+    // Exits from the body had room left for a finally call; there is none.
+    for (int j : fn_->tries[idx].jsrs) prog_->code[size_t(j)].op = OP_NOP;
+    fn_->tries[idx].jsrs.clear();
     emit(OP_POPTRY);
     int jend = emit(OP_JMP);
     patch(tryAt, label());
@@ -1522,9 +1524,9 @@ void Parser::raiseStmt() {
 void Parser::jumpOut(int tryDepth) {
     for (int i = int(fn_->tries.size()) - 1; i >= tryDepth; --i) {
         TryCtx& t = fn_->tries[size_t(i)];
-        if (t.kind == TryCtx::ExceptBody) emit(OP_POPTRY);
-        else if (t.kind == TryCtx::Handler) emit(OP_ENDEXCEPT);
-        else if (t.kind == TryCtx::FinallyBody) {
+        if (t.kind == TryCtx::Handler) {
+            emit(OP_ENDEXCEPT);
+        } else if (t.kind == TryCtx::Body) {
             emit(OP_POPTRY);
             t.jsrs.push_back(emit(OP_JSR));
         } else {
