@@ -9,17 +9,11 @@
 #include <filesystem>
 #include <fstream>
 
+using simtest::configure;
 using simtest::Connection;
 using simtest::Event;
 
 namespace {
-
-constexpr const char* kQuick = "downloadspeed=0;processingtime=10;picturesize=small;modedial=3";
-
-void configure(const std::string& extra = {})
-{
-    ASSERT_EQ(EdsSimConfigure((std::string(kQuick) + ";" + extra).c_str()), EDS_ERR_OK);
-}
 
 std::string tag(const Exiv2::ExifData& exif, const char* key)
 {

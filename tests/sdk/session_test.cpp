@@ -8,17 +8,11 @@
 #include <filesystem>
 #include <set>
 
+using simtest::configure;
 using simtest::Connection;
 using simtest::Event;
 
 namespace {
-
-constexpr const char* kQuick = "downloadspeed=0;processingtime=10;picturesize=small;modedial=3";
-
-void configure(const std::string& extra = {})
-{
-    ASSERT_EQ(EdsSimConfigure((std::string(kQuick) + ";" + extra).c_str()), EDS_ERR_OK);
-}
 
 bool hasEvent(const std::vector<Event>& events, EdsUInt32 event, EdsPropertyID id)
 {
@@ -395,7 +389,7 @@ TEST(SdkConfiguration, RejectsUnknownKeysBadValuesAndChangesWhileInitialised)
     EXPECT_EQ(EdsSimConfigure("battery=101"), EDS_ERR_INVALID_PARAMETER);
     configure();
     ASSERT_EQ(EdsInitializeSDK(), EDS_ERR_OK);
-    EXPECT_EQ(EdsSimConfigure(kQuick), EDS_ERR_INVALID_FN_CALL);
+    EXPECT_EQ(EdsSimConfigure(simtest::kQuick), EDS_ERR_INVALID_FN_CALL);
     ASSERT_EQ(EdsTerminateSDK(), EDS_ERR_OK);
 }
 

@@ -151,6 +151,11 @@ EdsError Connection::objectHandler(EdsObjectEvent event, EdsBaseRef ref, EdsVoid
     return EDS_ERR_OK;
 }
 
+void configure(const std::string& extra)
+{
+    ASSERT_EQ(EdsSimConfigure((std::string(kQuick) + ";" + extra).c_str()), EDS_ERR_OK);
+}
+
 std::string callLog()
 {
     EdsUInt32 length = 0;

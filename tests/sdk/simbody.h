@@ -74,6 +74,11 @@ private:
     Recorder recorder_;
 };
 
+// A body that releases and transfers quickly: small pictures, mode dial at M.
+inline constexpr const char* kQuick = "downloadspeed=0;processingtime=10;picturesize=small;modedial=3";
+// Configures the quick body with `extra` pairs applied on top.
+void configure(const std::string& extra = {});
+
 std::string callLog();
 std::string tempDir();
 
