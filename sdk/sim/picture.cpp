@@ -19,21 +19,12 @@ std::string fileName(const Shot& shot, const char* extension)
     return shot.prefix + number + extension;
 }
 
-std::string exifTime(std::time_t when)
+std::string localTime(std::time_t when, const char* format)
 {
     std::tm tm{};
     localtime_r(&when, &tm);
     char text[32];
-    std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &tm);
-    return text;
-}
-
-std::string displayTime(std::time_t when)
-{
-    std::tm tm{};
-    localtime_r(&when, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+    std::strftime(text, sizeof text, format, &tm);
     return text;
 }
 
@@ -97,7 +88,7 @@ std::vector<PictureFile> renderShot(const Shot& shot)
                                       : tvText(shot.tv);
     const std::string lines[] = {
         (qualityHasJpeg(shot.quality) ? jpegName : rawName) + "  FRAME " + std::to_string(shot.frame),
-        displayTime(shot.when),
+        localTime(shot.when, "%Y-%m-%d %H:%M:%S"),
         aeText(shot.aeMode) + "  TV " + timeText + "  F" + avText(shot.av),
         "ISO " + isoText(shot.iso) + "  EC " + exposureCompText(shot.compensation) + "  WB " + wbText(shot.wb),
         shot.model,
@@ -106,7 +97,7 @@ std::vector<PictureFile> renderShot(const Shot& shot)
     for (size_t i = 0; i < std::size(lines); ++i)
         linePointers[i] = lines[i].c_str();
 
-    const std::string dateTime = exifTime(shot.when);
+    const std::string dateTime = localTime(shot.when, "%Y:%m:%d %H:%M:%S");
     const Fraction time = bulb ? Fraction{static_cast<int32_t>(shot.bulbMs), 1000} : exposureTime(shot.tv);
     const Fraction f = fNumber(shot.av);
     const Fraction bias = exposureBias(shot.compensation);
