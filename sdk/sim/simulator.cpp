@@ -280,10 +280,7 @@ void Simulator::deliverPropertyEvent(uint64_t session, EdsPropertyEvent event, E
 // A program reads nothing on its own when it connects, so the body tells it everything.
 void Simulator::announceAll()
 {
-    for (EdsPropertyID id : Body::listProperties())
-        postPropertyEvent(kEdsPropertyEvent_PropertyDescChanged, id);
-    for (EdsPropertyID id : Body::valueProperties())
-        postPropertyEvent(kEdsPropertyEvent_PropertyChanged, id);
+    announceChanges({Body::listProperties(), Body::valueProperties()});
 }
 
 void Simulator::announceChanges(const Body::Changes& changes)
