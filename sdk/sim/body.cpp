@@ -78,7 +78,7 @@ uint32_t Body::value(EdsPropertyID property) const
     auto it = stored_.find(property);
     const uint32_t stored = it != stored_.end() ? it->second : 0;
     // A list of one value is the body deciding for itself (bulb, the basic zone).
-    if (codes.size() == 1 && property != kEdsPropID_AEMode)
+    if (codes.size() == 1)
         return static_cast<uint32_t>(codes.front());
     return stored;
 }
