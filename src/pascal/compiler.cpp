@@ -697,7 +697,7 @@ void Parser::initVar(Type* t, bool global, int slot) {
 void Parser::beginInitChunk() {
     ProcInfo pi;
     pi.name = "init";
-    pi.entry = here();
+    pi.entry = label();
     prog_->procs.push_back(pi);
     dbg_->procNames.push_back("init");
     initProcs_.push_back(int(prog_->procs.size()) - 1);
@@ -1151,7 +1151,7 @@ void Parser::body(Sym* proc, bool isMain) {
     }
     // Nested routines are compiled first, so the entry follows them.
     if (!isMain) declarations(false);
-    prog_->procs[size_t(fn_->proc)].entry = here();
+    prog_->procs[size_t(fn_->proc)].entry = label();
     at_ = tok_.pos;
     for (auto& [slot, shape] : fn_->inits) emit(OP_INITL, slot, shape);
     if (isMain) {

@@ -43,7 +43,9 @@ TEST_P(ScriptCase, OutputMatches) {
         if (!fs::exists(dir / rel)) return std::nullopt;
         return pascal::IncludedFile{rel.string(), readAll(dir / rel)};
     };
-    pascal::runConsoleScript(readAll(dir / (name + ".rops")), name + ".rops", options);
+    int status = pascal::runConsoleScript(readAll(dir / (name + ".rops")), name + ".rops", options);
+    int expectedStatus = out.rfind("Failed when compiling", 0) == 0 ? 1 : out.find("[Runtime Error]") != std::string::npos ? 2 : 0;
+    EXPECT_EQ(expectedStatus, status);
     const fs::path expected = dir / (name + ".out");
     if (!fs::exists(expected) && std::getenv("PASCAL_WRITE_EXPECTED")) {
         std::ofstream(expected, std::ios::binary) << out;
