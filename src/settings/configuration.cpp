@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "settings/inifile.h"
 #include "settings/programsettings.h"
+#include "settings/settingsmessages.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -236,11 +237,7 @@ bool LoadConfiguration(const QString &path)
     const QString fullPath = absoluteConfigPath(path);
     const IniFile ini(fullPath);
     if (!QFileInfo(fullPath).isFile()) {
-        appDialogs().showMessage(
-            QStringLiteral("Fehler"),
-            QStringLiteral("Die Datei ") + fullPath
-                + QStringLiteral(" existiert nicht . die Einstellungen können nicht geladen werden."),
-            MessageIcon::Error);
+        reportMissingSettingsFile(fullPath);
         return false;
     }
     TProgramSettings &s = ProgramSettings();

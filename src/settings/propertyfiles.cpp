@@ -4,6 +4,7 @@
 #include "camera/proptables.h"
 #include "platform/dialogs.h"
 #include "settings/inifile.h"
+#include "settings/settingsmessages.h"
 #include "settings/textfile.h"
 
 #include <optional>
@@ -19,10 +20,13 @@ void showError(const QString &text)
     appDialogs().showMessage(ErrorCaption, text, MessageIcon::Error);
 }
 
-void reportMissingFile(const QString &path)
+// True for a successful write; a failed one is reported.
+bool written(const textfile::Status &write, const QString &path)
 {
-    showError(QStringLiteral("Die Datei ") + path
-              + QStringLiteral(" existiert nicht . die Einstellungen können nicht geladen werden."));
+    if (!write)
+        showError(QStringLiteral("Die Datei ") + path
+                  + QStringLiteral(" konnte nicht geschrieben werden."));
+    return write.ok();
 }
 
 void reportFormatError()
@@ -136,7 +140,7 @@ bool loadproperties(const QString &path)
 {
     const textfile::Lines file = textfile::readLines(path);
     if (!file.ok()) {
-        reportMissingFile(path);
+        reportMissingSettingsFile(path);
         return false;
     }
     LineReader reader(file.lines);
@@ -174,11 +178,7 @@ bool saveproperties(const QString &path)
         }
         lines << QStringLiteral("End");
     }
-    const textfile::Status status = textfile::writeLines(path, lines);
-    if (!status)
-        showError(QStringLiteral("Die Datei ") + path
-                  + QStringLiteral(" konnte nicht geschrieben werden."));
-    return status.ok();
+    return written(textfile::writeLines(path, lines), path);
 }
 
 bool saveCamSettings(const QString &path)
@@ -211,9 +211,5 @@ bool saveCamSettings(const QString &path)
         edits.writeInteger(section, QString::fromLatin1(key.id), qint32(key.value.ID));
     }
     edits.writeInteger(section, QStringLiteral("Bulbtime"), settings.Bulbtime);
-    const textfile::Status status = IniFile(path).apply(edits);
-    if (!status)
-        showError(QStringLiteral("Die Datei ") + path
-                  + QStringLiteral(" konnte nicht geschrieben werden."));
-    return status.ok();
+    return written(IniFile(path).apply(edits), path);
 }

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The box the loaders of the configuration, property and layout files show when the file
+// is not there (caption "Fehler").
+void reportMissingSettingsFile(const QString &path);
