@@ -21,6 +21,15 @@ QString buttonList(DialogButtons buttons)
     return names.join(u'|');
 }
 
+DialogCall fileCall(DialogKind kind, const FileDialogOptions &options)
+{
+    DialogCall call;
+    call.kind = kind;
+    call.caption = options.caption;
+    call.file = options;
+    return call;
+}
+
 } // namespace
 
 QString DialogCall::toString() const
@@ -163,20 +172,12 @@ std::optional<QString> ScriptedDialogs::pathAnswer(DialogCall call)
 
 std::optional<QString> ScriptedDialogs::openFile(const FileDialogOptions &options)
 {
-    DialogCall call;
-    call.kind = DialogKind::OpenFile;
-    call.caption = options.caption;
-    call.file = options;
-    return pathAnswer(std::move(call));
+    return pathAnswer(fileCall(DialogKind::OpenFile, options));
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(const FileDialogOptions &options)
 {
-    DialogCall call;
-    call.kind = DialogKind::SaveFile;
-    call.caption = options.caption;
-    call.file = options;
-    return pathAnswer(std::move(call));
+    return pathAnswer(fileCall(DialogKind::SaveFile, options));
 }
 
 std::optional<QString> ScriptedDialogs::chooseFolder(const QString &caption, const QString &startFolder)
