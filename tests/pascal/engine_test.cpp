@@ -317,3 +317,74 @@ TEST(PascalEngine, AThrowingLineCallbackEndsTheRunCleanly) {
 }
 
 } // namespace
+
+namespace {
+
+// A script as users write them, against the program's declarations with stub functions.
+TEST(PascalEngine, TypicalUserScriptAgainstTheHostDeclarations) {
+    Script r;
+    ASSERT_TRUE(r.compile("Program Test;\r\n"
+                          "var\r\n"
+                          "  i: integer;\r\n"
+                          "  iso, s5: string;\r\n"
+                          "Begin\r\n"
+                          "  cls();\r\n"
+                          "  SetzePausenachBefehlauf(200);\r\n"
+                          "  for i := 1 to 2 do\r\n"
+                          "  begin\r\n"
+                          "    Setze('ISO','400',0);\r\n"
+                          "    Ausloesen();\r\n"
+                          "    warte(1000*01);\r\n"
+                          "    Anzeige('Bild ' + zahlmitnullen(i, '000') + ': ' + Bild(0,0,'PFAD'));\r\n"
+                          "  end;\r\n"
+                          "  iso := hole('ISO');\r\n"
+                          "  if (iso <> '') and istuebertragen() then Anzeige('ISO ist ' + iso);\r\n"
+                          "  while not EBVBefehleFertig() do warte(10);\r\n"
+                          "  ebvcommando('convert', '#PATHBEGIN x #PATHEND', True, False, False);\r\n"
+                          "  bildanzeige('AN', 'INTERN', '');\r\n"
+                          "  Anzeige(Liste('AV') + IntToStr(EBVBefehleUebrig()) + Einlesen('?'));\r\n"
+                          "End.\r\n"))
+        << r.firstMessage();
+    // Each stub records its name and its arguments as the declarations type them.
+    std::vector<std::string> calls;
+    auto record = [&](const std::string& name, const std::string& types, std::function<void(HostCall&)> result = {}) {
+        r.exec.registerFunction(name, [&calls, name, types, result](HostCall& c) {
+            std::string line = name;
+            for (int i = 0; i < c.count(); ++i)
+                line += " " + (types[size_t(i)] == 's' ? c.string(i) : std::to_string(c.integer(i)));
+            calls.push_back(line);
+            if (result) result(c);
+        });
+    };
+    record("cls", "");
+    record("SetzePausenachBefehlauf", "i");
+    record("Setze", "ssi");
+    record("Ausloesen", "");
+    record("warte", "i");
+    record("Anzeige", "s");
+    record("zahlmitnullen", "is", [](HostCall& c) { c.returnString("00" + std::to_string(c.integer(0))); });
+    record("Bild", "iis", [](HostCall& c) { c.returnString("/p/IMG.JPG"); });
+    record("hole", "s", [](HostCall& c) { c.returnString("400"); });
+    record("istuebertragen", "", [](HostCall& c) { c.returnBoolean(true); });
+    int pending = 2;
+    record("EBVBefehleFertig", "", [&pending](HostCall& c) { c.returnBoolean(pending-- <= 0); });
+    record("ebvcommando", "ssiii", [](HostCall& c) { c.returnBoolean(false); });
+    record("bildanzeige", "sss");
+    record("Liste", "s", [](HostCall& c) { c.returnString("0072  :  5.6*\r\n"); });
+    record("EBVBefehleUebrig", "", [](HostCall& c) { c.returnInteger(3); });
+    record("Einlesen", "s", [](HostCall& c) { c.returnString("!"); });
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    const std::vector<std::string> expected = {
+        "cls", "SetzePausenachBefehlauf 200",
+        "Setze ISO 400 0", "Ausloesen", "warte 1000", "zahlmitnullen 1 000", "Bild 0 0 PFAD",
+        "Anzeige Bild 001: /p/IMG.JPG",
+        "Setze ISO 400 0", "Ausloesen", "warte 1000", "zahlmitnullen 2 000", "Bild 0 0 PFAD",
+        "Anzeige Bild 002: /p/IMG.JPG",
+        "hole ISO", "istuebertragen", "Anzeige ISO ist 400",
+        "EBVBefehleFertig", "warte 10", "EBVBefehleFertig", "warte 10", "EBVBefehleFertig",
+        "ebvcommando convert #PATHBEGIN x #PATHEND 1 0 0", "bildanzeige AN INTERN ",
+        "Liste AV", "EBVBefehleUebrig", "Einlesen ?", "Anzeige 0072  :  5.6*\r\n3!"};
+    EXPECT_EQ(expected, calls);
+}
+
+} // namespace
