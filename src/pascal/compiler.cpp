@@ -1182,7 +1182,9 @@ void Parser::statements(const char* end1, const char* end2) {
         if (is(end1) || (end2 && is(end2))) return;
         statement();
         if (is(end1) || (end2 && is(end2))) return;
+        SourcePos semicolon = tok_.pos;
         if (!accept(";")) errorHere("';' expected but " + describe(tok_) + " found");
+        if (is("else")) errorAt(semicolon, "';' not allowed before 'ELSE'");
     }
 }
 
@@ -1262,7 +1264,7 @@ void Parser::assignOrCall() {
         storePlace(pl, p);
         return;
     }
-    if (pl.k != PK::Value) errorAt(p, "Statement expected");
+    if (pl.k != PK::Value) errorHere("':=' expected but " + describe(tok_) + " found");
     if (pl.type && pl.type != tVoid_) emit(OP_POP);
 }
 
@@ -1689,6 +1691,7 @@ Type* Parser::binary(const std::string& op, Type* l, Type* r, int leftAt, Source
     at_ = p;
     bool fold = twoConsts(leftAt);
     auto mismatch = [&]() -> Type* {
+        if (l->k == r->k) errorAt(p, "Operator not applicable to this operand type");
         errorAt(p, "Incompatible types: '" + l->display() + "' and '" + r->display() + "'");
     };
     if (l->k == TK::Set || r->k == TK::Set) {
@@ -2291,6 +2294,7 @@ void Parser::args(const Signature& sig, SourcePos p, bool parens) {
         if (n) errorAt(p, "Not enough actual parameters");
         return;
     }
+    if (n == 0 && !is(")")) errorHere("Too many actual parameters");
     for (size_t i = 0; i < n; ++i) {
         if (is(")")) errorHere("Not enough actual parameters");
         const Param& pa = sig.params[i];

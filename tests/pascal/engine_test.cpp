@@ -219,6 +219,10 @@ TEST(PascalEngine, CompileMessagesPointAtTheirSource) {
         {"begin\n  break;\nend.", "[Error] main.rops(2:3): BREAK outside a loop"},
         {"function F: Integer; forward;\nbegin\nend.", "[Error] main.rops(1:10): Unsatisfied forward or external declaration: 'f'"},
         {"begin\n  Writeln('x');\nend", "[Error] main.rops(3:4): '.' expected but end of file found"},
+        {"var x: Integer;\nbegin\n  x = 5;\nend.", "[Error] main.rops(3:5): ':=' expected but '=' found"},
+        {"var x: Integer;\nbegin\n  if x > 1 then x := 1;\n  else x := 2;\nend.", "[Error] main.rops(3:23): ';' not allowed before 'ELSE'"},
+        {"begin\n  cls(1);\nend.", "[Error] main.rops(2:7): Too many actual parameters"},
+        {"var s: string;\nbegin\n  s := 'a' - 'b';\nend.", "[Error] main.rops(3:12): Operator not applicable to this operand type"},
     };
     for (const Case& c : cases) {
         Script r;
