@@ -170,7 +170,12 @@ void TShooting::Release()
 
 EdsError TShooting::Shoot()
 {
-    const qint64 limit = pictureLimitMs();
+    return shootWithin(exposureMs());
+}
+
+EdsError TShooting::shootWithin(qint64 exposureMs)
+{
+    const qint64 limit = std::max<qint64>(exposureMs, 0) + m_pictureMarginMs;
     PictureArrived = false;
     if (!m_form.BulbMode) {
         const EdsError err = takePicture(limit);
@@ -187,14 +192,23 @@ EdsError TShooting::takePicture(qint64 limitMs)
 {
     if (!camera())
         return EDS_ERR_DEVICE_NOT_FOUND;
+    return whileBusy(
+        [] {
+            // Cleared right before the command: only this release's picture ends the wait.
+            PictureArrived = false;
+            return AppMaster->TakePicture();
+        },
+        limitMs);
+}
+
+EdsError TShooting::whileBusy(const std::function<EdsError()> &call, qint64 limitMs)
+{
     QElapsedTimer elapsed;
     elapsed.start();
     EventPump pump;
     for (;;) {
-        // Cleared right before the command, so that only this release's picture ends the wait.
-        PictureArrived = false;
-        const EdsError err = AppMaster->TakePicture();
-        // Still busy with the last picture's files: they arrive while we wait here.
+        const EdsError err = call();
+        // A body still handing over the last picture's files answers busy for a moment.
         if (err != EDS_ERR_DEVICE_BUSY || elapsed.elapsed() > limitMs || m_stopPressed)
             return err;
         pump.pass();
@@ -218,12 +232,10 @@ bool TShooting::waitForPicture(qint64 limitMs)
     return true;
 }
 
-qint64 TShooting::pictureLimitMs() const
+qint64 TShooting::exposureMs() const
 {
-    const qint64 exposure = m_form.BulbMode
-                                ? qint64(wholeNumber(m_form.bulbTimeText()).value_or(0)) * 1000
-                                : exposureMsOfTv(CurrentSettings().Tv.Name);
-    return std::max<qint64>(exposure, 0) + m_pictureMarginMs;
+    return m_form.BulbMode ? qint64(wholeNumber(m_form.bulbTimeText()).value_or(0)) * 1000
+                           : exposureMsOfTv(CurrentSettings().Tv.Name);
 }
 
 void TShooting::RunBracketing()
@@ -245,8 +257,9 @@ void TShooting::setExpComp(const QString &text)
     const auto entry = std::find_if(table.begin(), table.end(),
                                     [&text](const TPropList &e) { return e.Name == text; });
     // A text the table does not know is a value that cannot be set.
+    const auto write = [&entry] { return AppMaster->SetProperty(ExpCompProperty, entry->ID); };
     const EdsError err = entry == table.end() ? EDS_ERR_INVALID_PARAMETER
-                         : AppMaster         ? AppMaster->SetProperty(ExpCompProperty, entry->ID)
+                         : AppMaster         ? whileBusy(write, m_pictureMarginMs)
                                              : EDS_ERR_DEVICE_NOT_FOUND;
     if (err != EDS_ERR_OK) {
         m_form.setStatus(QStringLiteral(" Can not set Value "), StatusErrorColor);
@@ -325,9 +338,14 @@ void TShooting::runSequenceStep(int index, int count)
     for (const StepProperty &property : kStepProperties) {
         const quint32 code = (step.*property.field).ID;
         if (code != 0)
-            m_form.ApplyProperty(property.sdkId, code);
+            whileBusy([&] { return EdsError(m_form.ApplyProperty(property.sdkId, code)); },
+                      m_pictureMarginMs);
     }
-    Shoot();
+    // The panel learns of the new Tv only later; the step itself says how long it exposes.
+    if (m_form.BulbMode)
+        shootWithin(qint64(step.Bulbtime) * 1000);
+    else
+        shootWithin(step.Tv.ID ? exposureMsOfTv(step.Tv.Name) : exposureMs());
     if (SequenceRunning)
         WaitProcessing(seconds(step.PauseHours, step.PauseMinutes, step.PauseSeconds) * 1000);
 }

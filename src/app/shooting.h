@@ -57,9 +57,12 @@ public:
     void KeepAliveTick();
 
 private:
+    EdsError shootWithin(qint64 exposureMs);
     EdsError takePicture(qint64 limitMs);
+    // Repeats a camera call while the body answers busy, up to the limit or a Stop.
+    EdsError whileBusy(const std::function<EdsError()> &call, qint64 limitMs);
     bool waitForPicture(qint64 limitMs);
-    qint64 pictureLimitMs() const;
+    qint64 exposureMs() const;
     bool askSequenceStart(quint32 firstAEMode, const QString &firstAEText);
     void runSequenceStep(int index, int count);
     void seriesEnded();

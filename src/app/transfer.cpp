@@ -67,7 +67,8 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
 
     const QString name = cameraFileName(info);
     const TImageTarget target = BuildImageTarget(name, CurrentSettings());
-    const QString folder = ProgramSettings().Savepath + target.SubFolder;
+    const QString savePath = ProgramSettings().Savepath;
+    const QString folder = savePath + target.SubFolder;
     if (!folder.isEmpty() && !QFileInfo(folder).isDir())
         QDir().mkpath(folder);
     // Never over another picture: an occupied name gets a numbered twin.
@@ -81,15 +82,18 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
         PictureArrived = true;
         return true;
     }
-    m_pending.push_back({folder, target.SubFolder, QFileInfo(path).fileName(), err != EDS_ERR_OK});
+    m_pending.push_back({savePath, target.SubFolder, QFileInfo(path).fileName(), err != EDS_ERR_OK});
     return true;
 }
 
 void TPictureTransfer::ProgressEvent(int percent)
 {
     m_form.ProgressBar1->setValue(percent);
+    // A new download must not be zeroed by the last one's reset.
     if (m_form.ProgressBar1->value() == 100)
         m_progressReset->start();
+    else
+        m_progressReset->stop();
 }
 
 void TPictureTransfer::DownloadDone()
@@ -100,11 +104,8 @@ void TPictureTransfer::DownloadDone()
     const Pending done = std::move(m_pending.front());
     m_pending.pop_front();
     // A broken download keeps its partial file on disk but is not passed on as a picture.
-    if (done.failed)
-        return;
-    m_folder = done.folder;
-    m_fileName = done.fileName;
-    record(done);
+    if (!done.failed)
+        record(done);
 }
 
 void TPictureTransfer::failed(quint32 err)
@@ -114,19 +115,20 @@ void TPictureTransfer::failed(quint32 err)
 
 void TPictureTransfer::record(const Pending &done)
 {
+    const QString folder = done.savePath + done.subFolder;
     if (m_hooks.showReceivedPicture)
-        m_hooks.showReceivedPicture(done.folder, done.fileName);
+        m_hooks.showReceivedPicture(folder, done.fileName);
 
     TMadeImage image;
-    image.Folder = done.folder;
+    image.Folder = folder;
     image.FileName = done.fileName;
     image.MaskPath = ExpandFileMask(done.subFolder, CurrentSettings());
     image.Settings = CurrentSettings();
     TMadeImage &added = MadeImages().append(std::move(image));
 
     if (m_hooks.readPictureExif)
-        m_hooks.readPictureExif(added, done.folder + done.fileName);
+        m_hooks.readPictureExif(added, folder + done.fileName);
     if (ProgramSettings().UseImageMagick && m_hooks.addPictureCommands)
-        m_hooks.addPictureCommands(added);
+        m_hooks.addPictureCommands(done.savePath, done.subFolder, done.fileName);
     postWindowMessage(&m_form, WM_IMAGESTORED);
 }

@@ -23,7 +23,8 @@ struct TTransferHooks
     // Fills the new entry's EXIF values from the stored file.
     std::function<void(TMadeImage &image, const QString &path)> readPictureExif;
     // Queues the post-processing of the picture; called only while UseImageMagick is on.
-    std::function<void(const TMadeImage &image)> addPictureCommands;
+    std::function<void(const QString &savePath, const QString &subFolder, const QString &fileName)>
+        addPictureCommands;
 };
 
 // Names, downloads and records the pictures the camera offers. The dispatcher calls the
@@ -45,17 +46,12 @@ public:
     // The download of the last offered picture has ended.
     void DownloadDone();
 
-    // Where the last received picture was stored: Savepath + sub-folder, and the file name
-    // actually used.
-    QString folder() const { return m_folder; }
-    QString fileName() const { return m_fileName; }
-
 private:
     // A download whose end message is still to come. Each download posts exactly one, in
     // the order of the downloads, while the camera may already offer its next file.
     struct Pending
     {
-        QString folder;
+        QString savePath;
         QString subFolder;
         QString fileName;
         bool failed = false;
@@ -68,6 +64,4 @@ private:
     TTransferHooks m_hooks;
     QTimer *m_progressReset = nullptr;
     std::deque<Pending> m_pending;
-    QString m_folder;
-    QString m_fileName;
 };

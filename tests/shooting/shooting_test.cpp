@@ -124,6 +124,35 @@ TEST_F(Shooting, OneReleaseStoresUnderTheMaskAndRecordsThePicture)
     EXPECT_TRUE(waitUntil([&] { return form->ProgressBar1->value() == 0; }));
 }
 
+TEST_F(Shooting, LaterStagesAreCalledInOrderAndPostProcessingOnlyWhenSwitchedOn)
+{
+    QStringList calls;
+    TTransferHooks hooks;
+    hooks.showReceivedPicture = [&](const QString &folder, const QString &name) {
+        calls << QStringLiteral("show ") + folder + name;
+    };
+    hooks.readPictureExif = [&](TMadeImage &image, const QString &path) {
+        calls << QStringLiteral("exif %1 ").arg(image.Index) + path;
+        image.Exif.Make = QStringLiteral("Canon");
+    };
+    hooks.addPictureCommands = [&](const QString &root, const QString &sub, const QString &name) {
+        calls << QStringLiteral("post ") + root + QLatin1Char('|') + sub + QLatin1Char('|') + name;
+    };
+    dispatcher->transfer().setHooks(hooks);
+    const QString root = dir.path() + QLatin1Char('/');
+
+    release();
+    ProgramSettings().UseImageMagick = true;
+    release();
+
+    EXPECT_EQ(calls, QStringList({QStringLiteral("show ") + root + QStringLiteral("2026/IMG0815.JPG"),
+                                  QStringLiteral("exif 0 ") + root + QStringLiteral("2026/IMG0815.JPG"),
+                                  QStringLiteral("show ") + root + QStringLiteral("2026/IMG0816.JPG"),
+                                  QStringLiteral("exif 1 ") + root + QStringLiteral("2026/IMG0816.JPG"),
+                                  QStringLiteral("post ") + root + QStringLiteral("|2026/|IMG0816.JPG")}));
+    EXPECT_EQ(MadeImages().find(1)->Exif.Make, QStringLiteral("Canon"));
+}
+
 TEST_F(Shooting, ProgressBarReturnsToZeroAfterAHundred)
 {
     TPictureTransfer &transfer = dispatcher->transfer();
@@ -170,6 +199,24 @@ TEST_F(Shooting, BracketingTextUnknownToTheTableReportsAndStillShoots)
     EXPECT_EQ(ImageCount(), 3);
     EXPECT_EQ(writes(ExpCompId).size(), 2);
     EXPECT_EQ(form->statusText(), QStringLiteral(" Can not set Value "));
+}
+
+class RawAndJpeg : public Shooting
+{
+protected:
+    const char *bodyConfig() const override { return "camera=1;modedial=3;rawjpeg=1"; }
+};
+
+TEST_F(RawAndJpeg, BracketingWaitsUntilTheBodyHasHandedOverBothFiles)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Einzelaufnahme = false;
+    s.Belichtungsreihe = true;
+    release();
+
+    // The JPEG of the last shot may still be on its way when the release ends.
+    EXPECT_TRUE(waitUntil([] { return ImageCount() == 6; })) << ImageCount();
+    EXPECT_EQ(form->statusText(), QStringLiteral(" Set Value "));
 }
 
 TEST_F(Shooting, TimeLapseTakesCountPicturesWithAWaitBetweenThemAndCountsInTheCaption)
