@@ -150,7 +150,6 @@ void TShooting::Release()
         return;
     m_releasing = true;
     m_stopPressed = false;
-    StopRequested = false;
     m_form.AusloeserButton->setEnabled(false);
     const TProgramSettings &s = ProgramSettings();
     if (s.Einzelaufnahme && !s.Zeitraffer)
@@ -203,33 +202,33 @@ EdsError TShooting::takePicture(qint64 limitMs)
 
 EdsError TShooting::whileBusy(const std::function<EdsError()> &call, qint64 limitMs)
 {
+    StopRequested = false;
     QElapsedTimer elapsed;
     elapsed.start();
     EventPump pump;
     for (;;) {
         const EdsError err = call();
         // A body still handing over the last picture's files answers busy for a moment.
-        if (err != EDS_ERR_DEVICE_BUSY || elapsed.elapsed() > limitMs || m_stopPressed)
+        if (err != EDS_ERR_DEVICE_BUSY || elapsed.elapsed() > limitMs || StopRequested)
             return err;
         pump.pass();
     }
 }
 
-bool TShooting::waitForPicture(qint64 limitMs)
+void TShooting::waitForPicture(qint64 limitMs)
 {
+    // Like every wait: only a Stop pressed while it runs ends it.
+    StopRequested = false;
     QElapsedTimer elapsed;
     elapsed.start();
     EventPump pump;
-    while (!PictureArrived) {
-        if (StopRequested)
-            return false;
+    while (!PictureArrived && !StopRequested) {
         if (elapsed.elapsed() > limitMs) {
             m_form.setStatus(QStringLiteral("Kein Bild von der Kamera erhalten"), StatusErrorColor);
-            return false;
+            return;
         }
         pump.pass();
     }
-    return true;
 }
 
 qint64 TShooting::exposureMs() const

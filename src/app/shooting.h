@@ -61,7 +61,7 @@ private:
     EdsError takePicture(qint64 limitMs);
     // Repeats a camera call while the body answers busy, up to the limit or a Stop.
     EdsError whileBusy(const std::function<EdsError()> &call, qint64 limitMs);
-    bool waitForPicture(qint64 limitMs);
+    void waitForPicture(qint64 limitMs);
     qint64 exposureMs() const;
     bool askSequenceStart(quint32 firstAEMode, const QString &firstAEText);
     void runSequenceStep(int index, int count);

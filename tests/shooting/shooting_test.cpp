@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -286,6 +287,32 @@ TEST_F(Shooting, StopInTheFirstPauseEndsTheTimeLapse)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_TRUE(form->AusloeserButton->isEnabled());
     EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
+}
+
+class LostPicture : public Shooting
+{
+protected:
+    const char *bodyConfig() const override { return "camera=1;modedial=3;lostpicture=1"; }
+};
+
+TEST_F(LostPicture, StopEndsTheWaitForAPictureAndTheSeriesWithoutItsPause)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Zeitraffer = true;
+    s.Aufnahmenanzahl = 3;
+    s.IntervalSekText = QStringLiteral("10");
+    QTimer::singleShot(200, form->StopZeitrafferButton, &QPushButton::click);
+    const qint64 start = clock.tickMs();
+    QElapsedTimer real;
+    real.start();
+
+    release();
+
+    EXPECT_LT(real.elapsed(), TShooting::DefaultPictureMarginMs);
+    EXPECT_EQ(releaseCommands(), 1);
+    EXPECT_EQ(clock.tickMs(), start);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
 }
 
 class Sequence : public Shooting
