@@ -465,6 +465,11 @@ struct FaultCase
     bool nextWorks;
 };
 
+void PrintTo(const FaultCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class Faults : public Shooting, public ::testing::WithParamInterface<FaultCase>
 {
 protected:
