@@ -44,7 +44,8 @@ public:
     // Runs the enabled modes. Does nothing while a release is running already.
     void Release();
     // One release and the wait for its picture. With the bulb flag no command is sent and the
-    // picture taken at the body is waited for. Returns the camera's code of the release.
+    // picture taken at the body is waited for. Returns the camera's code of the release; a wait
+    // that gave up leaves its message in the status bar.
     EdsError Shoot();
     void RunBracketing();
     void RunTimeLapse();
