@@ -50,7 +50,7 @@ struct CVal {
 };
 
 struct Sym {
-    enum Kind { Const, TypeSym, Var, Proc, Builtin, Special, Host, Ext, ExcClassSym } kind = Var;
+    enum Kind { Const, TypeSym, Var, Proc, Builtin, Special, Host, Ext } kind = Var;
     Type* type = nullptr;
     CVal cv;
     bool global = false;
@@ -77,8 +77,7 @@ struct Place {
 struct TryCtx {
     // While the body is parsed it is not yet known whether a finally block follows.
     enum Kind { Body, Handler, FinallyBlock } kind;
-    int finallyJsr = -1;  // JSR instructions to patch, chained through a list
-    std::vector<int> jsrs;
+    std::vector<int> jsrs;  // finally calls on the way out, patched once the block is known
 };
 
 struct LoopCtx {
@@ -402,7 +401,7 @@ private:
     Type* recordType(const std::string& name);
     Type* classType(const std::string& name);
     int shapeOf(Type* t);
-    void procDecl(bool global);
+    void procDecl();
     Signature paramList();
     void body(Sym* proc, bool isMain);
     CVal constExpr(Type*& t);
@@ -441,7 +440,7 @@ private:
     void addressOf(const Place& pl, SourcePos p);
     Type* callProc(Sym* s, SourcePos p);
     void args(const Signature& sig, SourcePos p, bool parens);
-    Type* callSpecial(int id, SourcePos p, bool statement);
+    Type* callSpecial(int id, SourcePos p);
     Type* callSimple(const Simple& b, SourcePos p);
     Type* hostMember(Type* cls, const std::string& name, SourcePos p, Place& pl, bool lvalue);
     Type* typeCast(Type* target, SourcePos p);
@@ -613,7 +612,7 @@ void Parser::declarations(bool global) {
         if (accept("const")) constSection(global);
         else if (accept("type")) typeSection();
         else if (accept("var")) varSection(global);
-        else if (is("procedure") || is("function")) procDecl(global);
+        else if (is("procedure") || is("function")) procDecl();
         else break;
     }
 }
@@ -680,8 +679,7 @@ void Parser::initVar(Type* t, bool global, int slot) {
             pl.slot = tmp;
             pl.type = t->elem;
             if (isValueType(t->elem)) errorHere("Nested constant arrays are not supported");
-            Type* et = exprTo(t->elem, tok_.pos);
-            (void)et;
+            exprTo(t->elem, tok_.pos);
             storePlace(pl, tok_.pos);
             freeTemp();
             if (i < t->hi) expect(",");
@@ -1027,7 +1025,7 @@ static CType ctypeOf(const Type* t) {
     }
 }
 
-void Parser::procDecl(bool global) {
+void Parser::procDecl() {
     bool isFunc = is("function");
     nextTok();
     SourcePos p = tok_.pos;
@@ -1118,7 +1116,6 @@ void Parser::procDecl(bool global) {
     }
     if (inSystem_) errorAt(p, "Procedure bodies are not allowed in host declarations");
     s->defined = true;
-    (void)global;
     body(s, false);
     expect(";");
 }
@@ -1418,7 +1415,7 @@ void Parser::caseStmt() {
 
 void Parser::tryStmt() {
     int tryAt = emit(OP_TRY);
-    fn_->tries.push_back({TryCtx::Body, -1, {}});
+    fn_->tries.push_back({TryCtx::Body, {}});
     size_t idx = fn_->tries.size() - 1;
     statements("except", "finally");
     if (accept("finally")) {
@@ -1508,10 +1505,6 @@ void Parser::tryStmt() {
 
 void Parser::raiseStmt() {
     if (is(";") || is("end") || is("else") || is("until")) {
-        bool inHandler = false;
-        for (auto& t : fn_->tries)
-            if (t.kind == TryCtx::Handler) inHandler = true;
-        (void)inHandler;
         emit(OP_RERAISE);
         return;
     }
@@ -1904,7 +1897,6 @@ Type* Parser::setConstructor(Type* want) {
     // '[' already consumed.
     Type* elemType = want && want->k == TK::Set ? want->elem : nullptr;
     CVal acc;
-    bool allConst = true;
     int start = here();
     std::vector<std::pair<CVal, CVal>> consts;
     emitConst(newType(TK::Set, ""), acc);
@@ -1926,7 +1918,6 @@ Type* Parser::setConstructor(Type* want) {
                 for (int64_t v = a.i; v <= b.i; ++v) acc.set.set(size_t(v));
                 dropCode(2);
             } else {
-                allConst = false;
                 emit(OP_SETADDR);
             }
         } else if (c1) {
@@ -1935,13 +1926,11 @@ Type* Parser::setConstructor(Type* want) {
             acc.set.set(size_t(a.i));
             dropCode(1);
         } else {
-            allConst = false;
             emit(OP_SETADD);
         }
         if (!accept(",")) break;
     }
     expect("]");
-    (void)allConst;
     prog_->sets.push_back(acc.set);
     prog_->code[size_t(start)].a = int(prog_->sets.size()) - 1;
     Type* st = newType(TK::Set, "set");
@@ -2135,7 +2124,7 @@ Place Parser::designator(bool lvalue) {
         pl.type = callSimple(kSimples[s->index], p);
         return pl;
     case Sym::Special:
-        pl.type = callSpecial(s->index, p, lvalue);
+        pl.type = callSpecial(s->index, p);
         return pl;
     case Sym::TypeSym:
         if (s->type->k == TK::Exc && accept(".")) {
@@ -2384,8 +2373,7 @@ Type* Parser::typeCast(Type* target, SourcePos p) {
     errorAt(ep, "Invalid type cast from '" + t->display() + "' to '" + target->display() + "'");
 }
 
-Type* Parser::callSpecial(int id, SourcePos p, bool statement) {
-    (void)statement;
+Type* Parser::callSpecial(int id, SourcePos p) {
     auto open = [&]() { expect("("); };
     auto close = [&]() { expect(")"); };
     auto varArg = [&]() -> Place {
@@ -2479,8 +2467,6 @@ Type* Parser::callSpecial(int id, SourcePos p, bool statement) {
         bool constAmount = true;
         bool isInt32 = pl.type->k == TK::Int && pl.type->bits == 32 && pl.type->isSigned;
         simpleLocal = isInt32 && (pl.k == PK::Local || pl.k == PK::Global);
-        int mark = here();
-        (void)mark;
         if (!simpleLocal) {
             addressOf(pl, ap);
             emit(OP_DUP);

@@ -66,7 +66,7 @@ void Lexer::error(const SourcePos& p, const std::string& text) {
 }
 
 // Skips a comment starting at the current position; directives inside braces are handled.
-bool Lexer::skipComment(Source& s, SourcePos start) {
+bool Lexer::skipComment(SourcePos start) {
     int c = peekc();
     if (c == '/' && peekc(1) == '/') {
         while (peekc() != -1 && peekc() != '\n' && peekc() != '\r') advance();
@@ -85,7 +85,6 @@ bool Lexer::skipComment(Source& s, SourcePos start) {
         body += char(d);
         advance();
     }
-    (void)s;
     if (brace && !body.empty() && body[0] == '$') directive(body.substr(1), start);
     return true;
 }
@@ -171,7 +170,6 @@ Token Lexer::next() {
 }
 
 Token Lexer::lexToken() {
-    Source& s = stack_.back();
     while (true) {
         int c = peekc();
         if (c == -1) {
@@ -185,7 +183,7 @@ Token Lexer::lexToken() {
         }
         SourcePos start = here();
         size_t depthBefore = stack_.size();
-        if (skipComment(s, start)) {
+        if (skipComment(start)) {
             if (stack_.size() != depthBefore) return lexToken();
             continue;
         }

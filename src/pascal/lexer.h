@@ -50,7 +50,7 @@ private:
     void advance();
     bool active() const { return conds_.empty() || conds_.back().active; }
     [[noreturn]] void error(const SourcePos& p, const std::string& text);
-    bool skipComment(Source& s, SourcePos start);
+    bool skipComment(SourcePos start);
     void directive(const std::string& body, const SourcePos& p);
     Token lexToken();
     SourcePos here() const;
