@@ -128,7 +128,7 @@ struct Simple {
 };
 const Simple kSimples[] = {
     {"copy", B_COPY, "sii:s"}, {"pos", B_POS, "ss:i"}, {"uppercase", B_UPPER, "s:s"},
-    {"lowercase", B_LOWER, "s:s"}, {"ansiuppercase", B_UPPER, "s:s"}, {"ansilowercase", B_LOWER, "s:s"},
+    {"lowercase", B_LOWER, "s:s"}, {"ansiuppercase", B_ANSIUPPER, "s:s"}, {"ansilowercase", B_ANSILOWER, "s:s"},
     {"trim", B_TRIM, "s:s"}, {"trimleft", B_TRIML, "s:s"}, {"trimright", B_TRIMR, "s:s"},
     {"inttostr", B_INTTOSTR, "l:s"}, {"strtoint", B_STRTOINT, "s:i"}, {"strtoint64", B_STRTOINT64, "s:l"},
     {"strtointdef", B_STRTOINTDEF, "si:i"}, {"floattostr", B_FLOATTOSTR, "f:s"},

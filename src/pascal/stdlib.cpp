@@ -32,6 +32,19 @@ std::string lowerStr(std::string s) {
         if (c >= 'A' && c <= 'Z') c = char(c + 32);
     return s;
 }
+// Windows-1252 letters: a-z, the accented range and the few pairs elsewhere.
+unsigned char ansiUpper(unsigned char c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+    if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 0x10;
+    if (c == 0xFF) return 0x9F;
+    return c;
+}
+unsigned char ansiLower(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+    if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 0x10;
+    if (c == 0x9F) return 0xFF;
+    return c;
+}
 bool blank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 bool parseInt(const std::string& text, int64_t& out) {
@@ -280,6 +293,18 @@ bool bInsert(Vm& vm, Slot* a, const Instr&) {
 }
 bool bUpper(Vm&, Slot* a, const Instr&) { setStr(a[0], upper(str(a[0]))); return true; }
 bool bLower(Vm&, Slot* a, const Instr&) { setStr(a[0], lowerStr(str(a[0]))); return true; }
+bool bAnsiUpper(Vm&, Slot* a, const Instr&) {
+    std::string s = str(a[0]);
+    for (char& c : s) c = char(ansiUpper(static_cast<unsigned char>(c)));
+    setStr(a[0], std::move(s));
+    return true;
+}
+bool bAnsiLower(Vm&, Slot* a, const Instr&) {
+    std::string s = str(a[0]);
+    for (char& c : s) c = char(ansiLower(static_cast<unsigned char>(c)));
+    setStr(a[0], std::move(s));
+    return true;
+}
 bool bTrimImpl(Slot* a, bool left, bool right) {
     const std::string& s = str(a[0]);
     size_t b = 0, e = s.size();
@@ -584,7 +609,7 @@ const BuiltinInfo builtinTable[] = {
     {bTime, 0, true},        {bFormatDateTime, 2, true}, {bSleep, 1, false},  {bTick, 0, true},
     {bUpCase, 1, true},      {bInclude, 2, false},   {bExclude, 2, false},    {bExcMsg, 1, true},
     {bExcNew, 1, true},      {bStringOfChar, 2, true}, {bIsNan, 1, true},     {bBoolToStr, 1, true},
-    {bChkOrd, 1, true},      {bExcClassName, 1, true},
+    {bChkOrd, 1, true},      {bExcClassName, 1, true}, {bAnsiUpper, 1, true},  {bAnsiLower, 1, true},
 };
 static_assert(sizeof(builtinTable) / sizeof(builtinTable[0]) == B_COUNT, "one entry per builtin");
 
