@@ -900,6 +900,12 @@ fill_position : {
 // ---------------------------------------------------------------- HostCall
 
 Slot& HostCall::arg(int i) const {
+    // An index beyond the declaration reads and writes a throw-away slot.
+    thread_local Slot none;
+    if (i < 0 || i >= count()) {
+        none = Slot();
+        return none;
+    }
     Slot& s = args_[i];
     return kinds_[size_t(i)] == ParamKind::Var ? *s.p : s;
 }
