@@ -110,14 +110,14 @@ struct Special {
 };
 enum SpecialId { S_LENGTH, S_SETLENGTH, S_HIGH, S_LOW, S_INC, S_DEC, S_ORD, S_CHR, S_SUCC, S_PRED,
                  S_ABS, S_SQR, S_INCLUDE, S_EXCLUDE, S_DELETE, S_INSERT, S_FORMAT, S_EXIT, S_BREAK,
-                 S_CONTINUE, S_RANDOM, S_ASSIGNED, S_ODD };
+                 S_CONTINUE, S_RANDOM, S_ASSIGNED, S_ODD, S_HALT };
 const Special kSpecials[] = {
     {"length", S_LENGTH}, {"setlength", S_SETLENGTH}, {"high", S_HIGH}, {"low", S_LOW},
     {"inc", S_INC}, {"dec", S_DEC}, {"ord", S_ORD}, {"chr", S_CHR}, {"succ", S_SUCC},
     {"pred", S_PRED}, {"abs", S_ABS}, {"sqr", S_SQR}, {"include", S_INCLUDE},
     {"exclude", S_EXCLUDE}, {"delete", S_DELETE}, {"insert", S_INSERT}, {"format", S_FORMAT},
     {"exit", S_EXIT}, {"break", S_BREAK}, {"continue", S_CONTINUE}, {"random", S_RANDOM},
-    {"assigned", S_ASSIGNED}, {"odd", S_ODD}};
+    {"assigned", S_ASSIGNED}, {"odd", S_ODD}, {"halt", S_HALT}};
 
 // Plain library routines: name, id, signature "params:result" with
 // i Integer, l Int64, f Double, s string, c Char, b Boolean, R TReplaceFlags, v none.
@@ -2648,6 +2648,17 @@ Type* Parser::callSpecial(int id, SourcePos p) {
         at_ = p;
         jumpOut(0);
         fn_->exits.push_back(emit(OP_JMP));
+        return tVoid_;
+    }
+    case S_HALT: {
+        // Ends the whole run at once; an exit code is accepted and ignored.
+        if (accept("(")) {
+            exprTo(tInt_, tok_.pos);
+            expect(")");
+            emit(OP_POP);
+        }
+        at_ = p;
+        emit(OP_HALT);
         return tVoid_;
     }
     case S_BREAK:
