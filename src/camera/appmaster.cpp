@@ -2,6 +2,7 @@
 
 #include "camera/camera.h"
 #include "camera/cameraevents.h"
+#include "camera/camerahelpers.h"
 #include "camera/edserrors.h"
 #include "camera/sdkloader.h"
 #include "diagnostics/debuglog.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cstring>
 
 std::unique_ptr<TAppMaster> AppMaster;
 bool IgnoreDisconnect = false;
@@ -260,7 +260,7 @@ EdsError TAppMaster::GetProperty(EdsPropertyID id)
         EdsChar text[EDS_MAX_NAME + 1] = {};
         err = FApi.EdsGetPropertyData(FCameraRef, id, 0, std::min<EdsUInt32>(size, EDS_MAX_NAME),
                                       text);
-        const QString value = QString::fromLatin1(text, int(qstrnlen(text, EDS_MAX_NAME)));
+        const QString value = sdkFieldText(text, EDS_MAX_NAME);
         DebugLine(typeLine + QStringLiteral("=kEdsDataType_String"));
         DebugLine(QStringLiteral("Data = ") + value);
         if (err == EDS_ERR_OK)
@@ -295,7 +295,7 @@ EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item, const QString &path)
         FApi.EdsRelease(item);
         return err;
     }
-    FLastFileName = QString::fromLatin1(info.szFileName, int(qstrnlen(info.szFileName, EDS_MAX_NAME)));
+    FLastFileName = sdkFieldText(info.szFileName, EDS_MAX_NAME);
 
     EdsStreamRef stream = nullptr;
     err = FApi.EdsCreateFileStream(QFile::encodeName(path).constData(),

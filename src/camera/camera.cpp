@@ -1,10 +1,10 @@
 #include "camera/camera.h"
 
+#include "camera/camerahelpers.h"
 #include "camera/edserrors.h"
 #include "diagnostics/debuglog.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -27,11 +27,6 @@ int slotIndex(const std::array<EdsPropertyID, N> &properties, EdsPropertyID prop
     return it == properties.end() ? -1 : int(it - properties.begin());
 }
 
-QString fixedText(const EdsChar *text)
-{
-    return QString::fromLatin1(text, int(qstrnlen(text, MaxNameLength)));
-}
-
 void logHeader(const char *operation, const char *label, EdsPropertyID property)
 {
     DebugLine(QString::fromLatin1(operation));
@@ -48,7 +43,7 @@ TCamera::TCamera(const EdsDeviceInfo &deviceInfo)
 
 QString TCamera::GetModelName() const
 {
-    return fixedText(FDeviceInfo.szDeviceDescription);
+    return sdkFieldText(FDeviceInfo.szDeviceDescription, MaxNameLength);
 }
 
 void TCamera::storeValue(EdsPropertyID property, EdsUInt32 value)

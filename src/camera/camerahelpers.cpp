@@ -75,6 +75,11 @@ QString ColorToRGBText(quint32 colour)
     return QStringLiteral("RGB(%1,%2,%3)").arg(rgb & 0xFF).arg((rgb >> 8) & 0xFF).arg((rgb >> 16) & 0xFF);
 }
 
+QString sdkFieldText(const char *field, int size)
+{
+    return QString::fromLatin1(field, int(qstrnlen(field, uint(size))));
+}
+
 bool IsDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
 QString PadText(const QString &text, const QString &pad, int length, int side)

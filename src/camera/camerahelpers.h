@@ -15,6 +15,10 @@ void WaitProcessing(int ms);
 // colour by its low byte and is resolved through the standard colour scheme.
 QString ColorToRGBText(quint32 colour);
 
+// The text of a fixed-size character field of the SDK: up to its first NUL, at most `size`
+// characters.
+QString sdkFieldText(const char *field, int size);
+
 // True when the path exists and is a folder.
 bool IsDirectory(const QString &path);
 
