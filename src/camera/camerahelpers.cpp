@@ -84,12 +84,12 @@ bool IsDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path
 
 QString PadText(const QString &text, const QString &pad, int length, int side)
 {
-    if (pad.isEmpty() || (side != PadFront && side != PadBehind))
+    if (pad.isEmpty() || (side != PadFront && side != PadBehind) || text.size() >= length)
         return text;
-    QString result = text;
-    while (result.size() < length)
-        result = side == PadFront ? pad + result : result + pad;
-    return result;
+    // Whole pads only, so a long pad may overshoot.
+    const qsizetype count = (length - text.size() + pad.size() - 1) / pad.size();
+    const QString padding = pad.repeated(count);
+    return side == PadFront ? padding + text : text + padding;
 }
 
 QString ZeroPad(qint64 number, const QString &templ)
