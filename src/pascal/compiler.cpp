@@ -55,6 +55,7 @@ struct Sym {
     CVal cv;
     bool global = false;
     bool byRef = false;
+    bool isConst = false;  // const parameters
     int slot = 0;
     int level = 0;
     int index = 0;          // proc, builtin, import or external index
@@ -1135,6 +1136,7 @@ void Parser::body(Sym* proc, bool isMain) {
         s->type = pa.type;
         s->slot = int(i);
         s->byRef = pa.isVar;
+        s->isConst = pa.isConst;
         s->level = fn_->level;
     }
     if (proc->sig.result) {
@@ -1222,7 +1224,7 @@ void Parser::assignOrCall() {
         return;
     }
     Sym* s = lookup(tok_.text);
-    if (s && s->kind == Sym::Var && !s->byRef && s->type->k == TK::String && peek().is(":=")) {
+    if (s && s->kind == Sym::Var && !s->byRef && !s->isConst && s->type->k == TK::String && peek().is(":=")) {
         // s := s + a + b appends in place.
         nextTok();
         nextTok();
@@ -1315,7 +1317,7 @@ void Parser::forStmt() {
     SourcePos p = tok_.pos;
     std::string name = ident();
     Sym* s = find(name, p);
-    if (s->kind != Sym::Var || s->byRef || !isOrdinal(s->type)) errorAt(p, "Ordinal variable expected");
+    if (s->kind != Sym::Var || s->byRef || s->isConst || !isOrdinal(s->type)) errorAt(p, "Ordinal variable expected");
     if (!s->global && s->level != fn_->level) errorAt(p, "Access to local variables of an enclosing routine is not supported");
     Place pl;
     pl.k = s->global ? PK::Global : PK::Local;
@@ -2114,6 +2116,7 @@ Place Parser::designator(bool lvalue) {
         pl.k = s->global ? PK::Global : (s->byRef ? PK::LocalRef : PK::Local);
         pl.slot = s->slot;
         pl.type = s->type;
+        pl.readOnly = s->isConst;
         return selectors(pl, lvalue);
     case Sym::Proc:
     case Sym::Host:
@@ -2291,7 +2294,8 @@ void Parser::args(const Signature& sig, SourcePos p, bool parens) {
         if (pa.isVar) {
             if (tok_.kind != Tok::Ident || isKeyword(tok_.text)) errorAt(ap, "Variable required");
             Place pl = designator(true);
-            if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop) errorAt(ap, "Variable required");
+            if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly)
+                errorAt(ap, "Variable required");
             if (!sameVarType(pl.type, pa.type))
                 errorAt(ap, "Types of actual and formal var parameters must be identical");
             addressOf(pl, ap);
@@ -2380,7 +2384,7 @@ Type* Parser::callSpecial(int id, SourcePos p) {
         SourcePos ap = tok_.pos;
         if (tok_.kind != Tok::Ident) errorAt(ap, "Variable required");
         Place pl = designator(true);
-        if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop) errorAt(ap, "Variable required");
+        if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly) errorAt(ap, "Variable required");
         return pl;
     };
     switch (id) {

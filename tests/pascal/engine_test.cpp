@@ -222,6 +222,9 @@ TEST(PascalEngine, CompileMessagesPointAtTheirSource) {
         {"var x: Integer;\nbegin\n  x = 5;\nend.", "[Error] main.rops(3:5): ':=' expected but '=' found"},
         {"var x: Integer;\nbegin\n  if x > 1 then x := 1;\n  else x := 2;\nend.", "[Error] main.rops(3:23): ';' not allowed before 'ELSE'"},
         {"begin\n  cls(1);\nend.", "[Error] main.rops(2:7): Too many actual parameters"},
+        {"type R = record X: Integer; end;\nprocedure P(const r: R);\nbegin\n  r.X := 1;\nend;\nbegin\nend.",
+         "[Error] main.rops(4:3): Left side cannot be assigned to"},
+        {"procedure P(const s: string);\nbegin\n  Delete(s, 1, 1);\nend;\nbegin\nend.", "[Error] main.rops(3:10): Variable required"},
         {"var s: string;\nbegin\n  s := 'a' - 'b';\nend.", "[Error] main.rops(3:12): Operator not applicable to this operand type"},
     };
     for (const Case& c : cases) {
