@@ -103,6 +103,7 @@ struct FuncCtx {
     std::vector<int> exits;
     std::vector<std::pair<int, int>> inits;  // local records and static arrays: slot, shape
     bool resultSet = false;
+    int linkSlot = -1;  // nested routines: the enclosing routine's frame
 };
 
 struct Special {
@@ -440,6 +441,7 @@ private:
     void storePlace(const Place& pl, SourcePos p);
     void addressOf(const Place& pl, SourcePos p);
     Type* callProc(Sym* s, SourcePos p);
+    void frameOf(int level);
     void args(const Signature& sig, SourcePos p, bool parens);
     Type* callSpecial(int id, SourcePos p);
     Type* callSimple(const Simple& b, SourcePos p);
@@ -1104,7 +1106,7 @@ void Parser::procDecl() {
         s->sig = sig;
         ProcInfo pi;
         pi.name = orig;
-        pi.params = int(sig.params.size());
+        pi.params = int(sig.params.size()) + (fn_->level >= 1 ? 1 : 0);
         pi.isFunction = isFunc;
         prog_->procs.push_back(pi);
         dbg_->procNames.push_back(orig);
@@ -1130,6 +1132,7 @@ void Parser::body(Sym* proc, bool isMain) {
     fn_->self = isMain ? nullptr : proc;
     scopes_.emplace_back();
     fn_->params = int(proc->sig.params.size());
+    if (fn_->level >= 2) fn_->linkSlot = fn_->params++;
     for (size_t i = 0; i < proc->sig.params.size(); ++i) {
         const Param& pa = proc->sig.params[i];
         Sym* s = declare(pa.name, Sym::Var, proc->pos);
@@ -1224,12 +1227,12 @@ void Parser::assignOrCall() {
         return;
     }
     Sym* s = lookup(tok_.text);
-    if (s && s->kind == Sym::Var && !s->byRef && !s->isConst && s->type->k == TK::String && peek().is(":=")) {
+    if (s && s->kind == Sym::Var && !s->byRef && !s->isConst && s->type->k == TK::String && peek().is(":=") &&
+        (s->global || s->level == fn_->level)) {
         // s := s + a + b appends in place.
         nextTok();
         nextTok();
-        if (tok_.kind == Tok::Ident && tok_.text == s->name && peek().is("+") &&
-            (s->global || s->level == fn_->level)) {
+        if (tok_.kind == Tok::Ident && tok_.text == s->name && peek().is("+")) {
             nextTok();
             if (!s->global && s->slot == fn_->resultSlot) fn_->resultSet = true;
             while (accept("+")) {
@@ -1249,7 +1252,6 @@ void Parser::assignOrCall() {
         pl.k = s->global ? PK::Global : PK::Local;
         pl.slot = s->slot;
         pl.type = s->type;
-        if (!s->global && s->level != fn_->level) errorAt(p, "Access to local variables of an enclosing routine is not supported");
         exprTo(s->type, tok_.pos);
         storePlace(pl, p);
         return;
@@ -2111,8 +2113,14 @@ Place Parser::designator(bool lvalue) {
         pl.type = s->type;
         return is("[") ? selectors(pl, false) : pl;
     case Sym::Var:
-        if (!s->global && s->level != fn_->level)
-            errorAt(p, "Access to local variables of an enclosing routine is not supported");
+        if (!s->global && s->level != fn_->level) {
+            frameOf(s->level);
+            emit(s->byRef ? OP_LOADUP : OP_ADDRUP, s->slot);
+            pl.k = PK::Ref;
+            pl.type = s->type;
+            pl.readOnly = s->isConst;
+            return selectors(pl, lvalue);
+        }
         pl.k = s->global ? PK::Global : (s->byRef ? PK::LocalRef : PK::Local);
         pl.slot = s->slot;
         pl.type = s->type;
@@ -2312,10 +2320,26 @@ void Parser::args(const Signature& sig, SourcePos p, bool parens) {
     expect(")");
 }
 
+// Pushes a pointer to the frame of the enclosing routine at `level`, following the links.
+void Parser::frameOf(int level) {
+    if (level == fn_->level) {
+        emit(OP_PUSHBP);
+        return;
+    }
+    emit(OP_LOADLN, fn_->linkSlot);
+    size_t idx = fnStack_.size() - 2;
+    for (int l = fn_->level - 1; l > level; --l, --idx) emit(OP_LINK, fnStack_[idx]->linkSlot);
+}
+
 Type* Parser::callProc(Sym* s, SourcePos p) {
     args(s->sig, p, true);
     at_ = p;
     int n = int(s->sig.params.size());
+    if (s->kind == Sym::Proc && s->level >= 1) {
+        // A nested routine gets the frame of the routine it is declared in.
+        frameOf(s->level);
+        ++n;
+    }
     if (s->kind == Sym::Proc) emit(OP_CALL, s->index);
     else if (s->kind == Sym::Host) emit(OP_CALLH, s->index, n);
     else emit(OP_CALLX, s->index, n);

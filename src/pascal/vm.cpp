@@ -335,6 +335,20 @@ L_ADDRG:
     sp->p = &gp[pc->a];
     (sp++)->o.reset();
     NEXT();
+L_PUSHBP:
+    sp->p = bp;
+    (sp++)->o.reset();
+    NEXT();
+L_LINK:
+    sp[-1].p = sp[-1].p[pc->a].p;
+    NEXT();
+L_ADDRUP:
+    sp[-1].p = &sp[-1].p[pc->a];
+    NEXT();
+L_LOADUP:
+    scratch = sp[-1].p[pc->a];
+    sp[-1] = std::move(scratch);
+    NEXT();
 L_LOADR:
     scratch = *sp[-1].p;
     sp[-1] = std::move(scratch);
