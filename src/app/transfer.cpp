@@ -2,6 +2,7 @@
 
 #include "camera/appmaster.h"
 #include "camera/cameraevents.h"
+#include "camera/camerahelpers.h"
 #include "camera/camerasettings.h"
 #include "camera/edserrors.h"
 #include "camera/madeimages.h"
@@ -20,11 +21,6 @@ bool PictureArrived = false;
 namespace {
 
 constexpr int ProgressResetMs = 100;
-
-QString cameraFileName(const EdsDirectoryItemInfo &info)
-{
-    return QString::fromLatin1(info.szFileName, int(qstrnlen(info.szFileName, EDS_MAX_NAME)));
-}
 
 void releaseItem(EdsDirectoryItemRef item)
 {
@@ -65,7 +61,7 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
         return false;
     }
 
-    const QString name = cameraFileName(info);
+    const QString name = sdkFieldText(info.szFileName, EDS_MAX_NAME);
     const TImageTarget target = BuildImageTarget(name, CurrentSettings());
     const QString savePath = ProgramSettings().Savepath;
     const QString folder = savePath + target.SubFolder;
