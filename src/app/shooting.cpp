@@ -82,13 +82,6 @@ int seconds(qint32 hours, qint32 minutes, qint32 secs)
     return hours * 3600 + minutes * 60 + secs;
 }
 
-std::optional<int> wholeNumber(const QString &text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
 } // namespace
 
 qint64 exposureMsOfTv(const QString &tv)
@@ -271,9 +264,7 @@ void TShooting::setExpComp(const QString &text)
 void TShooting::RunTimeLapse()
 {
     TProgramSettings &s = ProgramSettings();
-    s.Intervalstd = wholeNumber(s.IntervalStdText).value_or(0);
-    s.Intervalmin = wholeNumber(s.IntervalMinText).value_or(0);
-    s.Intervalsek = wholeNumber(s.IntervalSekText).value_or(0);
+    intervalNumbersFromTexts(s);
     const int intervalMs = seconds(s.Intervalstd, s.Intervalmin, s.Intervalsek) * 1000;
     const int count = s.Aufnahmenanzahl;
     m_form.StopZeitrafferButton->setEnabled(true);

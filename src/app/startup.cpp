@@ -201,9 +201,6 @@ void MainWindowCreated(TForm1 &form)
     form.FillValueLists();
     TProgramSettings &settings = ProgramSettings();
     settings.Zeitraffer = false;
-    settings.Intervalstd = 0;
-    settings.Intervalmin = 0;
-    settings.Intervalsek = 10;
     settings.Aufnahmenanzahl = 10;
     settings.Einzelaufnahme = true;
     settings.Belichtungsreihe = false;

@@ -155,13 +155,6 @@ void readKey(const IniFile &ini, const ConfigKey &key, TProgramSettings &s)
     }, key.field);
 }
 
-// An interval text as the integer it is stored as; a text that is no number stores 0.
-int intervalNumber(const QString &text)
-{
-    int value = 0;
-    return IniFile::parseInteger(text.trimmed(), &value) ? value : 0;
-}
-
 QString absoluteConfigPath(const QString &path)
 {
     if (path.contains(u'/') || path.contains(QDir::separator()))
@@ -194,9 +187,7 @@ void setConfigurationHooks(ConfigurationHooks hooks) { g_hooks = std::move(hooks
 bool writeConfiguration(const QString &path, const TProgramSettings &settings, QString *error)
 {
     TProgramSettings s = settings;
-    s.Intervalstd = intervalNumber(s.IntervalStdText);
-    s.Intervalmin = intervalNumber(s.IntervalMinText);
-    s.Intervalsek = intervalNumber(s.IntervalSekText);
+    intervalNumbersFromTexts(s);
     IniEdits edits;
     for (const ConfigKey &key : kKeys)
         writeKey(edits, key, s);

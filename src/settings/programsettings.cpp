@@ -18,6 +18,20 @@ TProgramSettings &ProgramSettings()
     return settings;
 }
 
+std::optional<int> wholeNumber(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+void intervalNumbersFromTexts(TProgramSettings &s)
+{
+    s.Intervalstd = wholeNumber(s.IntervalStdText).value_or(0);
+    s.Intervalmin = wholeNumber(s.IntervalMinText).value_or(0);
+    s.Intervalsek = wholeNumber(s.IntervalSekText).value_or(0);
+}
+
 bool bracketingAllowed(std::optional<quint32> aeModeCode)
 {
     if (!aeModeCode)

@@ -104,6 +104,12 @@ struct TProgramSettings
 // The one record of the program.
 TProgramSettings &ProgramSettings();
 
+// A whole decimal number as typed into the program's fields; blanks around it are allowed.
+std::optional<int> wholeNumber(const QString &text);
+
+// Sets the three interval numbers from the interval texts; a text that is no number counts 0.
+void intervalNumbersFromTexts(TProgramSettings &s);
+
 // Bracketing is offered in these AE modes only.
 bool bracketingAllowed(std::optional<quint32> aeModeCode);
 

@@ -63,13 +63,6 @@ QString withTrailingSeparator(const QString &folder)
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-bool wholeNumber(const QString &text, int *value)
-{
-    bool ok = false;
-    *value = text.trimmed().toInt(&ok);
-    return ok;
-}
-
 void reportNotANumber(const QString &what, const QString &text)
 {
     appDialogs().showMessage(QStringLiteral("Fehler"),
@@ -253,16 +246,15 @@ void TAufnahmeEinstForm::setModeBox(QCheckBox *box, bool checked, const std::fun
 
 bool TAufnahmeEinstForm::settingsFromWindow()
 {
-    int count = 0;
-    if (!wholeNumber(m_countEdit->text(), &count)) {
+    const std::optional<int> count = wholeNumber(m_countEdit->text());
+    if (!count) {
         reportNotANumber(QStringLiteral("AnzahlAufnahmen"), m_countEdit->text());
         return false;
     }
     const std::pair<const char *, QComboBox *> intervals[] = {
         {"Std", m_hoursBox}, {"Min", m_minutesBox}, {"Sek", m_secondsBox}};
     for (const auto &[label, box] : intervals) {
-        int ignored = 0;
-        if (!wholeNumber(box->currentText(), &ignored)) {
+        if (!wholeNumber(box->currentText())) {
             reportNotANumber(QStringLiteral("Interval ") + QLatin1String(label), box->currentText());
             return false;
         }
@@ -275,7 +267,7 @@ bool TAufnahmeEinstForm::settingsFromWindow()
     s.ExpComp1 = m_bracketingValues[0]->currentText();
     s.ExpComp2 = m_bracketingValues[1]->currentText();
     s.ExpComp3 = m_bracketingValues[2]->currentText();
-    s.Aufnahmenanzahl = count;
+    s.Aufnahmenanzahl = *count;
     s.IntervalStdText = m_hoursBox->currentText().trimmed();
     s.IntervalMinText = m_minutesBox->currentText().trimmed();
     s.IntervalSekText = m_secondsBox->currentText().trimmed();

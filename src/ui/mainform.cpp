@@ -457,9 +457,7 @@ void TForm1::valueListActivated(CameraProperty property, int index)
 
 void TForm1::bulbTimeEdited()
 {
-    bool ok = false;
-    const int seconds = m_bulbTimeEdit->text().trimmed().toInt(&ok);
-    if (ok && seconds > 30)
+    if (wholeNumber(m_bulbTimeEdit->text()).value_or(0) > 30)
         setStatus(QStringLiteral(" Set Value "), StatusSetValueColor);
 }
 
@@ -630,16 +628,15 @@ bool TForm1::ReadCameraSettings(TCamerasettings &settings)
     settings.PauseHours = 0;
     settings.PauseMinutes = 0;
     settings.PauseSeconds = 0;
-    bool ok = false;
     const QString text = m_bulbTimeEdit->text();
-    const int bulb = text.trimmed().toInt(&ok);
-    if (!ok) {
+    const std::optional<int> bulb = wholeNumber(text);
+    if (!bulb) {
         appDialogs().showMessage(QString::fromUtf8(MainWindowCaption),
                                  QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text),
                                  MessageIcon::Error);
         return false;
     }
-    settings.Bulbtime = bulb;
+    settings.Bulbtime = *bulb;
     return true;
 }
 
