@@ -1,4 +1,4 @@
-#include "simfixture.h"
+#include "mainwindowtest.h"
 
 #include "app/eventdispatch.h"
 #include "camera/appmaster.h"

@@ -1,4 +1,4 @@
-#include "simfixture.h"
+#include "mainwindowtest.h"
 
 #include "app/startup.h"
 #include "camera/appmaster.h"

@@ -5,41 +5,22 @@
 #include "platform/scripteddialogs.h"
 
 #include "edsdk_sim.h"
+#include "simcontrol.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <functional>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString BinDir = QStringLiteral(TESSARO_BIN_DIR);
 // Quick pictures and downloads, whatever the environment or the body's own file set.
 const char *const FastBody = "camera=1;legacy=0;downloadspeed=0;processingtime=10;modedial=3;"
                              "battery=80;firstnumber=1;prefix=IMG_;rawjpeg=0;picturesize=small;"
                              "faildownload=0;busyonrelease=0;lostpicture=0;disconnectafter=0";
-
-template<typename Fn>
-Fn simCall(const char *name)
-{
-    return reinterpret_cast<Fn>(sdkSymbol(name));
-}
-
-bool waitUntil(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(30000);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
 
 class SimulatedCameraTest : public ::testing::Test
 {
@@ -56,7 +37,7 @@ protected:
         setAppDialogs(&dialogs);
         IgnoreDisconnect = false;
         configure("");
-        simCall<decltype(&EdsSimClearCallLog)>("EdsSimClearCallLog")();
+        simClearCallLog();
         clearDebugLines();
         setDebugEnabled(true);
     }
@@ -73,19 +54,15 @@ protected:
     static void configure(const std::string &extra)
     {
         const std::string text = std::string(FastBody) + ";" + extra;
-        ASSERT_EQ(simCall<decltype(&EdsSimConfigure)>("EdsSimConfigure")(text.c_str()), EDS_ERR_OK)
-            << text;
+        ASSERT_EQ(simConfigure(text.c_str()), 0) << text;
     }
 
     // The calls made since the last look, one per line.
     static QStringList takeCallLog()
     {
-        EdsUInt32 length = 0;
-        simCall<decltype(&EdsSimCallLog)>("EdsSimCallLog")(nullptr, 0, &length);
-        QByteArray text(int(length) + 1, '\0');
-        simCall<decltype(&EdsSimCallLog)>("EdsSimCallLog")(text.data(), length + 1, &length);
-        simCall<decltype(&EdsSimClearCallLog)>("EdsSimClearCallLog")();
-        return QString::fromLatin1(text.constData()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList calls = simCallLog();
+        simClearCallLog();
+        return calls;
     }
 
     void connect()

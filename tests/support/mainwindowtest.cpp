@@ -1,73 +1,16 @@
-#include "simfixture.h"
+#include "mainwindowtest.h"
 
 #include "app/eventdispatch.h"
 #include "app/startup.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
 #include "camera/proptables.h"
-#include "camera/sdkloader.h"
 #include "diagnostics/debuglog.h"
 #include "settings/programsettings.h"
 #include "ui/mainform.h"
 
-#include "edsdk_sim.h"
-
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-
-namespace {
-
-template<typename Fn>
-Fn simCall(const char *name)
-{
-    auto fn = reinterpret_cast<Fn>(sdkSymbol(name));
-    EXPECT_NE(fn, nullptr) << name;
-    return fn;
-}
-
-} // namespace
-
-bool waitUntil(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(30000);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-int simConfigure(const char *keyValues)
-{
-    return int(simCall<decltype(&EdsSimConfigure)>("EdsSimConfigure")(keyValues));
-}
-
-int simTurnValue(quint32 property, quint32 value)
-{
-    return int(simCall<decltype(&EdsSimTurnValue)>("EdsSimTurnValue")(property, value));
-}
-
-int simSetModeDial(quint32 aeMode)
-{
-    return int(simCall<decltype(&EdsSimSetModeDial)>("EdsSimSetModeDial")(aeMode));
-}
-
-QStringList simCallLog()
-{
-    EdsUInt32 length = 0;
-    simCall<decltype(&EdsSimCallLog)>("EdsSimCallLog")(nullptr, 0, &length);
-    QByteArray buffer(qsizetype(length) + 1, '\0');
-    simCall<decltype(&EdsSimCallLog)>("EdsSimCallLog")(buffer.data(), length + 1, &length);
-    return QString::fromLatin1(buffer.constData()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-void simClearCallLog()
-{
-    simCall<decltype(&EdsSimClearCallLog)>("EdsSimClearCallLog")();
-}
 
 qint64 selectedCode(const QComboBox *box)
 {

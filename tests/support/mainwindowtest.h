@@ -2,11 +2,8 @@
 
 #include "platform/clock.h"
 #include "platform/scripteddialogs.h"
+#include "simcontrol.h"
 
-#include <QString>
-#include <QStringList>
-
-#include <functional>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -14,19 +11,6 @@
 class QComboBox;
 class TForm1;
 class TEventDispatcher;
-struct TPropList;
-
-inline const QString BinDir = QStringLiteral(TESSARO_BIN_DIR);
-
-// Waits, processing events, until `condition` holds or a generous time is up.
-bool waitUntil(const std::function<bool()> &condition);
-
-// Simulated camera body controls.
-int simConfigure(const char *keyValues);
-int simTurnValue(quint32 property, quint32 value);
-int simSetModeDial(quint32 aeMode);
-QStringList simCallLog();
-void simClearCallLog();
 
 // The code of a list's selected entry, -1 without a selection.
 qint64 selectedCode(const QComboBox *box);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "camera/sdkloader.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+inline const QString BinDir = QStringLiteral(TESSARO_BIN_DIR);
+
+// Waits, processing events, until `condition` holds or a generous time is up.
+bool waitUntil(const std::function<bool()> &condition);
+
+// A test function of the loaded simulated body.
+template<typename Fn>
+Fn simCall(const char *name)
+{
+    auto fn = reinterpret_cast<Fn>(sdkSymbol(name));
+    EXPECT_NE(fn, nullptr) << name;
+    return fn;
+}
+
+// Simulated camera body controls.
+int simConfigure(const char *keyValues);
+int simTurnValue(quint32 property, quint32 value);
+int simSetModeDial(quint32 aeMode);
+QStringList simCallLog();
+void simClearCallLog();
