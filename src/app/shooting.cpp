@@ -293,12 +293,13 @@ void TShooting::RunSequence()
     m_form.StopZeitrafferButton->setEnabled(true);
     SequenceRunning = true;
     const QString caption = m_form.windowTitle();
-    const TCommandList &list = CommandList();
+    // The list as it was at the start: it can be edited while a step waits.
+    const TCommandList list = CommandList();
     if (!list.isEmpty())
         SequenceRunning = askSequenceStart(list.first().AEMode.ID, list.first().AEMode.Name);
     const int count = int(list.size());
     for (int i = 0; i < count && SequenceRunning; ++i)
-        runSequenceStep(i, count);
+        runSequenceStep(list.at(i), i, count);
     seriesEnded();
     m_form.setWindowTitle(caption);
     SequenceRunning = false;
@@ -317,9 +318,8 @@ bool TShooting::askSequenceStart(quint32 firstAEMode, const QString &firstAEText
     return true;
 }
 
-void TShooting::runSequenceStep(int index, int count)
+void TShooting::runSequenceStep(const TCamerasettings &step, int index, int count)
 {
-    const TCamerasettings &step = CommandList().at(index);
     if (m_hooks.sequenceStepStarted)
         m_hooks.sequenceStepStarted(index);
     m_form.setWindowTitle(

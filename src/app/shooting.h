@@ -8,6 +8,7 @@
 
 class QTimer;
 class TForm1;
+struct TCamerasettings;
 
 // Series state: cleared by Stop, checked before every step of a series.
 extern bool TimeLapseRunning;
@@ -65,7 +66,7 @@ private:
     void waitForPicture(qint64 limitMs);
     qint64 exposureMs() const;
     bool askSequenceStart(quint32 firstAEMode, const QString &firstAEText);
-    void runSequenceStep(int index, int count);
+    void runSequenceStep(const TCamerasettings &step, int index, int count);
     void seriesEnded();
     void setExpComp(const QString &text);
 

@@ -393,6 +393,26 @@ TEST_F(Sequence, PromptRepeatsUntilTheDialMatches)
     EXPECT_EQ(releaseCommands(), 0);
 }
 
+TEST_F(Sequence, ListEditedDuringARunDoesNotChangeTheRunningSequence)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    ProgramSettings().Bilderfolge = true;
+    CommandList() = {step(), step()};
+    dialogs.answer(DialogButton::Yes);
+    TShootingHooks hooks;
+    hooks.sequenceStepStarted = [](int index) {
+        if (index == 0)
+            CommandList() = TCommandList();
+    };
+    shooting->setHooks(hooks);
+
+    release();
+
+    EXPECT_EQ(ImageCount(), 2);
+    EXPECT_EQ(writes(1030), QStringList({QStringLiteral("120"), QStringLiteral("120")}));
+    EXPECT_FALSE(SequenceRunning);
+}
+
 TEST_F(Shooting, TwoPicturesWithTheSameNameAreBothKept)
 {
     ProgramSettings().Filemask = QStringLiteral("shot");
