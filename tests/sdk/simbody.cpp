@@ -166,14 +166,40 @@ std::string callLog()
     return text;
 }
 
+namespace {
+
+// One folder per test program below the system's temporary folder, removed when it ends.
+class TempDirs {
+public:
+    TempDirs()
+        : root_(std::filesystem::temp_directory_path() / ("sdk_tests_" + std::to_string(::getpid())))
+    {
+        std::filesystem::remove_all(root_);
+    }
+    ~TempDirs()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    std::string make()
+    {
+        const auto dir = root_ / std::to_string(counter_++);
+        std::filesystem::create_directories(dir);
+        return dir.string();
+    }
+
+private:
+    std::filesystem::path root_;
+    std::atomic<int> counter_{0};
+};
+
+} // namespace
+
 std::string tempDir()
 {
-    static std::atomic<int> counter{0};
-    const auto dir = std::filesystem::temp_directory_path()
-        / ("sdk_tests_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir.string();
+    static TempDirs dirs;
+    return dirs.make();
 }
 
 } // namespace simtest

@@ -80,6 +80,7 @@ inline constexpr const char* kQuick = "downloadspeed=0;processingtime=10;picture
 void configure(const std::string& extra = {});
 
 std::string callLog();
+// A fresh empty folder; all of them are removed when the test program ends.
 std::string tempDir();
 
 } // namespace simtest
