@@ -70,11 +70,12 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
     // Never over another picture: an occupied name gets a numbered twin.
     const QString path = FreeTargetPath(folder + target.FileName);
 
-    const EdsError err = AppMaster->DownloadItem(item, path);
+    bool donePosted = false;
+    const EdsError err = AppMaster->DownloadItem(item, path, &donePosted);
     if (err != EDS_ERR_OK)
         failed(err);
-    // The session manager posts no end message when it could not read the item itself.
-    if (err != EDS_ERR_OK && AppMaster->LastFileName() != name) {
+    // Without an end message nothing else would end the wait for this picture.
+    if (!donePosted) {
         PictureArrived = true;
         return true;
     }

@@ -284,8 +284,11 @@ EdsError TAppMaster::GetPropertyDesc(EdsPropertyID id)
     return err;
 }
 
-EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item, const QString &path)
+EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item, const QString &path,
+                                  bool *donePosted)
 {
+    if (donePosted)
+        *donePosted = false;
     if (!FSdkReady)
         return SdkMissing;
     EdsDirectoryItemInfo info{};
@@ -312,6 +315,8 @@ EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item, const QString &path)
         FApi.EdsRelease(stream);
     FApi.EdsRelease(item);
     postWindowMessage(FNotifyHandle, WM_DOWNLOADDONE);
+    if (donePosted)
+        *donePosted = true;
     return err;
 }
 

@@ -43,7 +43,9 @@ public:
     EdsError TakePicture();
     // Downloads an item the camera offered to the file `path` and releases the item.
     // Posts WM_DOWNLOADDONE unless the item's information could not be read.
-    EdsError DownloadItem(EdsDirectoryItemRef item, const QString &path);
+    // donePosted, when given, tells whether WM_DOWNLOADDONE was posted for this item.
+    EdsError DownloadItem(EdsDirectoryItemRef item, const QString &path,
+                          bool *donePosted = nullptr);
 
     bool SdkReady() const { return FSdkReady; }
     bool SessionOpen() const { return FSessionOpen; }

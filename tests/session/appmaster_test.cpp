@@ -293,8 +293,11 @@ TEST_F(SimulatedCameraTest, DownloadWithoutStreamStillReleasesAndFinishes)
     window.messages.clear();
     takeCallLog();
 
-    EXPECT_NE(master->DownloadItem(item, dir.filePath(QStringLiteral("missing/folder/x.jpg"))),
+    bool donePosted = false;
+    EXPECT_NE(master->DownloadItem(item, dir.filePath(QStringLiteral("missing/folder/x.jpg")),
+                                   &donePosted),
               EDS_ERR_OK);
+    EXPECT_TRUE(donePosted);
     ASSERT_TRUE(waitUntil([&] { return !window.ofType(WM_DOWNLOADDONE).isEmpty(); }));
     EXPECT_EQ(window.messages,
               QList<MessageRecorder::Message>({{WM_DOWNLOADDONE, 0, 0}}));
@@ -313,8 +316,10 @@ TEST_F(SimulatedCameraTest, UnreadableItemIsReleasedWithoutFinishing)
     simCall<decltype(&EdsSimDisconnect)>("EdsSimDisconnect")();
     takeCallLog();
 
-    EXPECT_EQ(master->DownloadItem(item, QStringLiteral("/nonexistent/x.jpg")),
+    bool donePosted = true;
+    EXPECT_EQ(master->DownloadItem(item, QStringLiteral("/nonexistent/x.jpg"), &donePosted),
               EDS_ERR_COMM_DISCONNECTED);
+    EXPECT_FALSE(donePosted);
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.ofType(WM_DOWNLOADDONE).isEmpty());
     EXPECT_EQ(takeCallLog(), QStringList({"EdsGetDirectoryItemInfo", "EdsRelease item"}));
