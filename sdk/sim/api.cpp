@@ -121,11 +121,13 @@ EdsError EdsGetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt
 EdsError EdsSetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 /*inParam*/,
                             EdsUInt32 inPropertySize, const EdsVoid* inPropertyData)
 {
-    std::string line = "EdsSetPropertyData " + num(inPropertyID);
+    std::string line = "EdsSetPropertyData ";
+    line += num(inPropertyID);
     if (inPropertySize == 4 && inPropertyData) {
         uint32_t value = 0;
         std::memcpy(&value, inPropertyData, 4);
-        line += " " + num(value);
+        line += ' ';
+        line += num(value);
     }
     note(line);
     return sim().setPropertyData(inRef, inPropertyID, inPropertySize, inPropertyData);

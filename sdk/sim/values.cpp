@@ -72,7 +72,7 @@ template <size_t N>
 std::string textOf(const Named (&table)[N], uint32_t code)
 {
     const char* text = lookup(table, code);
-    return text ? text : "?" + std::to_string(code);
+    return text ? std::string(text) : std::string("?").append(std::to_string(code));
 }
 
 template <size_t N>
@@ -210,7 +210,7 @@ std::string exposureCompText(uint32_t code)
     if (magnitude / 8 > 0)
         text += std::to_string(magnitude / 8);
     if (magnitude % 8 != 0)
-        text += " " + std::string(kFractions[magnitude % 8]);
+        text.append(" ").append(kFractions[magnitude % 8]);
     return text;
 }
 

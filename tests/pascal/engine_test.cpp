@@ -357,8 +357,13 @@ TEST(PascalEngine, TypicalUserScriptAgainstTheHostDeclarations) {
     auto record = [&](const std::string& name, const std::string& types, std::function<void(HostCall&)> result = {}) {
         r.exec.registerFunction(name, [&calls, name, types, result](HostCall& c) {
             std::string line = name;
-            for (int i = 0; i < c.count(); ++i)
-                line += " " + (types[size_t(i)] == 's' ? c.string(i) : std::to_string(c.integer(i)));
+            for (int i = 0; i < c.count(); ++i) {
+                line += ' ';
+                if (types[size_t(i)] == 's')
+                    line += c.string(i);
+                else
+                    line += std::to_string(c.integer(i));
+            }
             calls.push_back(line);
             if (result) result(c);
         });
@@ -369,7 +374,7 @@ TEST(PascalEngine, TypicalUserScriptAgainstTheHostDeclarations) {
     record("Ausloesen", "");
     record("warte", "i");
     record("Anzeige", "s");
-    record("zahlmitnullen", "is", [](HostCall& c) { c.returnString("00" + std::to_string(c.integer(0))); });
+    record("zahlmitnullen", "is", [](HostCall& c) { c.returnString(std::string("00").append(std::to_string(c.integer(0)))); });
     record("Bild", "iis", [](HostCall& c) { c.returnString("/p/IMG.JPG"); });
     record("hole", "s", [](HostCall& c) { c.returnString("400"); });
     record("istuebertragen", "", [](HostCall& c) { c.returnBoolean(true); });
