@@ -2411,6 +2411,13 @@ Type* Parser::callSpecial(int id, SourcePos p) {
         if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly) errorAt(ap, "Variable required");
         return pl;
     };
+    // Delete and Insert take a string variable by address.
+    auto stringVarArg = [&]() {
+        SourcePos ap = tok_.pos;
+        Place pl = varArg();
+        if (pl.type->k != TK::String) errorAt(ap, "Incompatible types: 'string' and '" + pl.type->display() + "'");
+        addressOf(pl, ap);
+    };
     switch (id) {
     case S_LENGTH: {
         open();
@@ -2611,10 +2618,7 @@ Type* Parser::callSpecial(int id, SourcePos p) {
     }
     case S_DELETE: {
         open();
-        SourcePos ap = tok_.pos;
-        Place pl = varArg();
-        if (pl.type->k != TK::String) errorAt(ap, "Incompatible types: 'string' and '" + pl.type->display() + "'");
-        addressOf(pl, ap);
+        stringVarArg();
         expect(",");
         exprTo(tInt64_, tok_.pos);
         expect(",");
@@ -2629,10 +2633,7 @@ Type* Parser::callSpecial(int id, SourcePos p) {
         open();
         exprTo(tStr_, tok_.pos);
         expect(",");
-        SourcePos ap = tok_.pos;
-        Place pl = varArg();
-        if (pl.type->k != TK::String) errorAt(ap, "Incompatible types: 'string' and '" + pl.type->display() + "'");
-        addressOf(pl, ap);
+        stringVarArg();
         expect(",");
         exprTo(tInt64_, tok_.pos);
         close();
