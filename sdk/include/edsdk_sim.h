@@ -33,6 +33,11 @@ EDSAPI EdsError EdsSimSetBulbTime(EdsUInt32 inMilliseconds);
  * EDS_ERR_COMM_DISCONNECTED, and new camera lists are empty. */
 EDSAPI EdsError EdsSimDisconnect(void);
 
+/* Plugs the cable back in after EdsSimDisconnect, as a new device: the camera reference
+ * the program held stays dead (EDS_ERR_COMM_DISCONNECTED), new camera lists offer the body
+ * again and a new session must be opened. Nothing when the cable is in. */
+EDSAPI EdsError EdsSimReconnect(void);
+
 /* The calls the program made since the last clear, one line each ("EdsOpenSession",
  * "EdsSetPropertyData 11 2", ...). Copies at most inSize-1 bytes and a terminating
  * zero; *outLength receives the full length without the zero. */

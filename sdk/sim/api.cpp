@@ -224,6 +224,11 @@ EdsError EdsSimDisconnect(void)
     return sim().disconnect();
 }
 
+EdsError EdsSimReconnect(void)
+{
+    return sim().reconnect();
+}
+
 EdsError EdsSimCallLog(EdsChar* outBuffer, EdsUInt32 inSize, EdsUInt32* outLength)
 {
     if (!outLength || (!outBuffer && inSize > 0))

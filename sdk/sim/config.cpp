@@ -107,6 +107,28 @@ Setter u32(uint32_t Config::*field)
     return [field](Config& c, const std::string& v) { return parseU32(v, c.*field); };
 }
 
+// A comma-separated list of counts; 0 in it stands for none.
+Setter counts(std::set<uint32_t> Config::*field)
+{
+    return [field](Config& c, const std::string& v) {
+        std::set<uint32_t> result;
+        size_t start = 0;
+        for (;;) {
+            const size_t comma = v.find(',', start);
+            uint32_t n = 0;
+            if (!parseU32(v.substr(start, comma - start), n))
+                return false;
+            if (n != 0)
+                result.insert(n);
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
+        c.*field = std::move(result);
+        return true;
+    };
+}
+
 Setter flag(bool Config::*field)
 {
     return [field](Config& c, const std::string& v) { return parseBool(v, c.*field); };
@@ -149,9 +171,10 @@ const std::map<std::string, Setter>& setters()
         {"firstnumber", [](Config& c, const std::string& v) {
              return parseU32(v, c.firstNumber) && c.firstNumber >= 1 && c.firstNumber <= 9999;
          }},
-        {"busyonrelease", u32(&Config::busyOnRelease)},
-        {"faildownload", u32(&Config::failDownload)},
-        {"lostpicture", u32(&Config::lostPicture)},
+        {"busyonrelease", counts(&Config::busyOnRelease)},
+        {"faildownload", counts(&Config::failDownload)},
+        {"lostpicture", counts(&Config::lostPicture)},
+        {"failwrite", counts(&Config::failWrite)},
         {"disconnectafter", u32(&Config::disconnectAfter)},
     };
     return table;

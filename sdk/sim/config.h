@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace edsim {
@@ -24,10 +25,11 @@ struct Config {
     uint32_t bulbMs = 1000;
     std::string prefix = "IMG_";
     uint32_t firstNumber = 1;
-    // Faults, counted from 1; 0 is off.
-    uint32_t busyOnRelease = 0;
-    uint32_t failDownload = 0;
-    uint32_t lostPicture = 0;
+    // Faults: the releases or pictures they hit, counted from 1 ("3" or "3,17,250"); 0 is none.
+    std::set<uint32_t> busyOnRelease;
+    std::set<uint32_t> failDownload;
+    std::set<uint32_t> lostPicture;
+    std::set<uint32_t> failWrite;
     uint32_t disconnectAfter = 0;
 };
 

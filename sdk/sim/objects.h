@@ -27,6 +27,7 @@ struct CameraList : EdsObject {
 
 struct Camera : EdsObject {
     Camera() : EdsObject(Kind::Camera) {}
+    bool unplugged = false; // the cable was pulled while it was attached: it stays dead
 };
 
 struct Item : EdsObject {
@@ -34,6 +35,8 @@ struct Item : EdsObject {
     PictureFile file;
     uint32_t frame = 0;
     bool failDownload = false;
+    bool failWrite = false; // the computer's disk takes nothing of it at the first place
+    uint64_t session = 0;
     bool settled = false; // completed or given up: the body moves on
 };
 

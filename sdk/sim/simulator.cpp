@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace edsim {
 
@@ -60,7 +61,7 @@ EdsError Simulator::checkCamera(EdsBaseRef ref, bool needSession) const
 {
     if (!live(ref, EdsObject::Kind::Camera))
         return EDS_ERR_INVALID_HANDLE;
-    if (disconnected_)
+    if (disconnected_ || static_cast<const Camera*>(ref)->unplugged)
         return EDS_ERR_COMM_DISCONNECTED;
     if (needSession && !sessionOpen_)
         return EDS_ERR_SESSION_NOT_OPEN;
@@ -71,7 +72,9 @@ EdsError Simulator::checkItem(EdsBaseRef ref) const
 {
     if (!live(ref, EdsObject::Kind::Item))
         return EDS_ERR_INVALID_HANDLE;
-    return disconnected_ ? EDS_ERR_COMM_DISCONNECTED : EDS_ERR_OK;
+    // An item of a connection before the cable was pulled is gone with it.
+    return disconnected_ || static_cast<const Item*>(ref)->session != session_ ? EDS_ERR_COMM_DISCONNECTED
+                                                                             : EDS_ERR_OK;
 }
 
 EdsBaseRef Simulator::add(EdsObject* object)
@@ -417,7 +420,7 @@ EdsError Simulator::sendCommand(EdsCameraRef ref, EdsCameraCommand command)
         return EDS_ERR_NOT_SUPPORTED;
     const Config& config = body().config();
     ++releases_;
-    if (busy() || config.busyOnRelease == releases_)
+    if (busy() || config.busyOnRelease.count(releases_))
         return EDS_ERR_DEVICE_BUSY;
     const uint32_t saveTo = body().value(kEdsPropID_SaveTo);
     // A newer body saving to the computer needs to be told how much room there is.
@@ -430,7 +433,7 @@ EdsError Simulator::sendCommand(EdsCameraRef ref, EdsCameraCommand command)
     exposing_ = true;
     postPropertyEvent(kEdsPropertyEvent_PropertyChanged, kEdsPropID_ShutterCounter);
 
-    const bool lost = config.lostPicture == frame;
+    const bool lost = config.lostPicture.count(frame) != 0;
     const bool offer = savesToHost(saveTo) && !lost;
     const uint64_t session = session_;
     const auto exposure = std::chrono::milliseconds(exposureMs(shot));
@@ -465,7 +468,9 @@ void Simulator::offerNext(std::unique_lock<std::mutex>& lock)
     item->file = pending_.front();
     pending_.pop_front();
     item->frame = transferFrame_;
-    item->failDownload = body().config().failDownload == transferFrame_;
+    item->failDownload = body().config().failDownload.count(transferFrame_) != 0;
+    item->failWrite = body().config().failWrite.count(transferFrame_) != 0;
+    item->session = session_;
     add(item);
     transferring_ = true;
     const Handler handler = objectHandler_;
@@ -623,6 +628,8 @@ EdsError Simulator::download(EdsDirectoryItemRef ref, EdsUInt64 size, EdsStreamR
     if (size > data->size())
         return EDS_ERR_INVALID_LENGTH;
     const bool fail = item->failDownload;
+    // A full disk: the first stream the file goes to takes half of it, then no more.
+    const bool diskFull = std::exchange(item->failWrite, false);
     const uint64_t speed = body().config().downloadSpeed;
     std::FILE* file = stream->file;
     const EdsProgressCallback progress = stream->progress;
@@ -651,7 +658,7 @@ EdsError Simulator::download(EdsDirectoryItemRef ref, EdsUInt64 size, EdsStreamR
             result = EDS_ERR_COMM_USB_BUS_ERR;
             break;
         }
-        if (std::fwrite(data->data() + written, 1, n, file) != n) {
+        if ((diskFull && written >= size / 2) || std::fwrite(data->data() + written, 1, n, file) != n) {
             result = EDS_ERR_STREAM_WRITE_ERROR;
             break;
         }
@@ -747,6 +754,30 @@ EdsError Simulator::disconnect()
 {
     std::lock_guard lock(mutex_);
     disconnected_ = true;
+    return EDS_ERR_OK;
+}
+
+// As a real body comes back: a new device, so the program needs a new camera list and
+// session; the camera it held stays dead, and what the old session had under way is gone.
+EdsError Simulator::reconnect()
+{
+    std::lock_guard lock(mutex_);
+    if (!disconnected_)
+        return EDS_ERR_OK;
+    disconnected_ = false;
+    if (camera_) {
+        EdsObject* old = camera_;
+        static_cast<Camera*>(old)->unplugged = true;
+        camera_ = nullptr;
+        if (--old->refs == 0)
+            destroy(old);
+    }
+    sessionOpen_ = false;
+    ++session_;
+    uiLocked_ = false;
+    exposing_ = transferring_ = false;
+    pending_.clear();
+    finishedPictures_ = 0;
     return EDS_ERR_OK;
 }
 

@@ -66,6 +66,7 @@ public:
     EdsError turnValue(EdsPropertyID id, EdsUInt32 value);
     EdsError setBulbTime(EdsUInt32 ms);
     EdsError disconnect();
+    EdsError reconnect();
 
     void log(const std::string& line);
     std::string callLog();

@@ -32,6 +32,16 @@ int simSetModeDial(quint32 aeMode)
     return int(simCall<decltype(&EdsSimSetModeDial)>("EdsSimSetModeDial")(aeMode));
 }
 
+int simDisconnect()
+{
+    return int(simCall<decltype(&EdsSimDisconnect)>("EdsSimDisconnect")());
+}
+
+int simReconnect()
+{
+    return int(simCall<decltype(&EdsSimReconnect)>("EdsSimReconnect")());
+}
+
 QStringList simCallLog()
 {
     EdsUInt32 length = 0;

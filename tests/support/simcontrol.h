@@ -27,5 +27,7 @@ Fn simCall(const char *name)
 int simConfigure(const char *keyValues);
 int simTurnValue(quint32 property, quint32 value);
 int simSetModeDial(quint32 aeMode);
+int simDisconnect();
+int simReconnect();
 QStringList simCallLog();
 void simClearCallLog();
