@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
 
 std::unique_ptr<TAppMaster> AppMaster;
 bool IgnoreDisconnect = false;
@@ -58,6 +59,13 @@ bool postsValueChange(EdsPropertyID property)
 {
     return property == 8 || property == 9 || property == 256 || property == 262
            || (property >= 1024 && property <= 1033);
+}
+
+// Errors of the computer's files and streams rather than of the camera.
+bool isHostFileError(EdsError err)
+{
+    return (err >= EDS_ERR_FILE_IO_ERROR && err < EDS_ERR_FILE_IO_ERROR + 0x10)
+           || (err >= EDS_ERR_STREAM_IO_ERROR && err < EDS_ERR_STREAM_IO_ERROR + 0x10);
 }
 
 bool postsDescChange(EdsPropertyID property)
@@ -287,8 +295,19 @@ EdsError TAppMaster::GetPropertyDesc(EdsPropertyID id)
 EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item, const QString &path,
                                   bool *donePosted)
 {
+    bool given = false;
+    const auto once = [&] { return std::exchange(given, true) ? QString() : path; };
+    QString written;
+    return DownloadItem(item, once, &written, donePosted);
+}
+
+EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item,
+                                  const std::function<QString()> &nextPath, QString *writtenPath,
+                                  bool *donePosted)
+{
     if (donePosted)
         *donePosted = false;
+    writtenPath->clear();
     if (!FSdkReady)
         return SdkMissing;
     EdsDirectoryItemInfo info{};
@@ -300,23 +319,40 @@ EdsError TAppMaster::DownloadItem(EdsDirectoryItemRef item, const QString &path,
     }
     FLastFileName = sdkFieldText(info.szFileName, EDS_MAX_NAME);
 
-    EdsStreamRef stream = nullptr;
-    err = FApi.EdsCreateFileStream(QFile::encodeName(path).constData(),
-                                   kEdsFileCreateDisposition_CreateAlways,
-                                   kEdsAccess_ReadWrite, &stream);
-    if (err == EDS_ERR_OK)
-        err = FApi.EdsSetProgressCallback(stream, &TAppMaster::HandleProgress,
-                                          kEdsProgressOption_Periodically, FHandle);
-    if (err == EDS_ERR_OK)
-        err = FApi.EdsDownload(item, info.size, stream);
+    // The camera keeps no copy of a picture it hands to the computer, so a place that
+    // cannot take the file is no reason to give the picture up.
+    for (QString path = nextPath(); !path.isEmpty(); path = nextPath()) {
+        err = downloadTo(item, info.size, path);
+        if (!isHostFileError(err)) {
+            if (err == EDS_ERR_OK)
+                *writtenPath = path;
+            break;
+        }
+        DebugLine(QStringLiteral("Download nach ") + path + QStringLiteral(" fehlgeschlagen: ")
+                  + EdsErrorText(err));
+    }
     if (err == EDS_ERR_OK)
         err = FApi.EdsDownloadComplete(item);
-    if (stream)
-        FApi.EdsRelease(stream);
     FApi.EdsRelease(item);
     postWindowMessage(FNotifyHandle, WM_DOWNLOADDONE);
     if (donePosted)
         *donePosted = true;
+    return err;
+}
+
+EdsError TAppMaster::downloadTo(EdsDirectoryItemRef item, EdsUInt64 size, const QString &path)
+{
+    EdsStreamRef stream = nullptr;
+    EdsError err = FApi.EdsCreateFileStream(QFile::encodeName(path).constData(),
+                                            kEdsFileCreateDisposition_CreateAlways,
+                                            kEdsAccess_ReadWrite, &stream);
+    if (err == EDS_ERR_OK)
+        err = FApi.EdsSetProgressCallback(stream, &TAppMaster::HandleProgress,
+                                          kEdsProgressOption_Periodically, FHandle);
+    if (err == EDS_ERR_OK)
+        err = FApi.EdsDownload(item, size, stream);
+    if (stream)
+        FApi.EdsRelease(stream);
     return err;
 }
 

@@ -46,6 +46,11 @@ public:
     // donePosted, when given, tells whether WM_DOWNLOADDONE was posted for this item.
     EdsError DownloadItem(EdsDirectoryItemRef item, const QString &path,
                           bool *donePosted = nullptr);
+    // The same, but a file that cannot be created or written at one path is downloaded again
+    // to the next one `nextPath` gives, until it gives an empty path. writtenPath receives
+    // the path the file went to (empty when none took it).
+    EdsError DownloadItem(EdsDirectoryItemRef item, const std::function<QString()> &nextPath,
+                          QString *writtenPath, bool *donePosted);
 
     bool SdkReady() const { return FSdkReady; }
     bool SessionOpen() const { return FSessionOpen; }
@@ -68,6 +73,7 @@ private:
     EdsError whileLocked(const std::function<EdsError()> &operation);
     EdsError setSaveToHostValue();
     EdsError setCapacity();
+    EdsError downloadTo(EdsDirectoryItemRef item, EdsUInt64 size, const QString &path);
 
     const EdsApi &FApi;
     QObject *FHandle = nullptr;

@@ -36,6 +36,9 @@ struct TMadeImage
     QString MaskPath; // sub-folder passed through the mask expansion once more
     QString FileName;
     qint32 GroupStart = 0; // Index when it is a multiple of 3, else 0
+    // The camera's file could not be stored: FileName is the name it was meant to get and
+    // nothing of it is to be shown or processed.
+    bool Failed = false;
     TCamerasettings Settings;
     TExifInfos Exif;
 };

@@ -1,5 +1,9 @@
 #include "settings/programsettings.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 namespace {
 
 QStringList numberEntries(int last)
@@ -30,6 +34,15 @@ void intervalNumbersFromTexts(TProgramSettings &s)
     s.Intervalstd = wholeNumber(s.IntervalStdText).value_or(0);
     s.Intervalmin = wholeNumber(s.IntervalMinText).value_or(0);
     s.Intervalsek = wholeNumber(s.IntervalSekText).value_or(0);
+}
+
+QString defaultSavepath()
+{
+    const QString own = QCoreApplication::applicationDirPath();
+    if (QFileInfo(own).isWritable())
+        return own + QLatin1Char('/');
+    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+           + QStringLiteral("/Tessaro/");
 }
 
 bool bracketingAllowed(std::optional<quint32> aeModeCode)

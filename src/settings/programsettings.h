@@ -110,6 +110,11 @@ std::optional<int> wholeNumber(const QString &text);
 // Sets the three interval numbers from the interval texts; a text that is no number counts 0.
 void intervalNumbersFromTexts(TProgramSettings &s);
 
+// The root folder pictures go to until the user chooses one: the program's own folder, or
+// the user's pictures folder (".../Tessaro/") where the program's folder is not writable, as
+// in an installed system. Ends with a separator.
+QString defaultSavepath();
+
 // Bracketing is offered in these AE modes only.
 bool bracketingAllowed(std::optional<quint32> aeModeCode);
 

@@ -82,7 +82,7 @@ TAufnahmeEinstForm::TAufnahmeEinstForm(QWidget *parent)
     buildControls();
     fillBracketingLists();
     applyModeLayout();
-    m_folderEdit->setText(withTrailingSeparator(QCoreApplication::applicationDirPath()));
+    m_folderEdit->setText(defaultSavepath());
 }
 
 void TAufnahmeEinstForm::buildControls()

@@ -396,6 +396,8 @@ void TForm1::FillValueLists()
 
 void TForm1::setStatus(const QString &text, const QColor &color)
 {
+    if (m_statusHeld && m_statusColor == StatusErrorColor && color != StatusErrorColor)
+        return;
     m_status->setText(text);
     m_statusColor = color;
     QPalette palette = m_status->palette();
@@ -530,7 +532,8 @@ void TForm1::UpdatePropertyDisplay(quint32 property)
         return;
     }
     if (info->property == P::AEMode) {
-        ProgramSettings().Belichtungsreihe = bracketingAllowed(value);
+        // Only whether bracketing is allowed follows the mode; whether it is chosen stays
+        // the user's.
         ProgramSettings().AEModeCode = value;
         DebugLine(QStringLiteral("UpdateProperty Name  =") + number(property));
         DebugLine(QStringLiteral("UpdateProperty Value =") + number(value));

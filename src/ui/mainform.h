@@ -54,6 +54,8 @@ public:
     QComboBox *valueList(CameraProperty property) const;
 
     void setStatus(const QString &text, const QColor &color);
+    // While held, an error shown in the status bar is not replaced by other messages.
+    void holdStatus(bool held) { m_statusHeld = held; }
     QString statusText() const;
     QColor statusColor() const;
 
@@ -124,6 +126,7 @@ private:
     QLineEdit *m_projectName = nullptr;
     QLabel *m_status = nullptr;
     QColor m_statusColor;
+    bool m_statusHeld = false;
     bool m_shown = false;
 };
 

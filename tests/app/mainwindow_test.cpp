@@ -261,14 +261,18 @@ TEST_F(SettingsPanel, ExposureCompensationOutsideTheListSelectsItemOneAndKeepsTh
     EXPECT_EQ(CurrentSettings().ExpComp.Name, before.Name);
 }
 
-TEST_F(SettingsPanel, AeModeDecidesWhetherBracketingIsOffered)
+TEST_F(SettingsPanel, AeModeDecidesWhetherBracketingIsOfferedButNotWhetherItIsChosen)
 {
     connectAndSettle();
-    for (const auto &[mode, bracketing] : {std::pair{3u, false}, std::pair{2u, true}}) {
-        AppMaster->GetCamera()->SetPropertyUInt32(1024, mode);
-        form->UpdatePropertyDisplay(1024);
-        EXPECT_EQ(ProgramSettings().Belichtungsreihe, bracketing) << mode;
-        EXPECT_EQ(ProgramSettings().AEModeCode, std::optional<quint32>(mode));
+    for (const bool chosen : {false, true}) {
+        ProgramSettings().Belichtungsreihe = chosen;
+        for (const auto &[mode, offered] : {std::pair{3u, false}, std::pair{2u, true}}) {
+            AppMaster->GetCamera()->SetPropertyUInt32(1024, mode);
+            form->UpdatePropertyDisplay(1024);
+            EXPECT_EQ(ProgramSettings().AEModeCode, std::optional<quint32>(mode));
+            EXPECT_EQ(bracketingAllowed(ProgramSettings().AEModeCode), offered) << mode;
+            EXPECT_EQ(ProgramSettings().Belichtungsreihe, chosen) << mode;
+        }
     }
 }
 

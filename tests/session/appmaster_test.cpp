@@ -281,7 +281,7 @@ TEST_F(SimulatedCameraTest, DownloadReportsProgressThenCompletion)
     EXPECT_TRUE(calls.contains(QStringLiteral("EdsCreateFileStream 1 2")));
     EXPECT_TRUE(calls.contains(QStringLiteral("EdsSetProgressCallback 2")));
     EXPECT_EQ(calls.mid(calls.size() - 3),
-              QStringList({"EdsDownloadComplete", "EdsRelease stream", "EdsRelease item"}));
+              QStringList({"EdsRelease stream", "EdsDownloadComplete", "EdsRelease item"}));
 }
 
 TEST_F(SimulatedCameraTest, DownloadWithoutStreamStillReleasesAndFinishes)
