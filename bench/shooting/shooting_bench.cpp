@@ -2,6 +2,7 @@
 // the simulated body's own time (release to offer, download at its speed) set beside the
 // program's share. Reports the peak resident memory of the process.
 #include "app/eventdispatch.h"
+#include "app/mainformview.h"
 #include "app/shooting.h"
 #include "app/startup.h"
 #include "camera/appmaster.h"
@@ -67,8 +68,9 @@ void BM_ReleaseToRecorded24MP(benchmark::State &state)
         return;
     }
     auto form = std::make_unique<TForm1>();
-    new TEventDispatcher(*form);
-    auto *shooting = new TShooting(*form);
+    auto *dispatcher = new TEventDispatcher(*form);
+    TMainFormView view(*form);
+    auto *shooting = new TShooting(view, dispatcher->transfer(), form.get());
     MainWindowCreated(*form);
     if (ConnectCamera(*form) != ConnectOk) {
         state.SkipWithError("camera did not connect");

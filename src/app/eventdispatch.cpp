@@ -25,9 +25,12 @@ TEventDispatcher::TEventDispatcher(TForm1 &form)
     , m_form(form)
     , m_transfer(form)
 {
-    form.installEventFilter(this);
+    // Once only: a filter on the application sees the window's messages too, and a message
+    // that one filter passes on would reach the other and be handled twice.
     if (QCoreApplication *app = QCoreApplication::instance())
         app->installEventFilter(this);
+    else
+        form.installEventFilter(this);
 }
 
 TEventDispatcher::~TEventDispatcher()

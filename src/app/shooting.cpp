@@ -1,6 +1,6 @@
 #include "app/shooting.h"
 
-#include "app/transfer.h"
+#include "app/shootingview.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
 #include "camera/camerahelpers.h"
@@ -11,10 +11,10 @@
 #include "sequence/commandlist.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
+#include "platform/clock.h"
 #include "ui/mainform.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -31,6 +31,7 @@ namespace {
 constexpr quint32 AEModeProperty = 1024;
 constexpr quint32 AvProperty = 1029;
 constexpr quint32 ExpCompProperty = 1031;
+constexpr quint32 QualityProperty = 256;
 // How often a wait looks at its clock when no event wakes it.
 constexpr int WaitHeartbeatMs = 10;
 
@@ -77,9 +78,9 @@ std::optional<quint32> readAEMode()
     return camera()->GetPropertyUInt32(AEModeProperty);
 }
 
-int seconds(qint32 hours, qint32 minutes, qint32 secs)
+qint64 pauseMs(qint64 hours, qint64 minutes, qint64 secs)
 {
-    return hours * 3600 + minutes * 60 + secs;
+    return (hours * 3600 + minutes * 60 + secs) * 1000;
 }
 
 } // namespace
@@ -107,13 +108,19 @@ qint64 exposureMsOfTv(const QString &tv)
     return qint64(numerator * 1000 / denominator);
 }
 
-TShooting::TShooting(TForm1 &form)
-    : QObject(&form)
-    , m_form(form)
+TShooting::TShooting(TShootingView &view, TPictureTransfer &transfer, QObject *parent)
+    : QObject(parent)
+    , m_view(view)
+    , m_transfer(transfer)
 {
-    connect(form.AusloeserButton, &QPushButton::clicked, this, &TShooting::AusloeserButtonClick);
-    connect(form.StopZeitrafferButton, &QPushButton::clicked, this, &TShooting::Stop);
-    connect(form.Timer1, &QTimer::timeout, this, &TShooting::KeepAliveTick);
+}
+
+void wireShootingControls(TForm1 &form, TShooting &shooting)
+{
+    QObject::connect(form.AusloeserButton, &QPushButton::clicked, &shooting,
+                     &TShooting::AusloeserButtonClick);
+    QObject::connect(form.StopZeitrafferButton, &QPushButton::clicked, &shooting, &TShooting::Stop);
+    QObject::connect(form.Timer1, &QTimer::timeout, &shooting, &TShooting::KeepAliveTick);
 }
 
 void TShooting::setHooks(TShootingHooks hooks)
@@ -123,18 +130,27 @@ void TShooting::setHooks(TShootingHooks hooks)
 
 void TShooting::AusloeserButtonClick()
 {
+    // A click that slipped through while a series runs must not touch its buttons.
+    if (m_releasing)
+        return;
     if (!CaptureSettingsFromWindow() || !ImageMagickSettingsFromWindow())
         return;
-    if (m_form.BulbMode && !wholeNumber(m_form.bulbTimeText())) {
+    if (m_view.bulbMode() && !wholeNumber(m_view.bulbTimeText())) {
         appDialogs().showMessage(QString::fromUtf8(MainWindowCaption),
                                  QStringLiteral("'%1' ist kein gültiger Integerwert")
-                                     .arg(m_form.bulbTimeText()),
+                                     .arg(m_view.bulbTimeText()),
                                  MessageIcon::Error);
         return;
     }
     Release();
-    m_form.AusloeserButton->setEnabled(true);
-    m_form.StopZeitrafferButton->setEnabled(false);
+}
+
+TShooting::Modes TShooting::chosenModes() const
+{
+    const TProgramSettings &s = ProgramSettings();
+    // Bracketing is chosen in the capture settings but runs only where the AE mode allows it.
+    const bool allowed = !s.AEModeCode || bracketingAllowed(s.AEModeCode);
+    return {s.Einzelaufnahme, s.Belichtungsreihe && allowed, s.Zeitraffer, s.Bilderfolge};
 }
 
 void TShooting::Release()
@@ -143,18 +159,21 @@ void TShooting::Release()
         return;
     m_releasing = true;
     m_stopPressed = false;
-    m_form.AusloeserButton->setEnabled(false);
-    const TProgramSettings &s = ProgramSettings();
-    if (s.Einzelaufnahme && !s.Zeitraffer)
+    m_modes = chosenModes();
+    m_view.holdStatus(false);
+    m_view.setReleaseEnabled(false);
+    if (m_modes.single && !m_modes.timeLapse)
         Shoot();
-    if (s.Belichtungsreihe && !s.Zeitraffer)
+    if (m_modes.bracketing && !m_modes.timeLapse)
         RunBracketing();
-    if (s.Bilderfolge)
+    if (m_modes.sequence)
         RunSequence();
-    if (s.Zeitraffer)
+    if (m_modes.timeLapse)
         RunTimeLapse();
     // Also when a script or the command line released: the button must not stay dead.
-    m_form.AusloeserButton->setEnabled(true);
+    m_view.setReleaseEnabled(true);
+    m_view.setStopEnabled(false);
+    m_view.holdStatus(false);
     m_releasing = false;
     if (AutomaticRelease && EndAfterShoot)
         QCoreApplication::exit(0);
@@ -162,78 +181,120 @@ void TShooting::Release()
 
 EdsError TShooting::Shoot()
 {
+    // A script's release outside a series is not held back by an earlier Stop.
+    if (!m_releasing)
+        m_stopPressed = false;
     return shootWithin(exposureMs());
+}
+
+// The camera's values as they are now: what a series wrote last may not have been announced
+// yet, and the picture must be named and recorded with what it was taken with.
+TCamerasettings TShooting::settingsInForce()
+{
+    if (camera()) {
+        for (const CameraPropertyInfo &info : cameraProperties()) {
+            if (AppMaster->GetProperty(info.sdkId) == EDS_ERR_OK)
+                m_view.UpdatePropertyDisplay(info.sdkId);
+        }
+    }
+    return CurrentSettings();
 }
 
 EdsError TShooting::shootWithin(qint64 exposureMs)
 {
-    const qint64 limit = std::max<qint64>(exposureMs, 0) + m_pictureMarginMs;
+    // Stop pressed at any moment of a series ends it before its next release.
+    if (m_stopPressed)
+        return EDS_ERR_OPERATION_CANCELLED;
+    const qint64 limit = std::max<qint64>(exposureMs, 0) + PictureMarginMs;
+    const TCamerasettings settings = settingsInForce();
+    const int files = filesPerRelease(camera() ? camera()->GetPropertyUInt32(QualityProperty)
+                                               : settings.Quality.ID);
     PictureArrived = false;
-    if (!m_form.BulbMode) {
-        const EdsError err = takePicture(limit);
+    if (!m_view.bulbMode()) {
+        const EdsError err = release(limit);
         if (err != EDS_ERR_OK) {
-            m_form.setStatus(EdsErrorText(err), StatusErrorColor);
+            m_view.setStatus(EdsErrorText(err), StatusErrorColor);
             return err;
         }
     }
-    waitForPicture(limit);
+    const TPictureTransfer::ReleaseId id = m_transfer.releaseMade(settings, files);
+    const bool complete = waitFor([this, id] { return m_transfer.releaseEnded(id); }, limit,
+                                  [this, id] { return m_transfer.filesEnded(id); });
+    if (!complete) {
+        m_transfer.releaseAbandoned(id);
+        if (!StopRequested)
+            m_view.setStatus(QStringLiteral("Kein Bild von der Kamera erhalten"), StatusErrorColor);
+    }
     return EDS_ERR_OK;
 }
 
-EdsError TShooting::takePicture(qint64 limitMs)
+EdsError TShooting::release(qint64 limitMs)
 {
-    if (!camera())
-        return EDS_ERR_DEVICE_NOT_FOUND;
-    return whileBusy(
-        [] {
-            // Cleared right before the command: only this release's picture ends the wait.
-            PictureArrived = false;
-            return AppMaster->TakePicture();
-        },
-        limitMs);
+    for (;;) {
+        const EdsError err = camera()
+                                 ? whileBusy([] { return AppMaster->TakePicture(); }, limitMs)
+                                 : EDS_ERR_DEVICE_NOT_FOUND;
+        if (err != EDS_ERR_COMM_DISCONNECTED || !retryAfterUnplugging())
+            return err;
+    }
+}
+
+bool TShooting::retryAfterUnplugging()
+{
+    for (;;) {
+        const DialogButton answer = appDialogs().askCancelRetryIgnore(
+            QStringLiteral("Fehler"), QStringLiteral("Kamera nicht verbunden"));
+        if (answer == DialogButton::Cancel)
+            m_stopPressed = true;
+        if (answer != DialogButton::Retry)
+            return false;
+        if (m_hooks.reconnect && m_hooks.reconnect())
+            return true;
+    }
 }
 
 EdsError TShooting::whileBusy(const std::function<EdsError()> &call, qint64 limitMs)
 {
-    StopRequested = false;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    EventPump pump;
-    for (;;) {
-        const EdsError err = call();
-        // A body still handing over the last picture's files answers busy for a moment.
-        if (err != EDS_ERR_DEVICE_BUSY || elapsed.elapsed() > limitMs || StopRequested)
-            return err;
-        pump.pass();
-    }
+    EdsError err = call();
+    // A body still handing over the last picture's files answers busy for a moment.
+    waitFor([&] { return err != EDS_ERR_DEVICE_BUSY || (err = call()) != EDS_ERR_DEVICE_BUSY; },
+            limitMs, {});
+    return err;
 }
 
-void TShooting::waitForPicture(qint64 limitMs)
+bool TShooting::waitFor(const std::function<bool()> &done, qint64 limitMs,
+                        const std::function<int()> &progress)
 {
     // Like every wait: only a Stop pressed while it runs ends it.
     StopRequested = false;
-    QElapsedTimer elapsed;
-    elapsed.start();
+    Clock &clock = appClock();
+    qint64 start = clock.tickMs();
+    int seen = progress ? progress() : 0;
     EventPump pump;
-    while (!PictureArrived && !StopRequested) {
-        if (elapsed.elapsed() > limitMs) {
-            m_form.setStatus(QStringLiteral("Kein Bild von der Kamera erhalten"), StatusErrorColor);
-            return;
+    while (!done()) {
+        if (StopRequested)
+            return false;
+        if (progress && progress() != seen) {
+            seen = progress();
+            start = clock.tickMs();
         }
+        if (clock.tickMs() - start > limitMs)
+            return false;
         pump.pass();
     }
+    return true;
 }
 
 qint64 TShooting::exposureMs() const
 {
-    return m_form.BulbMode ? qint64(wholeNumber(m_form.bulbTimeText()).value_or(0)) * 1000
-                           : exposureMsOfTv(CurrentSettings().Tv.Name);
+    return m_view.bulbMode() ? qint64(wholeNumber(m_view.bulbTimeText()).value_or(0)) * 1000
+                             : exposureMsOfTv(CurrentSettings().Tv.Name);
 }
 
 void TShooting::RunBracketing()
 {
     const TProgramSettings &s = ProgramSettings();
-    if (!s.Belichtungsreihe)
+    if (!(m_releasing ? m_modes : chosenModes()).bracketing)
         return;
     for (const QString &text : {s.ExpComp1, s.ExpComp2, s.ExpComp3}) {
         if (m_stopPressed)
@@ -251,57 +312,76 @@ void TShooting::setExpComp(const QString &text)
     // A text the table does not know is a value that cannot be set.
     const auto write = [&entry] { return AppMaster->SetProperty(ExpCompProperty, entry->ID); };
     const EdsError err = entry == table.end() ? EDS_ERR_INVALID_PARAMETER
-                         : AppMaster         ? whileBusy(write, m_pictureMarginMs)
+                         : AppMaster         ? whileBusy(write, PictureMarginMs)
                                              : EDS_ERR_DEVICE_NOT_FOUND;
     if (err != EDS_ERR_OK) {
-        m_form.setStatus(QStringLiteral(" Can not set Value "), StatusErrorColor);
-        m_form.UpdatePropertyDisplay(ExpCompProperty);
+        m_view.setStatus(QStringLiteral(" Can not set Value "), StatusErrorColor);
+        m_view.UpdatePropertyDisplay(ExpCompProperty);
     } else {
-        m_form.setStatus(QStringLiteral(" Set Value "), StatusSetValueColor);
+        m_view.setStatus(QStringLiteral(" Set Value "), StatusSetValueColor);
     }
+}
+
+bool TShooting::pauseAccepted(qint64 ms, const QString &what)
+{
+    if (ms <= MaxSeriesPauseMs)
+        return true;
+    appDialogs().showMessage(QString::fromUtf8(MainWindowCaption),
+                             what + QStringLiteral(" ist zu lang: höchstens %1 Stunden.")
+                                        .arg(MaxSeriesPauseMs / 3600000),
+                             MessageIcon::Error);
+    return false;
 }
 
 void TShooting::RunTimeLapse()
 {
     TProgramSettings &s = ProgramSettings();
     intervalNumbersFromTexts(s);
-    const int intervalMs = seconds(s.Intervalstd, s.Intervalmin, s.Intervalsek) * 1000;
+    const qint64 intervalMs = pauseMs(s.Intervalstd, s.Intervalmin, s.Intervalsek);
+    if (!pauseAccepted(intervalMs, QStringLiteral("Das Intervall")))
+        return;
+    const Modes modes = m_releasing ? m_modes : chosenModes();
     const int count = s.Aufnahmenanzahl;
-    m_form.StopZeitrafferButton->setEnabled(true);
+    beginSeries();
     TimeLapseRunning = true;
     for (int i = 1; i <= count; ++i) {
-        m_form.setWindowTitle(QStringLiteral("Einstellungen   :Zeitraffer Aufnahme :%1 / %2")
-                                  .arg(i)
-                                  .arg(count));
+        m_view.setCaption(QStringLiteral("Einstellungen   :Zeitraffer Aufnahme :%1 / %2")
+                              .arg(i)
+                              .arg(count));
         if (!TimeLapseRunning)
             break;
-        if (s.Einzelaufnahme)
+        if (modes.single)
             Shoot();
-        if (s.Belichtungsreihe)
+        if (modes.bracketing)
             RunBracketing();
         // A Stop during the shot must not sit out a whole interval first.
         if (i < count && TimeLapseRunning)
             WaitProcessing(intervalMs);
     }
     TimeLapseRunning = false;
-    seriesEnded();
-    m_form.setWindowTitle(QStringLiteral("Einstellungen"));
+    endSeries();
+    m_view.setCaption(QStringLiteral("Einstellungen"));
 }
 
 void TShooting::RunSequence()
 {
-    m_form.StopZeitrafferButton->setEnabled(true);
-    SequenceRunning = true;
-    const QString caption = m_form.windowTitle();
     // The list as it was at the start: it can be edited while a step waits.
     const TCommandList list = CommandList();
+    for (const TCamerasettings &step : list) {
+        if (!pauseAccepted(pauseMs(step.PauseHours, step.PauseMinutes, step.PauseSeconds),
+                           QStringLiteral("Die Pause eines Schritts")))
+            return;
+    }
+    beginSeries();
+    SequenceRunning = true;
+    const QString caption = m_view.caption();
     if (!list.isEmpty())
         SequenceRunning = askSequenceStart(list.first().AEMode.ID, list.first().AEMode.Name);
     const int count = int(list.size());
     for (int i = 0; i < count && SequenceRunning; ++i)
         runSequenceStep(list.at(i), i, count);
-    seriesEnded();
-    m_form.setWindowTitle(caption);
+    endSeries();
+    m_view.setCaption(caption);
     SequenceRunning = false;
 }
 
@@ -322,28 +402,37 @@ void TShooting::runSequenceStep(const TCamerasettings &step, int index, int coun
 {
     if (m_hooks.sequenceStepStarted)
         m_hooks.sequenceStepStarted(index);
-    m_form.setWindowTitle(
+    m_view.setCaption(
         QStringLiteral("Tessaro : Befehlsliste : %1 / %2").arg(index).arg(count - 1));
-    m_form.BulbMode = step.Tv.ID == TvBulbCode;
+    m_view.setBulbMode(step.Tv.ID == TvBulbCode);
     for (const StepProperty &property : kStepProperties) {
         const quint32 code = (step.*property.field).ID;
-        if (code != 0)
-            whileBusy([&] { return EdsError(m_form.ApplyProperty(property.sdkId, code)); },
-                      m_pictureMarginMs);
+        if (code != 0 && !m_stopPressed)
+            whileBusy([&] { return EdsError(m_view.ApplyProperty(property.sdkId, code)); },
+                      PictureMarginMs);
     }
     // The panel learns of the new Tv only later; the step itself says how long it exposes.
-    if (m_form.BulbMode)
+    if (m_view.bulbMode())
         shootWithin(qint64(step.Bulbtime) * 1000);
     else
         shootWithin(step.Tv.ID ? exposureMsOfTv(step.Tv.Name) : exposureMs());
     if (SequenceRunning)
-        WaitProcessing(seconds(step.PauseHours, step.PauseMinutes, step.PauseSeconds) * 1000);
+        WaitProcessing(pauseMs(step.PauseHours, step.PauseMinutes, step.PauseSeconds));
 }
 
-void TShooting::seriesEnded()
+void TShooting::beginSeries()
 {
-    m_form.AusloeserButton->setEnabled(true);
-    m_form.StopZeitrafferButton->setEnabled(false);
+    ++m_seriesDepth;
+    m_view.setStopEnabled(true);
+}
+
+// Inside a release the buttons stay as they are until the whole release has ended.
+void TShooting::endSeries()
+{
+    if (--m_seriesDepth > 0 || m_releasing)
+        return;
+    m_view.setReleaseEnabled(true);
+    m_view.setStopEnabled(false);
 }
 
 void TShooting::Stop()
@@ -352,20 +441,18 @@ void TShooting::Stop()
     SequenceRunning = false;
     m_stopPressed = true;
     StopRequested = true;
-    m_form.StopZeitrafferButton->setEnabled(false);
+    m_view.setStopEnabled(false);
     if (m_hooks.stopped)
         m_hooks.stopped();
 }
 
 void TShooting::setKeepAlive(int periodSeconds)
 {
-    m_form.Timer1->stop();
-    if (periodSeconds > 0)
-        m_form.Timer1->start(periodSeconds * 1000);
+    m_view.setKeepAliveMs(std::max(periodSeconds, 0) * 1000);
 }
 
 void TShooting::KeepAliveTick()
 {
     if (camera())
-        m_form.ApplyProperty(AvProperty, camera()->GetPropertyUInt32(AvProperty));
+        m_view.ApplyProperty(AvProperty, camera()->GetPropertyUInt32(AvProperty));
 }

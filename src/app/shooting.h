@@ -1,13 +1,14 @@
 #pragma once
 
+#include "app/transfer.h"
 #include "edsdk.h"
 
 #include <QObject>
 
 #include <functional>
 
-class QTimer;
 class TForm1;
+class TShootingView;
 struct TCamerasettings;
 
 // Series state: cleared by Stop, checked before every step of a series.
@@ -24,58 +25,90 @@ struct TShootingHooks
     std::function<void(int step)> sequenceStepStarted;
     // Stop was pressed: the time-lapse controls of the capture settings become usable again.
     std::function<void()> stopped;
+    // The camera was unplugged and the user asks to try again: connects anew; true when a
+    // camera is there.
+    std::function<bool()> reconnect;
 };
 
+// The longest pause or interval a series accepts.
+inline constexpr qint64 MaxSeriesPauseMs = qint64(1000) * 3600 * 1000;
+
 // The release button, the shooting modes and their series, the Stop button and the camera
-// keep-alive. Everything runs on the main thread; every wait processes pending events, so the
-// camera's messages, the Stop button and the rest of the interface stay live.
+// keep-alive. Everything runs on the main thread; every wait processes pending events and
+// runs on the program's clock, so the camera's messages, the Stop button and the rest of the
+// interface stay live.
 class TShooting : public QObject
 {
 public:
-    // The wait for one picture lasts its exposure time plus this.
-    static constexpr int DefaultPictureMarginMs = 30000;
+    // The wait for one picture lasts its exposure time plus this, counted afresh whenever
+    // one of its files arrives.
+    static constexpr qint64 PictureMarginMs = 30000;
 
-    explicit TShooting(TForm1 &form);
+    TShooting(TShootingView &view, TPictureTransfer &transfer, QObject *parent = nullptr);
 
     void setHooks(TShootingHooks hooks);
-    void setPictureMarginMs(int ms) { m_pictureMarginMs = ms; }
 
-    // Takes the settings over from their windows, then runs Release.
+    // Takes the settings over from their windows, then runs Release. Ignored while a
+    // release runs.
     void AusloeserButtonClick();
     // Runs the enabled modes. Does nothing while a release is running already.
     void Release();
-    // One release and the wait for its picture. With the bulb flag no command is sent and the
-    // picture taken at the body is waited for. Returns the camera's code of the release; a wait
-    // that gave up leaves its message in the status bar.
+    // One release and the wait for every file it gives. With the bulb flag no command is
+    // sent and the picture taken at the body is waited for. Returns the camera's code of
+    // the release; a wait that gave up leaves its message in the status bar.
     EdsError Shoot();
     void RunBracketing();
     void RunTimeLapse();
     void RunSequence();
-    // Ends a running series at its next check and a running picture wait at once.
+    // Ends a running series before its next release and a running wait at once.
     void Stop();
+    bool releasing() const { return m_releasing; }
 
     // Stops the keep-alive timer, then starts it with this period unless it is 0.
     void setKeepAlive(int periodSeconds);
     void KeepAliveTick();
 
 private:
+    // The modes a release runs with, fixed when it starts.
+    struct Modes
+    {
+        bool single = false;
+        bool bracketing = false;
+        bool timeLapse = false;
+        bool sequence = false;
+    };
+
+    Modes chosenModes() const;
     EdsError shootWithin(qint64 exposureMs);
-    EdsError takePicture(qint64 limitMs);
+    EdsError release(qint64 limitMs);
+    // Cancel / Retry / Ignore after the camera was unplugged. True to release again.
+    bool retryAfterUnplugging();
+    TCamerasettings settingsInForce();
     // Repeats a camera call while the body answers busy, up to the limit or a Stop.
     EdsError whileBusy(const std::function<EdsError()> &call, qint64 limitMs);
-    void waitForPicture(qint64 limitMs);
+    // Processes events until `done`, a Stop, or limitMs on the program's clock; the limit
+    // starts again whenever `progress` changes. False when it gave up.
+    bool waitFor(const std::function<bool()> &done, qint64 limitMs,
+                 const std::function<int()> &progress);
     qint64 exposureMs() const;
     bool askSequenceStart(quint32 firstAEMode, const QString &firstAEText);
     void runSequenceStep(const TCamerasettings &step, int index, int count);
-    void seriesEnded();
+    bool pauseAccepted(qint64 ms, const QString &what);
+    void beginSeries();
+    void endSeries();
     void setExpComp(const QString &text);
 
-    TForm1 &m_form;
+    TShootingView &m_view;
+    TPictureTransfer &m_transfer;
     TShootingHooks m_hooks;
-    int m_pictureMarginMs = DefaultPictureMarginMs;
+    Modes m_modes;
     bool m_releasing = false;
     bool m_stopPressed = false;
+    int m_seriesDepth = 0;
 };
+
+// Connects the main window's release and Stop buttons and its keep-alive timer to `shooting`.
+void wireShootingControls(TForm1 &form, TShooting &shooting);
 
 // Exposure time in milliseconds of a shutter-speed text ("30\"", "1\"3", "1/125"); 0 when it
 // cannot be read.

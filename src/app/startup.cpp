@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/eventdispatch.h"
+#include "app/mainformview.h"
 #include "app/shooting.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
@@ -170,6 +171,12 @@ int ConnectCamera(TForm1 &form)
     }
 }
 
+bool ReconnectCamera(TForm1 &form)
+{
+    connectOnce(form);
+    return cameraConnected();
+}
+
 void RestoreStartSettings(TForm1 &form, const TCamerasettings &start)
 {
     if (!cameraConnected())
@@ -243,9 +250,11 @@ struct TProgramWindows::Others
 
 TProgramWindows::TProgramWindows()
     : m_form(std::make_unique<TForm1>())
+    , m_view(std::make_unique<TMainFormView>(*m_form))
 {
     m_dispatcher = new TEventDispatcher(*m_form);
-    m_shooting = new TShooting(*m_form);
+    m_shooting = new TShooting(*m_view, m_dispatcher->transfer(), m_form.get());
+    wireShootingControls(*m_form, *m_shooting);
     MainWindowCreated(*m_form);
     m_others = std::make_unique<Others>();
 
@@ -254,8 +263,11 @@ TProgramWindows::TProgramWindows()
         if (MainWindowFirstShown(form) == ConnectCancelled)
             QCoreApplication::exit(0);
     });
-    QObject::connect(&form, &TForm1::closing, &form,
-                     [&form] { RestoreStartSettings(form, StartSettings()); });
+    // Closing the main window ends the program, whatever other windows are open.
+    QObject::connect(&form, &TForm1::closing, &form, [&form] {
+        RestoreStartSettings(form, StartSettings());
+        QCoreApplication::quit();
+    });
     wireWindowToggle(form.Bildansicht1, &m_others->bildanzeigeForm);
     wireWindowToggle(form.Exifinfos1, &m_others->exifInfoForm);
     wireWindowToggle(form.Befehlsliste1, &m_others->bilderFolgeForm);
@@ -280,7 +292,9 @@ void TProgramWindows::wireCaptureSettings()
                      &TAufnahmeEinstForm::fillBracketingLists);
     QObject::connect(&capture, &TAufnahmeEinstForm::keepAliveChanged, m_shooting,
                      &TShooting::setKeepAlive);
-    m_shooting->setHooks({{}, [&capture] { enableTimeLapseControls(capture); }});
+    m_shooting->setHooks({{},
+                          [&capture] { enableTimeLapseControls(capture); },
+                          [&form] { return ReconnectCamera(form); }});
 }
 
 TProgramWindows::~TProgramWindows()

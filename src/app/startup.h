@@ -11,6 +11,7 @@ class QWidget;
 class TForm1;
 class TEventDispatcher;
 class TShooting;
+class TMainFormView;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -26,6 +27,8 @@ bool checkSdkFiles(const QString &folder, const std::function<void(const QString
 // Connects to the first camera, asking Cancel / Retry / Ignore while there is none.
 // ConnectOk, ConnectIgnored or ConnectCancelled.
 int ConnectCamera(TForm1 &form);
+// Connects anew after the camera was unplugged during use; true when one is there.
+bool ReconnectCamera(TForm1 &form);
 
 // The exit prompt: offers to write the start settings back to the camera.
 void RestoreStartSettings(TForm1 &form, const TCamerasettings &start);
@@ -56,6 +59,7 @@ private:
 
     struct Others;
     std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<TMainFormView> m_view;
     TEventDispatcher *m_dispatcher = nullptr;
     TShooting *m_shooting = nullptr;
     std::unique_ptr<Others> m_others;

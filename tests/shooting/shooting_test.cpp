@@ -1,6 +1,7 @@
 #include "mainwindowtest.h"
 
 #include "app/eventdispatch.h"
+#include "app/mainformview.h"
 #include "app/startup.h"
 #include "app/shooting.h"
 #include "app/transfer.h"
@@ -63,7 +64,9 @@ protected:
         connectAndSettle();
         if (HasFatalFailure())
             return;
-        shooting = new TShooting(*form);
+        view = std::make_unique<TMainFormView>(*form);
+        shooting = new TShooting(*view, dispatcher->transfer(), form.get());
+        wireShootingControls(*form, *shooting);
         MadeImages().clear();
         CommandList().clear();
         TimeLapseRunning = SequenceRunning = AutomaticRelease = EndAfterShoot = false;
@@ -75,6 +78,16 @@ protected:
     }
 
     void release() { form->AusloeserButton->click(); }
+
+    // Lets the program's clock run fast while events are processed, so that waits which
+    // end only by their time limit end within moments.
+    QTimer *letTimeRun()
+    {
+        auto *ticker = new QTimer(form.get());
+        QObject::connect(ticker, &QTimer::timeout, form.get(), [this] { clock.advanceMs(1000); });
+        ticker->start(20);
+        return ticker;
+    }
 
     // The values written to one property, in order.
     QStringList writes(quint32 property) const
@@ -100,6 +113,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    std::unique_ptr<TMainFormView> view;
     TShooting *shooting = nullptr;
     StoredCounter storedMessages;
 };
@@ -164,7 +178,22 @@ TEST_F(Shooting, ProgressBarReturnsToZeroAfterAHundred)
     EXPECT_TRUE(waitUntil([&] { return form->ProgressBar1->value() == 0; }));
 }
 
-TEST_F(Shooting, SingleAndBracketingGiveFourPicturesWithTheThreeCodesInOrder)
+// Bracketing runs only in the AE modes that allow it: the dial goes to Av.
+class Bracketing : public Shooting
+{
+protected:
+    void SetUp() override
+    {
+        Shooting::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(simSetModeDial(2), 0);
+        ASSERT_TRUE(waitUntil([] { return ProgramSettings().AEModeCode == 2u; }));
+        simClearCallLog();
+    }
+};
+
+TEST_F(Bracketing, SingleAndBracketingGiveFourPicturesWithTheThreeCodesInOrder)
 {
     ProgramSettings().Belichtungsreihe = true;
     release();
@@ -189,7 +218,7 @@ TEST_F(Shooting, SingleAndBracketingGiveFourPicturesWithTheThreeCodesInOrder)
     EXPECT_EQ(MadeImages().find(3)->GroupStart, 3);
 }
 
-TEST_F(Shooting, BracketingTextUnknownToTheTableReportsAndStillShoots)
+TEST_F(Bracketing, BracketingTextUnknownToTheTableReportsAndStillShoots)
 {
     TProgramSettings &s = ProgramSettings();
     s.Einzelaufnahme = false;
@@ -202,22 +231,44 @@ TEST_F(Shooting, BracketingTextUnknownToTheTableReportsAndStillShoots)
     EXPECT_EQ(form->statusText(), QStringLiteral(" Can not set Value "));
 }
 
-class RawAndJpeg : public Shooting
+class RawAndJpeg : public Bracketing
 {
 protected:
     const char *bodyConfig() const override { return "camera=1;modedial=3;rawjpeg=1"; }
 };
 
-TEST_F(RawAndJpeg, BracketingWaitsUntilTheBodyHasHandedOverBothFiles)
+TEST_F(RawAndJpeg, EveryFileOfABracketingIsInAndRecordedWithTheSettingsOfItsRelease)
 {
     TProgramSettings &s = ProgramSettings();
     s.Einzelaufnahme = false;
     s.Belichtungsreihe = true;
+    s.Filemask = QStringLiteral("#EXPCOMP_IMG#IMGNR");
     release();
 
-    // The JPEG of the last shot may still be on its way when the release ends.
-    EXPECT_TRUE(waitUntil([] { return ImageCount() == 6; })) << ImageCount();
+    // Nothing may still be on its way when the release ends.
+    ASSERT_EQ(ImageCount(), 6);
+    const QStringList steps{QStringLiteral("-2"), QStringLiteral("0"), QStringLiteral("+2")};
+    for (int i = 0; i < 6; ++i) {
+        const TMadeImage &image = *MadeImages().find(i);
+        const QString step = steps[i / 2];
+        EXPECT_FALSE(image.Failed) << i;
+        EXPECT_EQ(image.Settings.ExpComp.Name, step) << i;
+        // The name carries the settings the file was taken with, RAW first.
+        EXPECT_TRUE(image.FileName.startsWith(step + QLatin1Char('_'))) << image.FileName.toStdString();
+        EXPECT_TRUE(image.FileName.endsWith(i % 2 ? QStringLiteral(".JPG") : QStringLiteral(".CR2")))
+            << image.FileName.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(pathOf(i))) << i;
+    }
     EXPECT_EQ(form->statusText(), QStringLiteral(" Set Value "));
+}
+
+TEST_F(RawAndJpeg, AutomaticReleaseEndsTheProgramOnlyWhenBothFilesAreIn)
+{
+    AutomaticRelease = EndAfterShoot = true;
+    QTimer::singleShot(0, shooting, [this] { shooting->Release(); });
+    QTimer::singleShot(30000, [] { QCoreApplication::exit(1); });
+    ASSERT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(ImageCount(), 2);
 }
 
 TEST_F(Shooting, TimeLapseTakesCountPicturesWithAWaitBetweenThemAndCountsInTheCaption)
@@ -308,7 +359,7 @@ TEST_F(LostPicture, StopEndsTheWaitForAPictureAndTheSeriesWithoutItsPause)
 
     release();
 
-    EXPECT_LT(real.elapsed(), TShooting::DefaultPictureMarginMs);
+    EXPECT_LT(real.elapsed(), TShooting::PictureMarginMs);
     EXPECT_EQ(releaseCommands(), 1);
     EXPECT_EQ(clock.tickMs(), start);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Einstellungen"));
@@ -441,9 +492,10 @@ TEST_F(Shooting, BulbTimeThatIsNotANumberIsReportedAndNothingIsReleased)
 
 TEST_F(Shooting, BulbReleaseSendsNothingAndWaitsForAPictureFromTheBody)
 {
-    form->BulbMode = true;
+    ASSERT_EQ(simSetModeDial(4), 0); // B: the body exposes for as long as the button is held
+    ASSERT_TRUE(waitUntil([&] { return form->BulbMode; }));
     form->findChild<QLineEdit *>(QStringLiteral("BulbTimeedit"))->setText(QStringLiteral("0"));
-    shooting->setPictureMarginMs(300);
+    letTimeRun();
 
     release();
 
@@ -475,13 +527,15 @@ TEST_F(Shooting, AutomaticReleaseWithEndAfterShotEndsTheProgram)
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
-// A fault of the body, the status it must leave, and whether the next release still works.
+// A fault of the body, the status it must leave, what is recorded, and whether the next
+// release still works.
 struct FaultCase
 {
     const char *name;
     const char *config;
     quint32 error; // 0: the wait gives up
     int recorded;
+    int failed;
     bool nextWorks;
 };
 
@@ -499,22 +553,30 @@ protected:
 TEST_P(Faults, EndInAStatusMessageAndTheProgramGoesOn)
 {
     const FaultCase &c = GetParam();
-    shooting->setPictureMarginMs(1500);
     ProgramSettings().Filemask = QStringLiteral("IMG#IMGNR");
     if (c.error == EDS_ERR_COMM_DISCONNECTED)
         release(); // the first picture still comes
+    // Only a picture that never comes needs its time limit to pass.
+    QTimer *ticker = c.error ? nullptr : letTimeRun();
 
     release();
+    delete ticker;
 
     const QString expected = c.error ? EdsErrorText(c.error)
                                      : QStringLiteral("Kein Bild von der Kamera erhalten");
     EXPECT_EQ(form->statusText(), expected);
     EXPECT_EQ(form->statusColor(), StatusErrorColor);
     EXPECT_EQ(ImageCount(), c.recorded);
+    int failed = 0;
+    for (int i = 0; i < ImageCount(); ++i)
+        failed += MadeImages().find(i)->Failed ? 1 : 0;
+    EXPECT_EQ(failed, c.failed);
     EXPECT_TRUE(form->AusloeserButton->isEnabled());
-    // What did arrive of a broken download stays on disk, unrecorded.
+    // Nothing broken under a picture's name; what did arrive is kept, marked as partial.
     if (c.error == EDS_ERR_COMM_USB_BUS_ERR) {
-        EXPECT_TRUE(QFileInfo::exists(dir.path() + QStringLiteral("/IMG0001.JPG")));
+        EXPECT_FALSE(QFileInfo::exists(dir.path() + QStringLiteral("/IMG0001.JPG")));
+        EXPECT_GT(QFileInfo(dir.path() + QStringLiteral("/IMG0001.JPG.part")).size(), 0);
+        EXPECT_EQ(MadeImages().find(0)->FileName, QStringLiteral("IMG0001.JPG"));
     }
 
     const int before = ImageCount();
@@ -525,9 +587,9 @@ TEST_P(Faults, EndInAStatusMessageAndTheProgramGoesOn)
 INSTANTIATE_TEST_SUITE_P(
     Body, Faults,
     ::testing::Values(
-        FaultCase{"FailedDownload", "camera=1;modedial=3;faildownload=1", EDS_ERR_COMM_USB_BUS_ERR, 0, true},
-        FaultCase{"PictureNeverComes", "camera=1;modedial=3;lostpicture=1", 0, 0, true},
-        FaultCase{"Disconnect", "camera=1;modedial=3;disconnectafter=1", EDS_ERR_COMM_DISCONNECTED, 1, false}),
+        FaultCase{"FailedDownload", "camera=1;modedial=3;faildownload=1", EDS_ERR_COMM_USB_BUS_ERR, 1, 1, true},
+        FaultCase{"PictureNeverComes", "camera=1;modedial=3;lostpicture=1", 0, 0, 0, true},
+        FaultCase{"Disconnect", "camera=1;modedial=3;disconnectafter=1", EDS_ERR_COMM_DISCONNECTED, 1, 0, false}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
 
 // The program's windows: the capture settings drive the keep-alive timer, and Stop makes
