@@ -56,7 +56,7 @@ quint32 resolveColour(quint32 colour)
 
 } // namespace
 
-void WaitProcessing(int ms)
+void WaitProcessing(qint64 ms)
 {
     StopRequested = false;
     Clock &clock = appClock();

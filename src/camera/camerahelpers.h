@@ -9,7 +9,7 @@ extern std::atomic<bool> StopRequested;
 
 // Clears StopRequested, then processes pending events and yields, pass after pass, until
 // `ms` milliseconds have passed on appClock() or StopRequested is set. `ms` <= 0 returns at once.
-void WaitProcessing(int ms);
+void WaitProcessing(qint64 ms);
 
 // "RGB(r,g,b)" of a colour number 0x00BBGGRR. A number with the top bit set names a system
 // colour by its low byte and is resolved through the standard colour scheme.
