@@ -104,6 +104,9 @@ private:
     void showEntryInFields(CameraProperty property, const TPropList *entry);
     int indexOfCode(const QComboBox *box, quint32 code) const;
     void addItem(QComboBox *box, const TPropTable &master, qsizetype index);
+    // Adds an item for a code a whole-table list lacks: its master entry, or a new
+    // "Unbekannt" entry when the tables do not know it. Returns the item's index.
+    int offerReportedCode(CameraProperty property, quint32 code);
     void showGeneral(CameraProperty property, quint32 value);
     void showExpComp(quint32 value);
     void rebuildCameraFiltered(CameraProperty property, const EdsPropertyDesc &desc);

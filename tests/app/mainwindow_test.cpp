@@ -272,6 +272,33 @@ TEST_F(SettingsPanel, AeModeDecidesWhetherBracketingIsOffered)
     }
 }
 
+TEST_F(SettingsPanel, ReportedModesShowByTheirNamesOrAsUnbekannt)
+{
+    connectAndSettle();
+    QComboBox *ae = form->valueList(P::AEMode);
+    for (const auto &[dial, name] : {std::pair{19u, "Creative Auto"}, std::pair{22u, "Scene Intelligent Auto"}}) {
+        ASSERT_EQ(simSetModeDial(dial), 0);
+        EXPECT_TRUE(waitUntil([&] { return selectedCode(ae) == qint64(dial); })) << name;
+        EXPECT_EQ(ae->currentText(), QString::fromLatin1(name));
+        EXPECT_EQ(CurrentSettings().AEMode.Name, QString::fromLatin1(name));
+    }
+
+    // Codes no table knows, in lists that offer the whole table.
+    for (const auto &[property, code] : {std::pair{P::AEMode, 77u}, std::pair{P::DriveMode, 0x7777u}}) {
+        const quint32 id = sdkId(property);
+        AppMaster->GetCamera()->SetPropertyUInt32(id, code);
+        form->UpdatePropertyDisplay(id);
+        form->UpdatePropertyDisplay(id);
+        const QString unknown = QStringLiteral("Unbekannt") + QString::number(code);
+        EXPECT_EQ(form->valueList(property)->currentText(), unknown);
+        EXPECT_EQ(selectedCode(form->valueList(property)), qint64(code));
+        EXPECT_EQ(settingOf(CurrentSettings(), property).Name, unknown);
+        EXPECT_EQ(std::count_if(MasterTable(property).begin(), MasterTable(property).end(),
+                                [&](const TPropList &e) { return e.ID == code; }), 1);
+    }
+    EXPECT_EQ(PropertyTextByCode(QStringLiteral("AE"), 77), QStringLiteral("Unbekannt77"));
+}
+
 TEST_F(SettingsPanel, ReadCameraSettingsTakesTheSelectionsOrUnknown)
 {
     connectAndSettle();
