@@ -389,18 +389,40 @@ void TForm1::fillList(CameraProperty property, int count, int selected)
     box->setCurrentIndex(selected < box->count() ? selected : -1);
 }
 
+void TForm1::fillListsFromTables(const SelectedCodes &keep)
+{
+    for (const FillSpec &spec : kFill) {
+        fillList(spec.property, spec.count, spec.selected);
+        if (const std::optional<quint32> code = keep[size_t(spec.property)]) {
+            QComboBox *box = valueList(spec.property);
+            if (const int index = indexOfCode(box, *code); index >= 0)
+                box->setCurrentIndex(index);
+        }
+    }
+    const TPropTable &expComp = MasterTable(P::ExpComp);
+    CurrentTable(P::ExpComp).assign(expComp.begin(),
+                                    expComp.begin() + std::min<size_t>(34, expComp.size()));
+}
+
+TForm1::SelectedCodes TForm1::selectedCodes() const
+{
+    SelectedCodes codes;
+    for (const FillSpec &spec : kFill) {
+        const QComboBox *box = valueList(spec.property);
+        if (const TPropList *entry = entryOf(box, box->currentIndex()))
+            codes[size_t(spec.property)] = entry->ID;
+    }
+    return codes;
+}
+
 void TForm1::FillValueLists()
 {
-    for (const FillSpec &spec : kFill)
-        fillList(spec.property, spec.count, spec.selected);
+    fillListsFromTables({});
 
     m_bulbTimeEdit->setText(QStringLiteral("60"));
     m_bulbTimeEdit->setEnabled(false);
     BulbMode = false;
 
-    const TPropTable &expComp = MasterTable(P::ExpComp);
-    CurrentTable(P::ExpComp).assign(expComp.begin(),
-                                    expComp.begin() + std::min<size_t>(34, expComp.size()));
     ProgramSettings().ExpComp1 = QStringLiteral("-2");
     ProgramSettings().ExpComp2 = QStringLiteral("0");
     ProgramSettings().ExpComp3 = QStringLiteral("+2");
@@ -703,9 +725,12 @@ void TForm1::loadPropertiesMenuClick()
             loadproperties(*path); // reports the missing file
         return;
     }
+    // Items refer to table positions, so the selected codes are taken before the tables change.
+    const SelectedCodes selected = selectedCodes();
     loadproperties(*path);
-    // The lists show the tables that were loaded, still restricted to what the camera allows.
-    FillValueLists();
+    // The lists show the tables that were loaded, still restricted to what the camera allows;
+    // the bulb time and the bracketing texts are the user's and stay.
+    fillListsFromTables(selected);
     if (camera()) {
         for (const CameraPropertyInfo &info : cameraProperties()) {
             RebuildValueList(info.sdkId);

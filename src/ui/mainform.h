@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -99,6 +100,12 @@ private:
     void buildPanel(QWidget *panel);
     void buildDebugPanel(QWidget *panel);
     void buildMenu();
+    // The selected entry's code of each list, by property; nothing where a list has none.
+    using SelectedCodes = std::array<std::optional<quint32>, CameraPropertyCount>;
+    SelectedCodes selectedCodes() const;
+    // The first filling's items from the tables as they are now; a list selects the kept
+    // code when it still offers it, else the first filling's position.
+    void fillListsFromTables(const SelectedCodes &keep);
     void fillList(CameraProperty property, int count, int selected);
     void valueListActivated(CameraProperty property, int index);
     void showEntryInFields(CameraProperty property, const TPropList *entry);
