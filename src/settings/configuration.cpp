@@ -233,11 +233,9 @@ bool LoadConfiguration(const QString &path)
     }
     TProgramSettings &s = ProgramSettings();
     readConfiguration(ini, s);
-    if (s.Debug) {
-        setDebugEnabled(true);
-        if (g_hooks.showDebugLog)
-            g_hooks.showDebugLog();
-    }
+    setDebugEnabled(s.Debug);
+    if (s.Debug && g_hooks.showDebugLog)
+        g_hooks.showDebugLog();
     if (g_hooks.showProjectName)
         g_hooks.showProjectName(s.Projektname);
     CaptureSettingsToWindow();

@@ -166,6 +166,16 @@ TEST_F(ConfigurationTest, LoadingTakesDefaultsAndMatchesKeysInAnyCase)
     EXPECT_FALSE(debugEnabled());
 }
 
+TEST_F(ConfigurationTest, LoadedDebugOffSwitchesTheLogOff)
+{
+    for (const char *debug : {"0", "2"}) {
+        setDebugEnabled(*debug == '0');
+        writeFile("d.ccf", QByteArray("[Config]\r\nDebug=") + debug + "\r\n");
+        ASSERT_TRUE(LoadConfiguration(path("d.ccf")));
+        EXPECT_EQ(debugEnabled(), *debug != '0') << debug;
+    }
+}
+
 TEST_F(ConfigurationTest, ReaderSpellingsFindTheWrittenKeys)
 {
     writeFile("a.ccf", "[imagemagick]\r\n"
