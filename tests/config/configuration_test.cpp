@@ -176,6 +176,14 @@ TEST_F(ConfigurationTest, LoadedDebugOffSwitchesTheLogOff)
     }
 }
 
+TEST_F(ConfigurationTest, FileWithUtf8MarkKeepsItsFirstSection)
+{
+    writeFile("bom.ccf", "\xEF\xBB\xBF[Config]\r\nSavepath=/bilder/\r\nProjektname=Gr\xC3\xBC\xC3\x9F""e\r\n");
+    ASSERT_TRUE(LoadConfiguration(path("bom.ccf")));
+    EXPECT_EQ(ProgramSettings().Savepath, "/bilder/");
+    EXPECT_EQ(ProgramSettings().Projektname, QStringLiteral("Grüße"));
+}
+
 TEST_F(ConfigurationTest, ReaderSpellingsFindTheWrittenKeys)
 {
     writeFile("a.ccf", "[imagemagick]\r\n"
