@@ -227,8 +227,12 @@ bool LoadConfiguration(const QString &path)
 {
     const QString fullPath = absoluteConfigPath(path);
     const IniFile ini(fullPath);
-    if (!QFileInfo(fullPath).isFile()) {
+    if (!QFileInfo::exists(fullPath)) {
         reportMissingSettingsFile(fullPath);
+        return false;
+    }
+    if (!ini.readable()) {
+        reportUnreadableSettingsFile(fullPath);
         return false;
     }
     TProgramSettings &s = ProgramSettings();

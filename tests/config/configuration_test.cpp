@@ -184,6 +184,18 @@ TEST_F(ConfigurationTest, FileWithUtf8MarkKeepsItsFirstSection)
     EXPECT_EQ(ProgramSettings().Projektname, QStringLiteral("Grüße"));
 }
 
+TEST_F(ConfigurationTest, UnreadableFileIsReportedAndChangesNothing)
+{
+    ProgramSettings().Savepath = QStringLiteral("/bilder/");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.ccf")));
+    EXPECT_FALSE(LoadConfiguration(path("folder.ccf")));
+    ASSERT_EQ(m_dialogs.calls().size(), 1);
+    EXPECT_EQ(m_dialogs.calls().front().text,
+              QStringLiteral("Die Datei ") + path("folder.ccf")
+                  + QStringLiteral(" kann nicht gelesen werden . die Einstellungen können nicht geladen werden."));
+    EXPECT_EQ(ProgramSettings().Savepath, "/bilder/");
+}
+
 TEST_F(ConfigurationTest, ReaderSpellingsFindTheWrittenKeys)
 {
     writeFile("a.ccf", "[imagemagick]\r\n"
