@@ -196,6 +196,48 @@ TEST_F(ConfigurationTest, UnreadableFileIsReportedAndChangesNothing)
     EXPECT_EQ(ProgramSettings().Savepath, "/bilder/");
 }
 
+TEST_F(ConfigurationTest, TextsOutsideTheCodePageWarnAndPathsComeBack)
+{
+    const QString folder = QStringLiteral("/home/łukasz/zdjęcia/");
+    const struct
+    {
+        const char *name;
+        QString TProgramSettings::*field;
+        QString value, readBack;
+        QByteArray line;
+        int bytesAboveAscii;  // the file holds no UTF-8, only the code page's own bytes
+    } cases[] = {
+        {"path", &TProgramSettings::Savepath, folder, folder,
+         "\r\nSavepath=?utf8?/home/%C5%82ukasz/zdj%C4%99cia/\r\n", 0},
+        {"other path", &TProgramSettings::EnfusePath, QStringLiteral("/opt/ł%/"), QStringLiteral("/opt/ł%/"),
+         "\r\nEnfusePath=?utf8?/opt/%C5%82%25/\r\n", 0},
+        {"plain text", &TProgramSettings::Projektname, QStringLiteral("Łódź"), QStringLiteral("?\u00f3d?"),
+         "\r\nProjektname=?\xF3" "d?\r\n", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString key = QString::fromLatin1(c.line.mid(2, c.line.indexOf('=') - 2));
+        ProgramSettings() = TProgramSettings{};
+        ProgramSettings().*c.field = c.value;
+        m_dialogs.clear();
+        m_dialogs.answer(DialogButton::Ok);
+        ASSERT_TRUE(SaveConfiguration(path("u.ccf")));
+
+        const QByteArray bytes = readFile("u.ccf");
+        EXPECT_TRUE(bytes.contains(c.line)) << bytes.toStdString();
+        EXPECT_EQ(std::count_if(bytes.begin(), bytes.end(), [](char b) { return uchar(b) >= 0x80; }),
+                  c.bytesAboveAscii);
+        ASSERT_EQ(m_dialogs.calls().size(), 1);
+        EXPECT_EQ(m_dialogs.calls().front().icon, MessageIcon::Warning);
+        EXPECT_TRUE(m_dialogs.calls().front().text.contains(QStringLiteral(": ") + key + u'.'))
+            << m_dialogs.calls().front().text.toStdString();
+
+        ProgramSettings() = TProgramSettings{};
+        ASSERT_TRUE(LoadConfiguration(path("u.ccf")));
+        EXPECT_EQ(ProgramSettings().*c.field, c.readBack);
+    }
+}
+
 TEST_F(ConfigurationTest, ReaderSpellingsFindTheWrittenKeys)
 {
     writeFile("a.ccf", "[imagemagick]\r\n"
