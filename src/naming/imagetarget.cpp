@@ -7,11 +7,22 @@
 
 namespace {
 
-// One name of a path that cannot be read as a separator, the current or the parent folder.
+// Refused by the file systems of memory cards and USB drives (FAT, exFAT, NTFS), or a
+// separator here. Mask texts such as ":" and Tv values such as 30" bring them in.
+bool refusedInName(QChar c)
+{
+    static const QString refused = QStringLiteral("/:*?\"<>|");
+    return c.unicode() < 0x20 || c.unicode() == 0x7F || refused.contains(c);
+}
+
+// One name of a path that is no separator, current or parent folder, and that a removable
+// drive accepts. The non-breaking space of the expansion stays.
 QString safeName(QString name)
 {
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    name.replace(QChar(u'\0'), QLatin1Char('_'));
+    for (QChar &c : name) {
+        if (refusedInName(c))
+            c = QLatin1Char('_');
+    }
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         name.fill(QLatin1Char('_'), qMax<qsizetype>(name.size(), 1));
     return name;

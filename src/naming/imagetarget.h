@@ -16,7 +16,8 @@ struct TImageTarget
 // Takes ImageNumber and ImageFormat from the camera's file name into `values`, expands
 // values.Filemask and splits it at the last backslash into sub-folder and file name (plus
 // "." and the format). Backslashes separate folders; the result never leaves the root:
-// empty and "." parts are dropped, ".." becomes "__" and a "/" inside a part becomes "_".
+// empty and "." parts are dropped, ".." becomes "__", and "/", control characters and the
+// characters removable drives refuse (: * ? " < > |) become "_" inside a part.
 TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &settings,
                               TNamingValues &values);
 

@@ -6,6 +6,7 @@
 #include "settings/inifile.h"
 #include "settings/programsettings.h"
 #include "settings/settingsmessages.h"
+#include "settings/wincodec.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,12 +18,18 @@ namespace {
 
 using Field = std::variant<bool TProgramSettings::*, int TProgramSettings::*, QString TProgramSettings::*>;
 
+enum class Text {
+    Plain,
+    ExpComp,  // an exposure-compensation text, written with its code as key + "Id"
+    Path,     // a folder or file path, stored so that any path reads back (wincodec)
+};
+
 struct ConfigKey
 {
     const char *section;
     const char *key;  // as written; reading matches any letter case
     Field field;
-    bool withCode = false;  // an exposure-compensation text, written with its code as key + "Id"
+    Text text = Text::Plain;
 };
 
 using P = TProgramSettings;
@@ -30,7 +37,7 @@ using P = TProgramSettings;
 // Every stored field, in the order of the file.
 const ConfigKey kKeys[] = {
     {"Config", "Debug", &P::Debug},
-    {"Config", "Savepath", &P::Savepath},
+    {"Config", "Savepath", &P::Savepath, Text::Path},
     {"Config", "Projektname", &P::Projektname},
     {"Config", "Filemask", &P::Filemask},
     {"Config", "Prefix", &P::Prefix},
@@ -42,31 +49,31 @@ const ConfigKey kKeys[] = {
     {"Config", "Intervalstd", &P::Intervalstd},
     {"Config", "Intervalmin", &P::Intervalmin},
     {"Config", "Intervalsek", &P::Intervalsek},
-    {"Config", "ExpComp1", &P::ExpComp1, true},
-    {"Config", "ExpComp2", &P::ExpComp2, true},
-    {"Config", "ExpComp3", &P::ExpComp3, true},
+    {"Config", "ExpComp1", &P::ExpComp1, Text::ExpComp},
+    {"Config", "ExpComp2", &P::ExpComp2, Text::ExpComp},
+    {"Config", "ExpComp3", &P::ExpComp3, Text::ExpComp},
 
     {"ViewerSetup", "ShowAfterShoot", &P::ShowAfterShoot},
     {"ViewerSetup", "ShowIntern", &P::ShowIntern},
     {"ViewerSetup", "ShowExtern", &P::ShowExtern},
-    {"ViewerSetup", "ExternViewerPath", &P::ExternViewerPath},
+    {"ViewerSetup", "ExternViewerPath", &P::ExternViewerPath, Text::Path},
     {"ViewerSetup", "ExternViewerWindowTitle", &P::ExternViewerWindowTitle},
 
     {"ImageMagick", "UseImageMagick", &P::UseImageMagick},
-    {"ImageMagick", "ImageMagickPath", &P::ImageMagickPath},
+    {"ImageMagick", "ImageMagickPath", &P::ImageMagickPath, Text::Path},
     {"ImageMagick", "CreateBatch", &P::CreateBatch},
     {"ImageMagick", "ShowBatch", &P::ShowBatch},
-    {"ImageMagick", "ImageMagickOutputpath", &P::ImageMagickOutputpath},
+    {"ImageMagick", "ImageMagickOutputpath", &P::ImageMagickOutputpath, Text::Path},
     {"ImageMagick", "ImageMagickOverwriteOrigin", &P::ImageMagickOverwriteOrigin},
-    {"ImageMagick", "ImageMagickBatchPath", &P::ImageMagickBatchPath},
+    {"ImageMagick", "ImageMagickBatchPath", &P::ImageMagickBatchPath, Text::Path},
     {"ImageMagick", "ImageMagickBatchName", &P::ImageMagickBatchName},
     {"ImageMagick", "ImageMagickCopyright", &P::ImageMagickCopyright},
-    {"ImageMagick", "ImageMagickcopyrightimagepath", &P::ImageMagickcopyrightimagepath},
+    {"ImageMagick", "ImageMagickcopyrightimagepath", &P::ImageMagickcopyrightimagepath, Text::Path},
     {"ImageMagick", "ImageMagickCopyrightOrientation", &P::ImageMagickCopyrightOrientation},
     {"ImageMagick", "ImageMagickcopyrightPosx", &P::ImageMagickcopyrightPosx},
     {"ImageMagick", "ImageMagickcopyrightPosy", &P::ImageMagickcopyrightPosy},
     {"ImageMagick", "ImageMagickThumbnails", &P::ImageMagickThumbnails},
-    {"ImageMagick", "ImageMagickthumbnailpath", &P::ImageMagickthumbnailpath},
+    {"ImageMagick", "ImageMagickthumbnailpath", &P::ImageMagickthumbnailpath, Text::Path},
     {"ImageMagick", "imageMagickthumbnailsize", &P::imageMagickthumbnailsize},
     {"ImageMagick", "imageMagickthumbnailprefix", &P::imageMagickthumbnailprefix},
     {"ImageMagick", "imageMagickthumbnailsizex", &P::imagemagickthumbnailsizex},
@@ -80,10 +87,10 @@ const ConfigKey kKeys[] = {
     {"ImageMagick", "ImageMagicktextmaskposY", &P::ImagemagicktextmaskposY},
     {"ImageMagick", "ImageMagicktextmaskfontsizestr", &P::Imagemagicktextmaskfontsizestr},
     {"ImageMagick", "ImageMagicktextmaskfontcolorstr", &P::Imagemagicktextmaskfontcolorstr},
-    {"ImageMagick", "ImageMagicktextmaskpath", &P::Imagemagicktextmaskpath},
+    {"ImageMagick", "ImageMagicktextmaskpath", &P::Imagemagicktextmaskpath, Text::Path},
     {"ImageMagick", "ImageMagicktextmaskfilename", &P::Imagemagicktextmaskfilename},
 
-    {"Enfuse", "EnfusePath", &P::EnfusePath},
+    {"Enfuse", "EnfusePath", &P::EnfusePath, Text::Path},
     {"Enfuse", "EnableEnfuse", &P::EnableEnfuse},
     {"Enfuse", "EnfuseImages", &P::EnfuseImages},
 };
@@ -131,8 +138,10 @@ void writeKey(IniEdits &edits, const ConfigKey &key, const TProgramSettings &s)
             edits.writeBool(section, name, value);
         else if constexpr (std::is_same_v<T, int>)
             edits.writeInteger(section, name, value);
-        else if (key.withCode)
+        else if (key.text == Text::ExpComp)
             writeExpComp(edits, key, value);
+        else if (key.text == Text::Path)
+            edits.writeString(section, name, wincodec::storablePath(value));
         else
             edits.writeString(section, name, value);
     }, key.field);
@@ -150,9 +159,36 @@ void readKey(const IniFile &ini, const ConfigKey &key, TProgramSettings &s)
             value = ini.readBool(section, name, defaults.*member);
         else if constexpr (std::is_same_v<T, int>)
             value = ini.readInteger(section, name, defaults.*member);
+        else if (key.text == Text::Path)
+            value = wincodec::pathFromStored(ini.readString(section, name, defaults.*member));
         else
             value = ini.readString(section, name, defaults.*member);
     }, key.field);
+}
+
+// Keys of the texts the file's code page cannot hold.
+QStringList unstorableKeys(const TProgramSettings &s)
+{
+    QStringList keys;
+    for (const ConfigKey &key : kKeys) {
+        const auto *text = std::get_if<QString TProgramSettings::*>(&key.field);
+        if (text && !wincodec::representable(s.**text))
+            keys.append(QLatin1String(key.key));
+    }
+    return keys;
+}
+
+void warnUnstorable(const QStringList &keys)
+{
+    if (keys.isEmpty())
+        return;
+    appDialogs().showMessage(
+        QStringLiteral("Warnung"),
+        QStringLiteral("Diese Werte enthalten Zeichen, die die Datei nicht speichern kann: ")
+            + keys.join(QStringLiteral(", "))
+            + QStringLiteral(". Pfade werden umschrieben gespeichert und von diesem Programm wieder "
+                             "richtig gelesen; in den anderen Werten wird jedes dieser Zeichen zu \"?\"."),
+        MessageIcon::Warning);
 }
 
 QString absoluteConfigPath(const QString &path)
@@ -214,8 +250,10 @@ bool SaveConfiguration(const QString &path)
     // The record's flag follows the debug menu, which switches the log itself.
     s.Debug = debugEnabled();
     QString error;
-    if (writeConfiguration(path, s, &error))
+    if (writeConfiguration(path, s, &error)) {
+        warnUnstorable(unstorableKeys(s));
         return true;
+    }
     appDialogs().showMessage(QStringLiteral("Fehler"),
                              QStringLiteral("Die Datei ") + path
                                  + QStringLiteral(" kann nicht geschrieben werden: ") + error,
@@ -227,17 +265,19 @@ bool LoadConfiguration(const QString &path)
 {
     const QString fullPath = absoluteConfigPath(path);
     const IniFile ini(fullPath);
-    if (!QFileInfo(fullPath).isFile()) {
+    if (!QFileInfo::exists(fullPath)) {
         reportMissingSettingsFile(fullPath);
+        return false;
+    }
+    if (!ini.readable()) {
+        reportUnreadableSettingsFile(fullPath);
         return false;
     }
     TProgramSettings &s = ProgramSettings();
     readConfiguration(ini, s);
-    if (s.Debug) {
-        setDebugEnabled(true);
-        if (g_hooks.showDebugLog)
-            g_hooks.showDebugLog();
-    }
+    setDebugEnabled(s.Debug);
+    if (s.Debug && g_hooks.showDebugLog)
+        g_hooks.showDebugLog();
     if (g_hooks.showProjectName)
         g_hooks.showProjectName(s.Projektname);
     CaptureSettingsToWindow();

@@ -42,6 +42,7 @@ inline constexpr const char *DefaultConfigurationName = "Ordivan.ccf";
 
 // Collects from the windows, then writes every key. False when a value could not be
 // collected (the file is not touched) or the file could not be written; the user was told.
+// Texts with characters the file cannot hold are named in one warning.
 bool SaveConfiguration(const QString &path);
 // Reads every key, then applies to the windows. A name without a folder is looked up in the
 // current working folder. A missing file is reported and changes nothing (false).

@@ -347,6 +347,12 @@ IniFile::IniFile(const QString &path) : m_path(path), m_shared(sharedFor(path)) 
 
 bool IniFile::fileExists() const { return QFileInfo::exists(m_shared->path); }
 
+textfile::Status IniFile::readable() const
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->refresh();
+}
+
 QString IniFile::cleanValue(const QString &raw)
 {
     QStringView value = trimBlanks(raw);

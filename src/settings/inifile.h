@@ -52,6 +52,8 @@ public:
 
     QString path() const { return m_path; }
     bool fileExists() const;
+    // Failure when the file is there but cannot be read (it then reads as empty).
+    textfile::Status readable() const;
 
     QString readString(const QString &section, const QString &key,
                        const QString &defaultValue = {}) const;

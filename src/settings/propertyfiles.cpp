@@ -140,7 +140,10 @@ bool loadproperties(const QString &path)
 {
     const textfile::Lines file = textfile::readLines(path);
     if (!file.ok()) {
-        reportMissingSettingsFile(path);
+        if (file.notFound)
+            reportMissingSettingsFile(path);
+        else
+            reportUnreadableSettingsFile(path);
         return false;
     }
     LineReader reader(file.lines);

@@ -2,11 +2,25 @@
 
 #include "platform/dialogs.h"
 
-void reportMissingSettingsFile(const QString &path)
+namespace {
+
+void reportSettingsFile(const QString &path, const QString &problem)
 {
     appDialogs().showMessage(
         QStringLiteral("Fehler"),
-        QStringLiteral("Die Datei ") + path
-            + QStringLiteral(" existiert nicht . die Einstellungen können nicht geladen werden."),
+        QStringLiteral("Die Datei ") + path + problem
+            + QStringLiteral(" . die Einstellungen können nicht geladen werden."),
         MessageIcon::Error);
+}
+
+} // namespace
+
+void reportMissingSettingsFile(const QString &path)
+{
+    reportSettingsFile(path, QStringLiteral(" existiert nicht"));
+}
+
+void reportUnreadableSettingsFile(const QString &path)
+{
+    reportSettingsFile(path, QStringLiteral(" kann nicht gelesen werden"));
 }

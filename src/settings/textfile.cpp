@@ -5,12 +5,34 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <utility>
+
 namespace textfile {
+
+namespace {
+
+using Decoder = QString (*)(QByteArrayView);
+
+QString decodeUtf8(QByteArrayView bytes) { return QString::fromUtf8(bytes); }
+
+// Where the text starts and how it decodes. Editors put a UTF-8 byte-order mark in front of
+// text they store as UTF-8; without one (or when the rest is no valid UTF-8) it is ours.
+std::pair<qsizetype, Decoder> textEncoding(const QByteArray &bytes)
+{
+    static constexpr QByteArrayView utf8Mark("\xEF\xBB\xBF");
+    if (!bytes.startsWith(utf8Mark))
+        return {0, wincodec::decode};
+    const bool utf8 = QByteArrayView(bytes).sliced(utf8Mark.size()).isValidUtf8();
+    return {utf8Mark.size(), utf8 ? decodeUtf8 : wincodec::decode};
+}
+
+} // namespace
 
 QStringList splitLines(const QByteArray &bytes)
 {
     QStringList lines;
-    qsizetype start = 0;
+    const auto [textStart, decode] = textEncoding(bytes);
+    qsizetype start = textStart;
     while (start < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
         const qsizetype next = end < 0 ? bytes.size() : end + 1;
@@ -19,7 +41,7 @@ QStringList splitLines(const QByteArray &bytes)
         qsizetype stop = end;
         if (stop > start && bytes[stop - 1] == '\r')
             --stop;
-        lines.append(wincodec::decode(QByteArrayView(bytes).sliced(start, stop - start)));
+        lines.append(decode(QByteArrayView(bytes).sliced(start, stop - start)));
         start = next;
     }
     return lines;

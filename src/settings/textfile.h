@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // Line-based access to the stored text files: Windows-1252, written with CR LF, read with
-// CR LF or LF. Failures are returned, never thrown.
+// CR LF or LF. A file that starts with a UTF-8 byte-order mark reads as UTF-8 without it.
+// Failures are returned, never thrown.
 namespace textfile {
 
 struct Status

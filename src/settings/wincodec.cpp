@@ -1,6 +1,10 @@
 #include "settings/wincodec.h"
 
+#include <QList>
+
+#include <algorithm>
 #include <array>
+#include <optional>
 
 namespace wincodec {
 
@@ -33,6 +37,39 @@ int byteFor(char32_t codePoint)
     return -1;
 }
 
+const QString kPathMark = QStringLiteral("?utf8?");
+
+int hexValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    return -1;
+}
+
+// The UTF-8 bytes of a marked form's body; nothing when a "%" is not followed by two hex digits.
+std::optional<QByteArray> markedBytes(QStringView body)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        if (body[i] != u'%') {
+            bytes += QString(body[i]).toUtf8();
+            continue;
+        }
+        const int high = i + 2 < body.size() ? hexValue(body[i + 1]) : -1;
+        const int low = high < 0 ? -1 : hexValue(body[i + 2]);
+        if (low < 0)
+            return std::nullopt;
+        bytes += char(high * 16 + low);
+        i += 2;
+    }
+    return bytes;
+}
+
 } // namespace
 
 QString decode(QByteArrayView bytes)
@@ -59,6 +96,38 @@ QByteArray encode(QStringView text)
         bytes.append(b < 0 ? '?' : char(b));
     }
     return bytes;
+}
+
+bool representable(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return byteFor(c.unicode()) >= 0; });
+}
+
+QString storablePath(const QString &path)
+{
+    if (representable(path))
+        return path;
+    QString stored = kPathMark;
+    for (const char32_t codePoint : path.toUcs4()) {
+        if (codePoint != U'%' && byteFor(codePoint) >= 0) {
+            stored += QChar(char16_t(codePoint));
+            continue;
+        }
+        for (const char byte : QString::fromUcs4(&codePoint, 1).toUtf8())
+            stored += u'%' + QString::number(uchar(byte), 16).toUpper().rightJustified(2, u'0');
+    }
+    return stored;
+}
+
+QString pathFromStored(const QString &stored)
+{
+    if (!stored.startsWith(kPathMark))
+        return stored;
+    const std::optional<QByteArray> bytes = markedBytes(QStringView(stored).sliced(kPathMark.size()));
+    if (!bytes || !QByteArrayView(*bytes).isValidUtf8())
+        return stored;
+    const QString path = QString::fromUtf8(*bytes);
+    return representable(path) ? stored : path;
 }
 
 } // namespace wincodec

@@ -129,6 +129,18 @@ QString number(quint32 value)
     return QString::number(value);
 }
 
+// Position of the first entry with this code; a code the table lacks is appended as
+// "Unbekannt" + code first.
+qsizetype masterPosition(TPropTable &master, quint32 code)
+{
+    for (size_t m = 0; m < master.size(); ++m) {
+        if (master[m].ID == code)
+            return qsizetype(m);
+    }
+    appendUnknownEntry(master, code);
+    return qsizetype(master.size()) - 1;
+}
+
 TCamera *camera()
 {
     return AppMaster ? AppMaster->GetCamera() : nullptr;
@@ -377,18 +389,40 @@ void TForm1::fillList(CameraProperty property, int count, int selected)
     box->setCurrentIndex(selected < box->count() ? selected : -1);
 }
 
+void TForm1::fillListsFromTables(const SelectedCodes &keep)
+{
+    for (const FillSpec &spec : kFill) {
+        fillList(spec.property, spec.count, spec.selected);
+        if (const std::optional<quint32> code = keep[size_t(spec.property)]) {
+            QComboBox *box = valueList(spec.property);
+            if (const int index = indexOfCode(box, *code); index >= 0)
+                box->setCurrentIndex(index);
+        }
+    }
+    const TPropTable &expComp = MasterTable(P::ExpComp);
+    CurrentTable(P::ExpComp).assign(expComp.begin(),
+                                    expComp.begin() + std::min<size_t>(34, expComp.size()));
+}
+
+TForm1::SelectedCodes TForm1::selectedCodes() const
+{
+    SelectedCodes codes;
+    for (const FillSpec &spec : kFill) {
+        const QComboBox *box = valueList(spec.property);
+        if (const TPropList *entry = entryOf(box, box->currentIndex()))
+            codes[size_t(spec.property)] = entry->ID;
+    }
+    return codes;
+}
+
 void TForm1::FillValueLists()
 {
-    for (const FillSpec &spec : kFill)
-        fillList(spec.property, spec.count, spec.selected);
+    fillListsFromTables({});
 
     m_bulbTimeEdit->setText(QStringLiteral("60"));
     m_bulbTimeEdit->setEnabled(false);
     BulbMode = false;
 
-    const TPropTable &expComp = MasterTable(P::ExpComp);
-    CurrentTable(P::ExpComp).assign(expComp.begin(),
-                                    expComp.begin() + std::min<size_t>(34, expComp.size()));
     ProgramSettings().ExpComp1 = QStringLiteral("-2");
     ProgramSettings().ExpComp2 = QStringLiteral("0");
     ProgramSettings().ExpComp3 = QStringLiteral("+2");
@@ -470,15 +504,28 @@ void TForm1::showEntryInFields(CameraProperty property, const TPropList *entry)
     r.idEdit->setText(entry ? number(entry->ID) : QString());
 }
 
+int TForm1::offerReportedCode(CameraProperty property, quint32 code)
+{
+    TPropTable &master = MasterTable(property);
+    const qsizetype position = masterPosition(master, code);
+    TPropTable &current = CurrentTable(property);
+    if (!findEntryByCode(current, code))
+        current.push_back(master[size_t(position)]);
+    QComboBox *box = valueList(property);
+    addItem(box, master, position);
+    return box->count() - 1;
+}
+
 void TForm1::showGeneral(CameraProperty property, quint32 value)
 {
     QComboBox *box = valueList(property);
-    const int index = indexOfCode(box, value);
+    int index = indexOfCode(box, value);
+    // A list that offers the whole table shows what the camera reports, never another value.
+    if (index < 0 && !isCameraFiltered(property))
+        index = offerReportedCode(property, value);
     const TPropList *entry = entryOf(box, index);
     if (!entry) {
         showEntryInFields(property, nullptr);
-        if (property == P::Metering)
-            box->setCurrentIndex(-1);
         return;
     }
     box->setCurrentIndex(index);
@@ -564,18 +611,7 @@ void TForm1::rebuildCameraFiltered(CameraProperty property, const EdsPropertyDes
         addItem(box, master, 0);
     }
     for (int i = 0; i < count; ++i) {
-        const quint32 code = quint32(desc.propDesc[i]);
-        qsizetype position = -1;
-        for (size_t m = 0; m < master.size(); ++m) {
-            if (master[m].ID == code) {
-                position = qsizetype(m);
-                break;
-            }
-        }
-        if (position < 0) {
-            appendUnknownEntry(master, code);
-            position = qsizetype(master.size()) - 1;
-        }
+        const qsizetype position = masterPosition(master, quint32(desc.propDesc[i]));
         // An unknown code takes its place in the current table too, so that lookups by
         // code or text never meet an empty entry.
         current[slot++] = master[size_t(position)];
@@ -692,9 +728,12 @@ void TForm1::loadPropertiesMenuClick()
             loadproperties(*path); // reports the missing file
         return;
     }
+    // Items refer to table positions, so the selected codes are taken before the tables change.
+    const SelectedCodes selected = selectedCodes();
     loadproperties(*path);
-    // The lists show the tables that were loaded, still restricted to what the camera allows.
-    FillValueLists();
+    // The lists show the tables that were loaded, still restricted to what the camera allows;
+    // the bulb time and the bracketing texts are the user's and stay.
+    fillListsFromTables(selected);
     if (camera()) {
         for (const CameraPropertyInfo &info : cameraProperties()) {
             RebuildValueList(info.sdkId);

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -101,11 +102,20 @@ private:
     void buildPanel(QWidget *panel);
     void buildDebugPanel(QWidget *panel);
     void buildMenu();
+    // The selected entry's code of each list, by property; nothing where a list has none.
+    using SelectedCodes = std::array<std::optional<quint32>, CameraPropertyCount>;
+    SelectedCodes selectedCodes() const;
+    // The first filling's items from the tables as they are now; a list selects the kept
+    // code when it still offers it, else the first filling's position.
+    void fillListsFromTables(const SelectedCodes &keep);
     void fillList(CameraProperty property, int count, int selected);
     void valueListActivated(CameraProperty property, int index);
     void showEntryInFields(CameraProperty property, const TPropList *entry);
     int indexOfCode(const QComboBox *box, quint32 code) const;
     void addItem(QComboBox *box, const TPropTable &master, qsizetype index);
+    // Adds an item for a code a whole-table list lacks: its master entry, or a new
+    // "Unbekannt" entry when the tables do not know it. Returns the item's index.
+    int offerReportedCode(CameraProperty property, quint32 code);
     void showGeneral(CameraProperty property, quint32 value);
     void showExpComp(quint32 value);
     void rebuildCameraFiltered(CameraProperty property, const EdsPropertyDesc &desc);

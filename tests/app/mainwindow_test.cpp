@@ -276,6 +276,33 @@ TEST_F(SettingsPanel, AeModeDecidesWhetherBracketingIsOfferedButNotWhetherItIsCh
     }
 }
 
+TEST_F(SettingsPanel, ReportedModesShowByTheirNamesOrAsUnbekannt)
+{
+    connectAndSettle();
+    QComboBox *ae = form->valueList(P::AEMode);
+    for (const auto &[dial, name] : {std::pair{19u, "Creative Auto"}, std::pair{22u, "Scene Intelligent Auto"}}) {
+        ASSERT_EQ(simSetModeDial(dial), 0);
+        EXPECT_TRUE(waitUntil([&] { return selectedCode(ae) == qint64(dial); })) << name;
+        EXPECT_EQ(ae->currentText(), QString::fromLatin1(name));
+        EXPECT_EQ(CurrentSettings().AEMode.Name, QString::fromLatin1(name));
+    }
+
+    // Codes no table knows, in lists that offer the whole table.
+    for (const auto &[property, code] : {std::pair{P::AEMode, 77u}, std::pair{P::DriveMode, 0x7777u}}) {
+        const quint32 id = sdkId(property);
+        AppMaster->GetCamera()->SetPropertyUInt32(id, code);
+        form->UpdatePropertyDisplay(id);
+        form->UpdatePropertyDisplay(id);
+        const QString unknown = QStringLiteral("Unbekannt") + QString::number(code);
+        EXPECT_EQ(form->valueList(property)->currentText(), unknown);
+        EXPECT_EQ(selectedCode(form->valueList(property)), qint64(code));
+        EXPECT_EQ(settingOf(CurrentSettings(), property).Name, unknown);
+        EXPECT_EQ(std::count_if(MasterTable(property).begin(), MasterTable(property).end(),
+                                [&](const TPropList &e) { return e.ID == code; }), 1);
+    }
+    EXPECT_EQ(PropertyTextByCode(QStringLiteral("AE"), 77), QStringLiteral("Unbekannt77"));
+}
+
 TEST_F(SettingsPanel, ReadCameraSettingsTakesTheSelectionsOrUnknown)
 {
     connectAndSettle();
@@ -400,7 +427,7 @@ TEST_F(MainWindowControls, PropertyFileMenusUseTheirDialogs)
     EXPECT_EQ(dialogs.calls()[2].kind, DialogKind::OpenFile);
 }
 
-TEST_F(MainWindowControls, LoadedPropertyFileRefillsTheListsWithValidItems)
+TEST_F(MainWindowControls, LoadedPropertyFileRefillsTheListsAndKeepsTheWorkingSettings)
 {
     // A file whose AE block holds a single entry.
     QTemporaryDir dir;
@@ -417,13 +444,35 @@ TEST_F(MainWindowControls, LoadedPropertyFileRefillsTheListsWithValidItems)
     out.write(text);
     out.close();
     dialogs.answerPath(path);
+    // The user's working settings: bulb with its time, bracketing texts, selections.
+    QComboBox *tv = form->valueList(P::Tv);
+    choose(tv, indexOfCode(tv, TvBulbCode));
+    ASSERT_TRUE(form->BulbMode);
+    auto *bulbTime = form->findChild<QLineEdit *>(QStringLiteral("BulbTimeedit"));
+    bulbTime->setText(QStringLiteral("120"));
+    ProgramSettings().ExpComp1 = QStringLiteral("-1");
+    ProgramSettings().ExpComp2 = QStringLiteral("+ 1/3");
+    ProgramSettings().ExpComp3 = QStringLiteral("+1");
+    QComboBox *ae = form->valueList(P::AEMode);
+    ae->setCurrentIndex(indexOfCode(ae, 0));
+    QComboBox *av = form->valueList(P::Av);
+    av->setCurrentIndex(3);
+    const qint64 avBefore = selectedCode(av);
 
     form->findChild<QAction *>(QStringLiteral("LoadPropertiesMenu"))->trigger();
 
-    const QComboBox *ae = form->valueList(P::AEMode);
     ASSERT_EQ(ae->count(), 1);
     EXPECT_EQ(ae->itemText(0), QStringLiteral("Nur P"));
     EXPECT_EQ(TForm1::entryOf(ae, 0)->Name, QStringLiteral("Nur P"));
+    EXPECT_EQ(ae->currentIndex(), 0) << "code 0 is still offered";
+    EXPECT_EQ(selectedCode(tv), qint64(TvBulbCode));
+    EXPECT_EQ(selectedCode(av), avBefore);
+    EXPECT_TRUE(form->BulbMode);
+    EXPECT_TRUE(bulbTime->isEnabled());
+    EXPECT_EQ(form->bulbTimeText(), QStringLiteral("120"));
+    EXPECT_EQ(ProgramSettings().ExpComp1, QStringLiteral("-1"));
+    EXPECT_EQ(ProgramSettings().ExpComp2, QStringLiteral("+ 1/3"));
+    EXPECT_EQ(ProgramSettings().ExpComp3, QStringLiteral("+1"));
 }
 
 } // namespace

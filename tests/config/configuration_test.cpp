@@ -166,6 +166,78 @@ TEST_F(ConfigurationTest, LoadingTakesDefaultsAndMatchesKeysInAnyCase)
     EXPECT_FALSE(debugEnabled());
 }
 
+TEST_F(ConfigurationTest, LoadedDebugOffSwitchesTheLogOff)
+{
+    for (const char *debug : {"0", "2"}) {
+        setDebugEnabled(*debug == '0');
+        writeFile("d.ccf", QByteArray("[Config]\r\nDebug=") + debug + "\r\n");
+        ASSERT_TRUE(LoadConfiguration(path("d.ccf")));
+        EXPECT_EQ(debugEnabled(), *debug != '0') << debug;
+    }
+}
+
+TEST_F(ConfigurationTest, FileWithUtf8MarkKeepsItsFirstSection)
+{
+    writeFile("bom.ccf", "\xEF\xBB\xBF[Config]\r\nSavepath=/bilder/\r\nProjektname=Gr\xC3\xBC\xC3\x9F""e\r\n");
+    ASSERT_TRUE(LoadConfiguration(path("bom.ccf")));
+    EXPECT_EQ(ProgramSettings().Savepath, "/bilder/");
+    EXPECT_EQ(ProgramSettings().Projektname, QStringLiteral("Grüße"));
+}
+
+TEST_F(ConfigurationTest, UnreadableFileIsReportedAndChangesNothing)
+{
+    ProgramSettings().Savepath = QStringLiteral("/bilder/");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.ccf")));
+    EXPECT_FALSE(LoadConfiguration(path("folder.ccf")));
+    ASSERT_EQ(m_dialogs.calls().size(), 1);
+    EXPECT_EQ(m_dialogs.calls().front().text,
+              QStringLiteral("Die Datei ") + path("folder.ccf")
+                  + QStringLiteral(" kann nicht gelesen werden . die Einstellungen können nicht geladen werden."));
+    EXPECT_EQ(ProgramSettings().Savepath, "/bilder/");
+}
+
+TEST_F(ConfigurationTest, TextsOutsideTheCodePageWarnAndPathsComeBack)
+{
+    const QString folder = QStringLiteral("/home/łukasz/zdjęcia/");
+    const struct
+    {
+        const char *name;
+        QString TProgramSettings::*field;
+        QString value, readBack;
+        QByteArray line;
+        int bytesAboveAscii;  // the file holds no UTF-8, only the code page's own bytes
+    } cases[] = {
+        {"path", &TProgramSettings::Savepath, folder, folder,
+         "\r\nSavepath=?utf8?/home/%C5%82ukasz/zdj%C4%99cia/\r\n", 0},
+        {"other path", &TProgramSettings::EnfusePath, QStringLiteral("/opt/ł%/"), QStringLiteral("/opt/ł%/"),
+         "\r\nEnfusePath=?utf8?/opt/%C5%82%25/\r\n", 0},
+        {"plain text", &TProgramSettings::Projektname, QStringLiteral("Łódź"), QStringLiteral("?\u00f3d?"),
+         "\r\nProjektname=?\xF3" "d?\r\n", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString key = QString::fromLatin1(c.line.mid(2, c.line.indexOf('=') - 2));
+        ProgramSettings() = TProgramSettings{};
+        ProgramSettings().*c.field = c.value;
+        m_dialogs.clear();
+        m_dialogs.answer(DialogButton::Ok);
+        ASSERT_TRUE(SaveConfiguration(path("u.ccf")));
+
+        const QByteArray bytes = readFile("u.ccf");
+        EXPECT_TRUE(bytes.contains(c.line)) << bytes.toStdString();
+        EXPECT_EQ(std::count_if(bytes.begin(), bytes.end(), [](char b) { return uchar(b) >= 0x80; }),
+                  c.bytesAboveAscii);
+        ASSERT_EQ(m_dialogs.calls().size(), 1);
+        EXPECT_EQ(m_dialogs.calls().front().icon, MessageIcon::Warning);
+        EXPECT_TRUE(m_dialogs.calls().front().text.contains(QStringLiteral(": ") + key + u'.'))
+            << m_dialogs.calls().front().text.toStdString();
+
+        ProgramSettings() = TProgramSettings{};
+        ASSERT_TRUE(LoadConfiguration(path("u.ccf")));
+        EXPECT_EQ(ProgramSettings().*c.field, c.readBack);
+    }
+}
+
 TEST_F(ConfigurationTest, ReaderSpellingsFindTheWrittenKeys)
 {
     writeFile("a.ccf", "[imagemagick]\r\n"

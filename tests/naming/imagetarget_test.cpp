@@ -104,6 +104,34 @@ TEST_F(ImageTargetTest, NeverLeavesTheRootFolder)
     }
 }
 
+TEST_F(ImageTargetTest, CharactersRemovableDrivesRefuseBecomeUnderscores)
+{
+    struct Case
+    {
+        const char *name;
+        QString mask, project, tv, subFolder, fileName;
+    } const cases[] = {
+        {"colon of the mask dialog", "#HOUR:#MINUTE\\#IMGNR", "", "", "09_04/", "1.JPG"},
+        {"seconds of a Tv value", "#TV\\#IMGNR", "", "30\"", "30_/", "1.JPG"},
+        {"asterisk", "#PROJECT#IMGNR", "a*b", "", "", "a_b1.JPG"},
+        {"question mark", "#PROJECT#IMGNR", "a?b", "", "", "a_b1.JPG"},
+        {"angle brackets", "#PROJECT#IMGNR", "<a>", "", "", "_a_1.JPG"},
+        {"bar", "#PROJECT\\#IMGNR", "a|b", "", "a_b/", "1.JPG"},
+        {"quote in the mask", "\"#IMGNR\"", "", "", "", "_1_.JPG"},
+        {"control characters", "#PROJECT#IMGNR", "a\tb\x01" "c\x7f", "", "", "a_b_c_1.JPG"},
+        {"non-breaking space stays", "#PROJECT#IMGNR", "a b", "", "", "a\u00a0b1.JPG"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        values.Projektname = c.project;
+        if (!c.tv.isEmpty())
+            settings.Tv.Name = c.tv;
+        const TImageTarget target = build(c.mask, QStringLiteral("IMG_1.JPG"));
+        EXPECT_EQ(target.SubFolder, c.subFolder);
+        EXPECT_EQ(target.FileName, c.fileName);
+    }
+}
+
 TEST_F(ImageTargetTest, WorkingSettingsKeepThisPicturesNumberAndFormat)
 {
     const TProgramSettings saved = ProgramSettings();

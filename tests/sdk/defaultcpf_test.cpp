@@ -117,7 +117,7 @@ TEST(DefaultCpf, KnowsEveryValueTheSimulatedBodyOffers)
     };
     ASSERT_EQ(EdsSimConfigure("modedial=3"), EDS_ERR_OK);
     simtest::Connection c;
-    for (EdsUInt32 dial : {0u, 1u, 2u, 3u, 4u, 9u}) {
+    for (EdsUInt32 dial : {0u, 1u, 2u, 3u, 4u, 9u, 19u, 22u}) {
         ASSERT_EQ(EdsSimSetModeDial(dial), EDS_ERR_OK);
         for (const auto& [property, block] : blocks) {
             const auto& entries = t[block];

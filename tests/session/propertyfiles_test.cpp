@@ -7,6 +7,7 @@
 
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -227,13 +228,28 @@ TEST_F(PropertyFileTest, EntryLinesAreReadAfterTheirFirstEqualsSign)
     EXPECT_EQ(MasterTable(CameraProperty::Av)[0].ID, 1u);
 }
 
-TEST_F(PropertyFileTest, MissingFileIsReportedAndChangesNothing)
+TEST_F(PropertyFileTest, MissingOrUnreadableFileIsReportedAndChangesNothing)
 {
-    EXPECT_FALSE(loadproperties(path(QStringLiteral("none.cpf"))));
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("Die Datei ") + path(QStringLiteral("none.cpf"))
-                                      + QStringLiteral(" existiert nicht . die Einstellungen können "
-                                                       "nicht geladen werden.")});
-    EXPECT_EQ(names(CameraProperty::AEMode), QStringLiteral("old0"));
+    // A folder exists but cannot be read as a file, even by root.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.cpf")));
+    const struct
+    {
+        const char *name;
+        const char *problem;
+    } cases[] = {
+        {"none.cpf", " existiert nicht"},
+        {"folder.cpf", " kann nicht gelesen werden"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.clear();
+        const QString file = path(QString::fromLatin1(c.name));
+        EXPECT_FALSE(loadproperties(file));
+        EXPECT_EQ(messages(), QStringList{QStringLiteral("Die Datei ") + file + QLatin1String(c.problem)
+                                          + QStringLiteral(" . die Einstellungen können "
+                                                           "nicht geladen werden.")});
+        EXPECT_EQ(names(CameraProperty::AEMode), QStringLiteral("old0"));
+    }
 }
 
 TEST_F(PropertyFileTest, FailedSaveIsReported)

@@ -35,6 +35,9 @@ TEST(TextFile, SplitsOnCrLfAndLf)
         {"blank lines", "\r\n\na\r\n\r\n", {"", "", "a", ""}},
         {"lone cr stays", "a\rb\n", {"a\rb"}},
         {"windows-1252", "\xE4\x80\r\n", {QStringLiteral("ä€")}},
+        {"utf-8 mark", "\xEF\xBB\xBF[a]\r\n\xC3\xA4\r\n", {"[a]", QStringLiteral("ä")}},
+        {"mark before no utf-8", "\xEF\xBB\xBF\xE4\r\n", {QStringLiteral("ä")}},
+        {"mark alone", "\xEF\xBB\xBF", {}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(textfile::splitLines(c.bytes), c.expected) << c.name;

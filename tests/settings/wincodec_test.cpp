@@ -45,3 +45,41 @@ TEST(WinCodec, CharactersOutsideTheCodePageBecomeQuestionMarks)
     for (const auto &c : cases)
         EXPECT_EQ(wincodec::encode(c.text), c.expected) << c.text.toStdString();
 }
+
+TEST(WinCodec, PathsTheCodePageCannotHoldAreStoredInAMarkedFormThatReadsBack)
+{
+    const struct
+    {
+        QString path;
+        QString stored;
+    } cases[] = {
+        {QStringLiteral("/home/łukasz/zdjęcia/"), QStringLiteral("?utf8?/home/%C5%82ukasz/zdj%C4%99cia/")},
+        {QStringLiteral("/100%/Łódź/"), QStringLiteral("?utf8?/100%25/%C5%81ód%C5%BA/")},
+        {QString::fromUcs4(U"/a\U0001F600/"), QStringLiteral("?utf8?/a%F0%9F%98%80/")},
+        // Paths the code page holds stay as they are, "%" included.
+        {QStringLiteral("C:\\Bilder\\100%\\"), QStringLiteral("C:\\Bilder\\100%\\")},
+        {QStringLiteral("/Größe €/"), QStringLiteral("/Größe €/")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const QString stored = wincodec::storablePath(c.path);
+        EXPECT_EQ(stored, c.stored);
+        EXPECT_TRUE(wincodec::representable(stored));
+        EXPECT_EQ(wincodec::pathFromStored(stored), c.path);
+    }
+}
+
+TEST(WinCodec, StoredPathsOutsideTheMarkedFormReadUnchanged)
+{
+    for (const QString &stored : {
+             QStringLiteral("%USERPROFILE%\\Bilder\\"),
+             QStringLiteral("/a%C5%82/"),              // encoded, but not marked
+             QStringLiteral("?utf8?/plain/"),          // marked, but nothing that needed it
+             QStringLiteral("?utf8?/100%25/"),         // the same
+             QStringLiteral("?utf8?/a%C5/"),           // no UTF-8
+             QStringLiteral("?utf8?/a%zz%C5%82/"),     // no escape
+             QStringLiteral("?utf8?/a%C5%8"),          // cut short
+         }) {
+        EXPECT_EQ(wincodec::pathFromStored(stored), stored) << stored.toStdString();
+    }
+}
