@@ -272,7 +272,8 @@ bool TShooting::waitFor(const std::function<bool()> &done, qint64 limitMs,
     int seen = progress ? progress() : 0;
     EventPump pump;
     while (!done()) {
-        if (StopRequested)
+        // A Stop of the series counts too when it came just before this wait began.
+        if (StopRequested || m_stopPressed)
             return false;
         if (progress && progress() != seen) {
             seen = progress();

@@ -1,4 +1,4 @@
-#include "mainwindowtest.h"
+#include "shootingtest.h"
 
 #include "app/eventdispatch.h"
 #include "app/mainformview.h"
@@ -11,6 +11,7 @@
 #include "camera/edserrors.h"
 #include "camera/madeimages.h"
 #include "camera/proptables.h"
+#include "diagnostics/debuglog.h"
 #include "sequence/commandlist.h"
 #include "settings/programsettings.h"
 #include "ui/mainform.h"
@@ -27,96 +28,30 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 constexpr quint32 ExpCompId = 1031;
+
+// A manual clock that runs a step of its own whenever a wait sleeps on it.
+class HookClock : public ManualClock
+{
+public:
+    std::function<void()> onSleep;
+    qint64 stepMs = 1;
+    void sleepMs(int) override
+    {
+        advanceMs(stepMs);
+        if (onSleep)
+            onSleep();
+    }
+};
 
 QString text(const char *utf8)
 {
     return QString::fromUtf8(utf8);
 }
-
-// Counts the picture-stored messages that reach the main window.
-class StoredCounter : public QObject
-{
-public:
-    int count = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Type(WM_IMAGESTORED))
-            ++count;
-        return false;
-    }
-};
-
-class Shooting : public MainWindowTest
-{
-protected:
-    const char *bodyConfig() const override
-    {
-        return "camera=1;legacy=0;modedial=3;battery=80;firstnumber=815";
-    }
-
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        ASSERT_TRUE(dir.isValid());
-        connectAndSettle();
-        if (HasFatalFailure())
-            return;
-        view = std::make_unique<TMainFormView>(*form);
-        shooting = new TShooting(*view, dispatcher->transfer(), form.get());
-        wireShootingControls(*form, *shooting);
-        MadeImages().clear();
-        CommandList().clear();
-        TimeLapseRunning = SequenceRunning = AutomaticRelease = EndAfterShoot = false;
-        TProgramSettings &s = ProgramSettings();
-        s.Savepath = dir.path() + QLatin1Char('/');
-        s.Filemask = QStringLiteral("#YEAR\\IMG#IMGNR");
-        form->installEventFilter(&storedMessages);
-        simClearCallLog();
-    }
-
-    void release() { form->AusloeserButton->click(); }
-
-    // Lets the program's clock run fast while events are processed, so that waits which
-    // end only by their time limit end within moments.
-    QTimer *letTimeRun()
-    {
-        auto *ticker = new QTimer(form.get());
-        QObject::connect(ticker, &QTimer::timeout, form.get(), [this] { clock.advanceMs(1000); });
-        ticker->start(20);
-        return ticker;
-    }
-
-    // The values written to one property, in order.
-    QStringList writes(quint32 property) const
-    {
-        const QString head = QStringLiteral("EdsSetPropertyData %1 ").arg(property);
-        QStringList values;
-        for (const QString &line : simCallLog()) {
-            if (line.startsWith(head))
-                values.append(line.mid(head.size()));
-        }
-        return values;
-    }
-
-    qsizetype releaseCommands() const
-    {
-        return simCallLog().count(QStringLiteral("EdsSendCommand 0"));
-    }
-
-    QString pathOf(int index) const
-    {
-        const TMadeImage *image = MadeImages().find(index);
-        return image ? image->Folder + image->FileName : QString();
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TMainFormView> view;
-    TShooting *shooting = nullptr;
-    StoredCounter storedMessages;
-};
 
 TEST_F(Shooting, OneReleaseStoresUnderTheMaskAndRecordsThePicture)
 {
@@ -177,21 +112,6 @@ TEST_F(Shooting, ProgressBarReturnsToZeroAfterAHundred)
     EXPECT_EQ(form->ProgressBar1->value(), 100);
     EXPECT_TRUE(waitUntil([&] { return form->ProgressBar1->value() == 0; }));
 }
-
-// Bracketing runs only in the AE modes that allow it: the dial goes to Av.
-class Bracketing : public Shooting
-{
-protected:
-    void SetUp() override
-    {
-        Shooting::SetUp();
-        if (HasFatalFailure())
-            return;
-        ASSERT_EQ(simSetModeDial(2), 0);
-        ASSERT_TRUE(waitUntil([] { return ProgramSettings().AEModeCode == 2u; }));
-        simClearCallLog();
-    }
-};
 
 TEST_F(Bracketing, SingleAndBracketingGiveFourPicturesWithTheThreeCodesInOrder)
 {
@@ -464,6 +384,71 @@ TEST_F(Sequence, ListEditedDuringARunDoesNotChangeTheRunningSequence)
     EXPECT_FALSE(SequenceRunning);
 }
 
+TEST_F(Sequence, AfterTheSequenceTheTimeLapseKeepsReleaseOffAndStopUsable)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Bilderfolge = true;
+    s.Zeitraffer = true;
+    s.Aufnahmenanzahl = 2;
+    s.IntervalSekText = QStringLiteral("10");
+    CommandList() = {step()};
+    dialogs.answer(DialogButton::Yes);
+    HookClock pauseClock;
+    bool checked = false;
+    pauseClock.onSleep = [&] {
+        if (checked || !form->windowTitle().contains(QStringLiteral("Zeitraffer")))
+            return;
+        checked = true;
+        EXPECT_FALSE(form->AusloeserButton->isEnabled());
+        EXPECT_TRUE(form->StopZeitrafferButton->isEnabled());
+        // A click that reaches the button all the same changes nothing.
+        shooting->AusloeserButtonClick();
+        EXPECT_TRUE(form->StopZeitrafferButton->isEnabled());
+    };
+    setAppClock(&pauseClock);
+
+    release();
+
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(releaseCommands(), 3);
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+    EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
+}
+
+// A body that answers busy to every exposure-compensation write.
+class BusyExpCompView : public TMainFormView
+{
+public:
+    using TMainFormView::TMainFormView;
+    std::function<void()> onBusy;
+    quint32 ApplyProperty(quint32 property, quint32 value) override
+    {
+        if (property != ExpCompId)
+            return TMainFormView::ApplyProperty(property, value);
+        if (onBusy)
+            std::exchange(onBusy, {})();
+        return EDS_ERR_DEVICE_BUSY;
+    }
+};
+
+TEST_F(Sequence, StopDuringABusyWriteTakesNoFurtherPicture)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    ProgramSettings().Bilderfolge = true;
+    TCamerasettings first = step();
+    first.ExpComp = {QStringLiteral("+1"), 0x08, true};
+    CommandList() = {first, first};
+    dialogs.answer(DialogButton::Yes);
+    BusyExpCompView busyView(*form);
+    TShooting busy(busyView, dispatcher->transfer());
+    busyView.onBusy = [&busy] { busy.Stop(); };
+
+    busy.Release();
+
+    EXPECT_EQ(releaseCommands(), 0);
+    EXPECT_EQ(ImageCount(), 0);
+}
+
 TEST_F(Shooting, TwoPicturesWithTheSameNameAreBothKept)
 {
     ProgramSettings().Filemask = QStringLiteral("shot");
@@ -525,6 +510,102 @@ TEST_F(Shooting, AutomaticReleaseWithEndAfterShotEndsTheProgram)
     QTimer::singleShot(0, shooting, [this] { shooting->Release(); });
     QTimer::singleShot(30000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+TEST_F(Shooting, TurningTheDialDuringATimeLapseDoesNotTurnSingleShotsIntoBracketing)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Zeitraffer = true;
+    s.Aufnahmenanzahl = 3;
+    s.IntervalSekText = QStringLiteral("10");
+    HookClock dialClock;
+    // In the first pause the user turns the dial to Av, where bracketing would be allowed.
+    dialClock.onSleep = [&dialClock] {
+        if (std::exchange(dialClock.onSleep, {}))
+            simSetModeDial(2);
+    };
+    setAppClock(&dialClock);
+
+    release();
+
+    EXPECT_EQ(releaseCommands(), 3);
+    EXPECT_EQ(ImageCount(), 3);
+    EXPECT_TRUE(writes(ExpCompId).isEmpty());
+    EXPECT_EQ(ProgramSettings().AEModeCode, 2u);
+    EXPECT_FALSE(ProgramSettings().Belichtungsreihe);
+}
+
+TEST_F(Shooting, LongIntervalsAreWaitedInFullAndOverlongOnesRefused)
+{
+    TProgramSettings &s = ProgramSettings();
+    s.Einzelaufnahme = true;
+    s.Zeitraffer = true;
+    s.Aufnahmenanzahl = 2;
+    s.IntervalStdText = QStringLiteral("600");
+    HookClock hours;
+    hours.stepMs = 3600 * 1000;
+    setAppClock(&hours);
+
+    release();
+
+    EXPECT_EQ(releaseCommands(), 2);
+    EXPECT_GE(hours.tickMs(), qint64(600) * 3600 * 1000);
+    EXPECT_TRUE(dialogs.calls().isEmpty());
+
+    s.IntervalStdText = QStringLiteral("1001");
+    release();
+    EXPECT_EQ(releaseCommands(), 2);
+    ASSERT_EQ(dialogs.calls().size(), 1);
+    EXPECT_TRUE(dialogs.calls().first().text.contains(QStringLiteral("zu lang")));
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+}
+
+TEST_F(Shooting, EveryWindowMessageIsHandledOnce)
+{
+    setDebugEnabled(true);
+    clearDebugLines();
+    // An item the camera does not know: the offer is not handled, and must not come twice.
+    postWindowMessage(form.get(), WM_OBJECTEVENT, kEdsObjectEvent_DirItemRequestTransfer, 0xDEAD);
+    postWindowMessage(form.get(), WM_UNKNOWNEVENT, 0x1234, 1);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    setDebugEnabled(false);
+
+    EXPECT_EQ(ImageCount(), 1);
+    EXPECT_EQ(debugLines().count(QStringLiteral("Unbekannter Event aufgetreten")), 1);
+}
+
+// Answers "the camera is gone" by plugging it back in and asking to try again.
+class ReplugDialogs : public ScriptedDialogs
+{
+public:
+    int asked = 0;
+    DialogButton message(MessageIcon icon, const QString &caption, const QString &text,
+                         DialogButtons buttons) override
+    {
+        if (text != QStringLiteral("Kamera nicht verbunden"))
+            return ScriptedDialogs::message(icon, caption, text, buttons);
+        ++asked;
+        simReconnect();
+        return DialogButton::Retry;
+    }
+};
+
+TEST_F(Shooting, RetryAfterReplugginTakesThePicture)
+{
+    shooting->setHooks({{}, {}, [this] { return ReconnectCamera(*form); }});
+    release();
+    ASSERT_EQ(simDisconnect(), 0);
+    ReplugDialogs replug;
+    setAppDialogs(&replug);
+
+    release();
+
+    EXPECT_EQ(replug.asked, 1);
+    ASSERT_EQ(ImageCount(), 2);
+    EXPECT_FALSE(MadeImages().find(1)->Failed);
+    EXPECT_TRUE(QFileInfo::exists(pathOf(1)));
+    EXPECT_NE(pathOf(0), pathOf(1));
 }
 
 // A fault of the body, the status it must leave, what is recorded, and whether the next
@@ -620,6 +701,20 @@ TEST_F(ProgramWiring, KeepAliveAndStopReachTheirWindows)
     windows.shooting().Stop();
     EXPECT_TRUE(hours->isEnabled());
     EXPECT_FALSE(main.StopZeitrafferButton->isEnabled());
+}
+
+TEST_F(ProgramWiring, ClosingTheMainWindowEndsTheProgramWhateverElseIsOpen)
+{
+    form.reset();
+    AppMaster.reset();
+    TProgramWindows windows;
+    windows.windows()[6]->show();
+    TForm1 &main = windows.mainForm();
+    main.show();
+    QTimer::singleShot(100, &main, [&main] { main.close(); });
+    QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
+
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 } // namespace
