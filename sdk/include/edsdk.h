@@ -92,6 +92,7 @@ typedef EdsBaseRef EdsStreamRef;
 #define kEdsPropID_OwnerName 0x00000004u
 #define kEdsPropID_FirmwareVersion 0x00000007u
 #define kEdsPropID_BatteryLevel 0x00000008u
+#define kEdsPropID_CFn 0x00000009u
 #define kEdsPropID_SaveTo 0x0000000Bu
 #define kEdsPropID_ShutterCounter 0x00000022u
 #define kEdsPropID_ImageQuality 0x00000100u
@@ -104,6 +105,8 @@ typedef EdsBaseRef EdsStreamRef;
 #define kEdsPropID_Av 0x00000405u
 #define kEdsPropID_Tv 0x00000406u
 #define kEdsPropID_ExposureCompensation 0x00000407u
+#define kEdsPropID_FlashCompensation 0x00000408u
+#define kEdsPropID_FocalLength 0x00000409u
 
 /* Values of kEdsPropID_SaveTo */
 #define kEdsSaveTo_Camera 1u

@@ -13,10 +13,35 @@
 
 namespace {
 
-constexpr quint32 AEModeProperty = 1024;
-
 // Shown from the cache after the AE mode changed: the mode decides what they mean.
-constexpr std::array<quint32, 9> kAfterAEMode{1029, 1030, 1026, 262, 256, 1028, 1031, 1027, 1025};
+constexpr std::array<quint32, 9> kAfterAEMode{
+    kEdsPropID_Av,     kEdsPropID_Tv,           kEdsPropID_ISOSpeed,
+    kEdsPropID_WhiteBalance, kEdsPropID_ImageQuality, kEdsPropID_AFMode,
+    kEdsPropID_ExposureCompensation, kEdsPropID_MeteringMode, kEdsPropID_DriveMode};
+
+// What a change of allowed values refreshes after the property's own list: values shown,
+// lists rebuilt, in this order.
+enum class Refresh { Show, Rebuild };
+struct RefreshStep
+{
+    Refresh what;
+    quint32 property;
+};
+constexpr std::array<RefreshStep, 13> kAfterAllowedValues{{
+    {Refresh::Show, kEdsPropID_AEMode},
+    {Refresh::Show, kEdsPropID_Av},
+    {Refresh::Show, kEdsPropID_Tv},
+    {Refresh::Show, kEdsPropID_ISOSpeed},
+    {Refresh::Show, kEdsPropID_WhiteBalance},
+    {Refresh::Show, kEdsPropID_ImageQuality},
+    {Refresh::Rebuild, kEdsPropID_AFMode},
+    {Refresh::Show, kEdsPropID_AFMode},
+    {Refresh::Show, kEdsPropID_ExposureCompensation},
+    {Refresh::Show, kEdsPropID_MeteringMode},
+    {Refresh::Rebuild, kEdsPropID_AFMode},
+    {Refresh::Rebuild, kEdsPropID_AEMode},
+    {Refresh::Rebuild, kEdsPropID_DriveMode},
+}};
 
 } // namespace
 
@@ -93,7 +118,7 @@ void TEventDispatcher::valueChanged(quint32 property)
     if (AppMaster)
         AppMaster->GetProperty(property);
     m_form.UpdatePropertyDisplay(property);
-    if (property != AEModeProperty)
+    if (property != kEdsPropID_AEMode)
         return;
     for (quint32 other : kAfterAEMode)
         m_form.UpdatePropertyDisplay(other);
@@ -104,13 +129,12 @@ void TEventDispatcher::allowedValuesChanged(quint32 property)
     if (AppMaster)
         AppMaster->GetPropertyDesc(property);
     m_form.RebuildValueList(property);
-    for (quint32 shown : {1024u, 1029u, 1030u, 1026u, 262u, 256u})
-        m_form.UpdatePropertyDisplay(shown);
-    m_form.RebuildValueList(1028);
-    for (quint32 shown : {1028u, 1031u, 1027u})
-        m_form.UpdatePropertyDisplay(shown);
-    for (quint32 rebuilt : {1028u, 1024u, 1025u})
-        m_form.RebuildValueList(rebuilt);
+    for (const RefreshStep &step : kAfterAllowedValues) {
+        if (step.what == Refresh::Show)
+            m_form.UpdatePropertyDisplay(step.property);
+        else
+            m_form.RebuildValueList(step.property);
+    }
 }
 
 void TEventDispatcher::escapeReleased()

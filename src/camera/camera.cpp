@@ -10,14 +10,17 @@ namespace {
 
 // Properties with a value slot, in slot order.
 constexpr std::array<EdsPropertyID, 13> ValueProperties = {
-    1024, 1029, 1030, 1026, 262, 8, 1028, 256, 1031, 1032, 1027, 1025, 34};
+    kEdsPropID_AEMode,       kEdsPropID_Av,          kEdsPropID_Tv,
+    kEdsPropID_ISOSpeed,     kEdsPropID_WhiteBalance, kEdsPropID_BatteryLevel,
+    kEdsPropID_AFMode,       kEdsPropID_ImageQuality, kEdsPropID_ExposureCompensation,
+    kEdsPropID_FlashCompensation, kEdsPropID_MeteringMode, kEdsPropID_DriveMode,
+    kEdsPropID_ShutterCounter};
 // Properties with a description slot, in slot order.
 constexpr std::array<EdsPropertyID, 12> DescProperties = {
-    1024, 1029, 1030, 1026, 262, 8, 1028, 256, 1031, 1032, 1027, 1025};
-
-constexpr EdsPropertyID ProductNameProperty = 2;
-constexpr EdsPropertyID CFnProperty = 9;
-constexpr EdsPropertyID FocalLengthProperty = 1033;
+    kEdsPropID_AEMode,       kEdsPropID_Av,          kEdsPropID_Tv,
+    kEdsPropID_ISOSpeed,     kEdsPropID_WhiteBalance, kEdsPropID_BatteryLevel,
+    kEdsPropID_AFMode,       kEdsPropID_ImageQuality, kEdsPropID_ExposureCompensation,
+    kEdsPropID_FlashCompensation, kEdsPropID_MeteringMode, kEdsPropID_DriveMode};
 constexpr int MaxNameLength = 255;
 
 template<std::size_t N>
@@ -74,7 +77,7 @@ void TCamera::SetPropertyString(EdsPropertyID property, const QString &text)
     logHeader("setPropertyString", "ID        =", property);
     DebugLine(QStringLiteral("String    =") + text);
     DebugLine(QString());
-    if (property == ProductNameProperty)
+    if (property == kEdsPropID_ProductName)
         FProductName = text.left(MaxNameLength);
 }
 
@@ -82,7 +85,7 @@ EdsUInt32 TCamera::GetPropertyUInt32(EdsPropertyID property) const
 {
     const int index = slotIndex(ValueProperties, property);
     EdsUInt32 value = 0xFFFFFFFFu;
-    if (property == CFnProperty)
+    if (property == kEdsPropID_CFn)
         value = FCFn;
     else if (index >= 0)
         value = FValues[index];
@@ -94,7 +97,7 @@ EdsUInt32 TCamera::GetPropertyUInt32(EdsPropertyID property) const
 
 TRational TCamera::GetPropertyRational(EdsPropertyID property) const
 {
-    const TRational value = property == FocalLengthProperty ? FFocalLength : TRational{};
+    const TRational value = property == kEdsPropID_FocalLength ? FFocalLength : TRational{};
     logHeader("setPropertyRational", "ID         =", property);
     DebugLine(QStringLiteral("Numerator  =") + QString::number(value.Numerator));
     DebugLine(QStringLiteral("Denominator=") + QString::number(value.Denominator));

@@ -1,5 +1,7 @@
 #include "camera/proptables.h"
 
+#include "edsdk.h"
+
 #include <limits>
 
 namespace {
@@ -7,16 +9,16 @@ namespace {
 using P = CameraProperty;
 
 constexpr std::array<CameraPropertyInfo, CameraPropertyCount> kProperties{{
-    {P::AEMode, 1024, "[AEMODEPROP]", {"AE", "KAMERAMODUS"}, false},
-    {P::Av, 1029, "[AVPROP]", {"AV", ""}, false},
-    {P::Tv, 1030, "[TVPROP]", {"TV", ""}, false},
-    {P::ISO, 1026, "[ISOPROP]", {"ISO", ""}, false},
-    {P::WhiteBalance, 262, "[WEISSABGLEICHPROP]", {"WB", "WEISSABGLEICH"}, true},
-    {P::AFMode, 1028, "[AFMODEPROP]", {"FOCUS", "FOKUS"}, false},
-    {P::Quality, 256, "[IMAGEQUALITYPROP]", {"QUALITY", "BILDQUALITAET"}, false},
-    {P::ExpComp, 1031, "[EXPCOMPPROP]", {"EXPCOMP", "BELICHTUNGSKORREKTUR"}, false},
-    {P::Metering, 1027, "[METERINGMODEPROP]", {"METERING", "MESSMETHODE"}, true},
-    {P::DriveMode, 1025, "[DRIVEMODEPROP]", {"DM", "AUFNAHMEMODUS"}, false},
+    {P::AEMode, kEdsPropID_AEMode, "[AEMODEPROP]", {"AE", "KAMERAMODUS"}, false},
+    {P::Av, kEdsPropID_Av, "[AVPROP]", {"AV", ""}, false},
+    {P::Tv, kEdsPropID_Tv, "[TVPROP]", {"TV", ""}, false},
+    {P::ISO, kEdsPropID_ISOSpeed, "[ISOPROP]", {"ISO", ""}, false},
+    {P::WhiteBalance, kEdsPropID_WhiteBalance, "[WEISSABGLEICHPROP]", {"WB", "WEISSABGLEICH"}, true},
+    {P::AFMode, kEdsPropID_AFMode, "[AFMODEPROP]", {"FOCUS", "FOKUS"}, false},
+    {P::Quality, kEdsPropID_ImageQuality, "[IMAGEQUALITYPROP]", {"QUALITY", "BILDQUALITAET"}, false},
+    {P::ExpComp, kEdsPropID_ExposureCompensation, "[EXPCOMPPROP]", {"EXPCOMP", "BELICHTUNGSKORREKTUR"}, false},
+    {P::Metering, kEdsPropID_MeteringMode, "[METERINGMODEPROP]", {"METERING", "MESSMETHODE"}, true},
+    {P::DriveMode, kEdsPropID_DriveMode, "[DRIVEMODEPROP]", {"DM", "AUFNAHMEMODUS"}, false},
 }};
 
 constexpr std::array<TKeepAliveInterval, 7> kKeepAlive{{
