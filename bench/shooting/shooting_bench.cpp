@@ -6,7 +6,7 @@
 #include "app/shooting.h"
 #include "app/startup.h"
 #include "camera/appmaster.h"
-#include "camera/camerahelpers.h"
+#include "platform/waits.h"
 #include "camera/cameraevents.h"
 #include "camera/madeimages.h"
 #include "camera/sdkloader.h"

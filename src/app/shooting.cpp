@@ -1,9 +1,9 @@
 #include "app/shooting.h"
 
+#include "app/dialprompt.h"
 #include "app/shootingview.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
-#include "camera/camerahelpers.h"
 #include "camera/camerasettings.h"
 #include "camera/edserrors.h"
 #include "camera/proptables.h"
@@ -12,6 +12,7 @@
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "platform/clock.h"
+#include "platform/waits.h"
 #include "ui/mainform.h"
 
 #include <QCoreApplication>
@@ -28,18 +29,8 @@ bool EndAfterShoot = false;
 
 namespace {
 
-constexpr quint32 AEModeProperty = 1024;
-constexpr quint32 AvProperty = 1029;
-constexpr quint32 ExpCompProperty = 1031;
-constexpr quint32 QualityProperty = 256;
 // How often a wait looks at its clock when no event wakes it.
 constexpr int WaitHeartbeatMs = 10;
-
-const QString &crlf()
-{
-    static const QString text = QStringLiteral("\r\n");
-    return text;
-}
 
 // The step's settings a sequence writes, in writing order.
 struct StepProperty
@@ -48,11 +39,11 @@ struct StepProperty
     TPropList TCamerasettings::*field;
 };
 constexpr std::array<StepProperty, 5> kStepProperties{{
-    {1030, &TCamerasettings::Tv},
-    {1029, &TCamerasettings::Av},
-    {1026, &TCamerasettings::ISO},
-    {1031, &TCamerasettings::ExpComp},
-    {256, &TCamerasettings::Quality},
+    {kEdsPropID_Tv, &TCamerasettings::Tv},
+    {kEdsPropID_Av, &TCamerasettings::Av},
+    {kEdsPropID_ISOSpeed, &TCamerasettings::ISO},
+    {kEdsPropID_ExposureCompensation, &TCamerasettings::ExpComp},
+    {kEdsPropID_ImageQuality, &TCamerasettings::Quality},
 }};
 
 // Blocks until an event arrives or the heartbeat passes, then handles what is pending.
@@ -65,18 +56,6 @@ public:
 private:
     QTimer m_heartbeat;
 };
-
-TCamera *camera()
-{
-    return AppMaster ? AppMaster->GetCamera() : nullptr;
-}
-
-std::optional<quint32> readAEMode()
-{
-    if (!camera() || AppMaster->GetProperty(AEModeProperty) != EDS_ERR_OK)
-        return std::nullopt;
-    return camera()->GetPropertyUInt32(AEModeProperty);
-}
 
 qint64 pauseMs(qint64 hours, qint64 minutes, qint64 secs)
 {
@@ -136,7 +115,7 @@ void TShooting::AusloeserButtonClick()
     if (!CaptureSettingsFromWindow() || !ImageMagickSettingsFromWindow())
         return;
     if (m_view.bulbMode() && !wholeNumber(m_view.bulbTimeText())) {
-        appDialogs().showMessage(QString::fromUtf8(MainWindowCaption),
+        appDialogs().showMessage(QString::fromUtf8(ProgramCaption),
                                  QStringLiteral("'%1' ist kein gültiger Integerwert")
                                      .arg(m_view.bulbTimeText()),
                                  MessageIcon::Error);
@@ -191,7 +170,7 @@ EdsError TShooting::Shoot()
 // yet, and the picture must be named and recorded with what it was taken with.
 TCamerasettings TShooting::settingsInForce()
 {
-    if (camera()) {
+    if (connectedCamera()) {
         for (const CameraPropertyInfo &info : cameraProperties()) {
             if (AppMaster->GetProperty(info.sdkId) == EDS_ERR_OK)
                 m_view.UpdatePropertyDisplay(info.sdkId);
@@ -207,7 +186,7 @@ EdsError TShooting::shootWithin(qint64 exposureMs)
         return EDS_ERR_OPERATION_CANCELLED;
     const qint64 limit = std::max<qint64>(exposureMs, 0) + PictureMarginMs;
     const TCamerasettings settings = settingsInForce();
-    const int files = filesPerRelease(camera() ? camera()->GetPropertyUInt32(QualityProperty)
+    const int files = filesPerRelease(connectedCamera() ? connectedCamera()->GetPropertyUInt32(kEdsPropID_ImageQuality)
                                                : settings.Quality.ID);
     PictureArrived = false;
     if (!m_view.bulbMode()) {
@@ -231,7 +210,7 @@ EdsError TShooting::shootWithin(qint64 exposureMs)
 EdsError TShooting::release(qint64 limitMs)
 {
     for (;;) {
-        const EdsError err = camera()
+        const EdsError err = connectedCamera()
                                  ? whileBusy([] { return AppMaster->TakePicture(); }, limitMs)
                                  : EDS_ERR_DEVICE_NOT_FOUND;
         if (err != EDS_ERR_COMM_DISCONNECTED || !retryAfterUnplugging())
@@ -311,13 +290,13 @@ void TShooting::setExpComp(const QString &text)
     const auto entry = std::find_if(table.begin(), table.end(),
                                     [&text](const TPropList &e) { return e.Name == text; });
     // A text the table does not know is a value that cannot be set.
-    const auto write = [&entry] { return AppMaster->SetProperty(ExpCompProperty, entry->ID); };
+    const auto write = [&entry] { return AppMaster->SetProperty(kEdsPropID_ExposureCompensation, entry->ID); };
     const EdsError err = entry == table.end() ? EDS_ERR_INVALID_PARAMETER
                          : AppMaster         ? whileBusy(write, PictureMarginMs)
                                              : EDS_ERR_DEVICE_NOT_FOUND;
     if (err != EDS_ERR_OK) {
         m_view.setStatus(QStringLiteral(" Can not set Value "), StatusErrorColor);
-        m_view.UpdatePropertyDisplay(ExpCompProperty);
+        m_view.UpdatePropertyDisplay(kEdsPropID_ExposureCompensation);
     } else {
         m_view.setStatus(QStringLiteral(" Set Value "), StatusSetValueColor);
     }
@@ -327,7 +306,7 @@ bool TShooting::pauseAccepted(qint64 ms, const QString &what)
 {
     if (ms <= MaxSeriesPauseMs)
         return true;
-    appDialogs().showMessage(QString::fromUtf8(MainWindowCaption),
+    appDialogs().showMessage(QString::fromUtf8(ProgramCaption),
                              what + QStringLiteral(" ist zu lang: höchstens %1 Stunden.")
                                         .arg(MaxSeriesPauseMs / 3600000),
                              MessageIcon::Error);
@@ -388,9 +367,8 @@ void TShooting::RunSequence()
 
 bool TShooting::askSequenceStart(quint32 firstAEMode, const QString &firstAEText)
 {
-    const QString question = QStringLiteral("Möchten sie Bilderfolge starten ? ") + crlf() + crlf()
-                             + QStringLiteral("Dann  stellen bitte Sie an der Kamera den Modus : ")
-                             + firstAEText + QStringLiteral(" ein");
+    const QString question =
+        modeDialQuestion(QStringLiteral("Möchten sie Bilderfolge starten ? "), firstAEText);
     // Asked until the dial matches and the answer is Yes; No declines the sequence.
     do {
         if (appDialogs().askYesNo(QStringLiteral("Bestätigen"), question) != DialogButton::Yes)
@@ -454,6 +432,6 @@ void TShooting::setKeepAlive(int periodSeconds)
 
 void TShooting::KeepAliveTick()
 {
-    if (camera())
-        m_view.ApplyProperty(AvProperty, camera()->GetPropertyUInt32(AvProperty));
+    if (connectedCamera())
+        m_view.ApplyProperty(kEdsPropID_Av, connectedCamera()->GetPropertyUInt32(kEdsPropID_Av));
 }

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/dialprompt.h"
 #include "app/eventdispatch.h"
 #include "app/mainformview.h"
 #include "app/shooting.h"
@@ -8,6 +9,7 @@
 #include "camera/madeimages.h"
 #include "camera/sdkloader.h"
 #include "platform/dialogs.h"
+#include "platform/texthelpers.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
@@ -31,7 +33,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QMenu>
 #include <QTimer>
 
@@ -41,15 +42,8 @@ namespace {
 
 using P = CameraProperty;
 
-constexpr quint32 AEModeProperty = 1024;
 // Where the missing-file window sends the user for the SDK files.
 const char *const SdkDownloadAddress = "README.md#camera-sdk";
-
-const QString &crlf()
-{
-    static const QString text = QStringLiteral("\r\n");
-    return text;
-}
 
 // What the exit prompt writes back, by the AE mode found at start.
 const std::vector<P> &restoredProperties(quint32 startAEMode)
@@ -80,7 +74,7 @@ const std::vector<P> &restoredProperties(quint32 startAEMode)
 
 bool cameraConnected()
 {
-    return AppMaster && AppMaster->GetCamera();
+    return connectedCamera() != nullptr;
 }
 
 void connectOnce(TForm1 &form)
@@ -93,21 +87,10 @@ void connectOnce(TForm1 &form)
     AppMaster->SetSaveToHost();
 }
 
-quint32 readAEMode()
+QString aeModeText(const TForm1 &form, quint32 code)
 {
-    AppMaster->GetProperty(AEModeProperty);
-    return AppMaster->GetCamera()->GetPropertyUInt32(AEModeProperty);
-}
-
-QString aeModeText(TForm1 &form, quint32 code)
-{
-    const QComboBox *box = form.valueList(P::AEMode);
-    for (int i = 0; i < box->count(); ++i) {
-        const TPropList *entry = TForm1::entryOf(box, i);
-        if (entry && entry->ID == code)
-            return entry->Name;
-    }
-    return {};
+    const TPropList *entry = form.entryWithCode(P::AEMode, code);
+    return entry ? entry->Name : QString();
 }
 
 // After Stop the time-lapse settings may be changed again.
@@ -181,13 +164,12 @@ void RestoreStartSettings(TForm1 &form, const TCamerasettings &start)
 {
     if (!cameraConnected())
         return;
-    quint32 aeMode = readAEMode();
+    std::optional<quint32> aeMode = readAEMode();
     const quint32 startAEMode = start.AEMode.ID;
-    const QString question =
+    const QString question = modeDialQuestion(
         QStringLiteral("Möchten sie vor dem Beenden die Starteinstellungen der Kamera "
-                       "wiederherstellen ? ")
-        + crlf() + crlf() + QStringLiteral("Dann  stellen bitte Sie an der Kamera den Modus : ")
-        + aeModeText(form, startAEMode) + QStringLiteral(" ein");
+                       "wiederherstellen ? "),
+        aeModeText(form, startAEMode));
     const auto ask = [&question] {
         return appDialogs().askYesNo(QStringLiteral("Bestätigen"), question);
     };
@@ -316,7 +298,7 @@ QList<QWidget *> TProgramWindows::windows() const
 
 int runProgram()
 {
-    QCoreApplication::setApplicationName(QString::fromUtf8(MainWindowCaption));
+    QCoreApplication::setApplicationName(QString::fromUtf8(ProgramCaption));
     QtDialogs dialogs;
     setAppDialogs(&dialogs);
     const QString folder = QCoreApplication::applicationDirPath();

@@ -23,8 +23,6 @@ constexpr EdsError SdkMissing = 0x0000000Au;
 constexpr EdsInt32 AllFreeClusters = 2147483647;
 constexpr EdsInt32 SectorBytes = 4096;
 
-// The application's title captions the box, as for every plain message of the program.
-const char *const MessageCaption = "Tessaro für Canon EOS DSLR";
 
 bool apiComplete(const EdsApi &api)
 {
@@ -55,10 +53,17 @@ QObject *window(EdsVoid *context)
     return static_cast<QObject *>(context);
 }
 
+// The panel's properties and the focal length, between AE mode and focal length in number.
+bool isShootingProperty(EdsPropertyID property)
+{
+    return property == kEdsPropID_ImageQuality || property == kEdsPropID_WhiteBalance
+           || (property >= kEdsPropID_AEMode && property <= kEdsPropID_FocalLength);
+}
+
 bool postsValueChange(EdsPropertyID property)
 {
-    return property == 8 || property == 9 || property == 256 || property == 262
-           || (property >= 1024 && property <= 1033);
+    return property == kEdsPropID_BatteryLevel || property == kEdsPropID_CFn
+           || isShootingProperty(property);
 }
 
 // Errors of the computer's files and streams rather than of the camera.
@@ -70,11 +75,23 @@ bool isHostFileError(EdsError err)
 
 bool postsDescChange(EdsPropertyID property)
 {
-    return property == 256 || property == 262 || (property >= 1024 && property <= 1033);
+    return isShootingProperty(property);
 }
 
 
 } // namespace
+
+TCamera *connectedCamera()
+{
+    return AppMaster ? AppMaster->GetCamera() : nullptr;
+}
+
+std::optional<quint32> readAEMode()
+{
+    if (!connectedCamera() || AppMaster->GetProperty(kEdsPropID_AEMode) != EDS_ERR_OK)
+        return std::nullopt;
+    return connectedCamera()->GetPropertyUInt32(kEdsPropID_AEMode);
+}
 
 TAppMaster::TAppMaster(QObject *window)
     : TAppMaster(window, sdkApi())
@@ -107,7 +124,7 @@ void TAppMaster::connect()
         DebugLine(QString());
     }
     if (count == 0 && !IgnoreDisconnect) {
-        appDialogs().showMessage(QString::fromUtf8(MessageCaption),
+        appDialogs().showMessage(QString::fromUtf8(ProgramCaption),
                                  QStringLiteral("Camera is not connected!"));
     } else if (err == EDS_ERR_OK && count > 0) {
         if (FApi.EdsGetChildAtIndex(list, 0, &FCameraRef) != EDS_ERR_OK)

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QObject;
 class TCamera;
@@ -88,6 +89,11 @@ private:
 
 // The one session manager; created by the connection routine, freed by the main window.
 extern std::unique_ptr<TAppMaster> AppMaster;
+
+// The cache of the connected camera; nullptr without a session manager or a camera.
+TCamera *connectedCamera();
+// Reads the camera's AE mode afresh; nothing without a camera or when the read fails.
+std::optional<quint32> readAEMode();
 
 // Set by the command line: no camera at start is not reported.
 extern bool IgnoreDisconnect;

@@ -2,32 +2,6 @@
 
 #include <QString>
 
-#include <atomic>
-
-// Set by the Stop button; ends a running WaitProcessing.
-extern std::atomic<bool> StopRequested;
-
-// Clears StopRequested, then processes pending events and yields, pass after pass, until
-// `ms` milliseconds have passed on appClock() or StopRequested is set. `ms` <= 0 returns at once.
-void WaitProcessing(qint64 ms);
-
-// "RGB(r,g,b)" of a colour number 0x00BBGGRR. A number with the top bit set names a system
-// colour by its low byte and is resolved through the standard colour scheme.
-QString ColorToRGBText(quint32 colour);
-
 // The text of a fixed-size character field of the SDK: up to its first NUL, at most `size`
 // characters.
 QString sdkFieldText(const char *field, int size);
-
-// True when the path exists and is a folder.
-bool IsDirectory(const QString &path);
-
-inline constexpr int PadFront = 0;
-inline constexpr int PadBehind = 1;
-// Puts `pad` in front of or behind `text` until it is at least `length` characters long
-// (a longer pad may overshoot). An empty pad or another side returns the text unchanged.
-QString PadText(const QString &text, const QString &pad, int length, int side);
-
-// The number in decimal with "0" put in front until it is as long as `templ`. A minus
-// sign is counted, and the zeros go in front of it.
-QString ZeroPad(qint64 number, const QString &templ);

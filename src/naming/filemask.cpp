@@ -1,6 +1,6 @@
 #include "naming/filemask.h"
 
-#include "camera/camerahelpers.h"
+#include "platform/texthelpers.h"
 #include "camera/camerasettings.h"
 #include "platform/clock.h"
 

@@ -10,6 +10,9 @@
 // Every question, message and file, folder or font dialog of the program goes through
 // Dialogs: Qt's dialogs in the program, scripted answers in tests. Used on the main thread.
 
+// The program's title; it also captions the program's plain message boxes.
+inline constexpr const char *ProgramCaption = "Tessaro für Canon EOS DSLR";
+
 enum class DialogButton {
     None = 0,
     Ok = 0x01,

@@ -1,6 +1,6 @@
 #include "ui/aufnahmeeinstform.h"
 
-#include "camera/camerahelpers.h"
+#include "platform/texthelpers.h"
 #include "camera/proptables.h"
 #include "platform/dialogs.h"
 #include "settings/programsettings.h"

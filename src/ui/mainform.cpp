@@ -2,10 +2,10 @@
 
 #include "camera/appmaster.h"
 #include "camera/camera.h"
-#include "camera/camerahelpers.h"
 #include "camera/edserrors.h"
 #include "diagnostics/debuglog.h"
 #include "platform/dialogs.h"
+#include "platform/waits.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
@@ -31,8 +31,6 @@ namespace {
 
 using P = CameraProperty;
 
-constexpr quint32 BatteryProperty = 8;
-constexpr quint32 FocalLengthProperty = 1033;
 constexpr int DebugOffWidth = 330;
 
 // One row of the settings panel and its debug fields.
@@ -141,10 +139,6 @@ qsizetype masterPosition(TPropTable &master, quint32 code)
     return qsizetype(master.size()) - 1;
 }
 
-TCamera *camera()
-{
-    return AppMaster ? AppMaster->GetCamera() : nullptr;
-}
 
 } // namespace
 
@@ -152,7 +146,7 @@ TForm1::TForm1(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromUtf8(MainWindowCaption));
+    setWindowTitle(QString::fromUtf8(ProgramCaption));
 
     auto *scroll = named(new QScrollArea(this), "ScrollBox");
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -368,6 +362,12 @@ void TForm1::addItem(QComboBox *box, const TPropTable &master, qsizetype index)
     box->addItem(master[size_t(index)].Name, QVariant::fromValue<qlonglong>(index));
 }
 
+const TPropList *TForm1::entryWithCode(CameraProperty property, quint32 code) const
+{
+    const QComboBox *box = valueList(property);
+    return entryOf(box, indexOfCode(box, code));
+}
+
 int TForm1::indexOfCode(const QComboBox *box, quint32 code) const
 {
     for (int i = 0; i < box->count(); ++i) {
@@ -474,7 +474,7 @@ void TForm1::valueListActivated(CameraProperty property, int index)
         const quint32 err = AppMaster ? AppMaster->SetProperty(id, entry->ID)
                                       : EDS_ERR_DEVICE_NOT_FOUND;
         if (err != EDS_ERR_OK) {
-            appDialogs().showMessage(QString::fromUtf8(MainWindowCaption),
+            appDialogs().showMessage(QString::fromUtf8(ProgramCaption),
                                      QStringLiteral("Cannot set new value..."));
             UpdatePropertyDisplay(id);
         }
@@ -552,7 +552,7 @@ void TForm1::showExpComp(quint32 value)
 
 void TForm1::UpdatePropertyDisplay(quint32 property)
 {
-    TCamera *cam = camera();
+    TCamera *cam = connectedCamera();
     if (!cam)
         return;
     const quint32 value = cam->GetPropertyUInt32(property);
@@ -561,12 +561,12 @@ void TForm1::UpdatePropertyDisplay(quint32 property)
     DebugLine(QStringLiteral("UpdateProperty Value =") + number(value));
     DebugLine(QString());
 
-    if (property == BatteryProperty) {
+    if (property == kEdsPropID_BatteryLevel) {
         m_batteryValue->setText(number(value));
         m_batteryBar->setValue(int(std::min<quint32>(value, 100)));
         return;
     }
-    if (property == FocalLengthProperty) {
+    if (property == kEdsPropID_FocalLength) {
         const TRational focal = cam->GetPropertyRational(property);
         m_releaseNumber->setText(QString::number(focal.Numerator) + QStringLiteral("::")
                                  + QString::number(focal.Denominator));
@@ -632,7 +632,7 @@ void TForm1::rebuildProgramFiltered(CameraProperty property)
 
 void TForm1::RebuildValueList(quint32 property)
 {
-    TCamera *cam = camera();
+    TCamera *cam = connectedCamera();
     const CameraPropertyInfo *info = cameraPropertyBySdkId(property);
     if (!cam || !info)
         return;
@@ -670,7 +670,7 @@ bool TForm1::ReadCameraSettings(TCamerasettings &settings)
     const QString text = m_bulbTimeEdit->text();
     const std::optional<int> bulb = wholeNumber(text);
     if (!bulb) {
-        appDialogs().showMessage(QString::fromUtf8(MainWindowCaption),
+        appDialogs().showMessage(QString::fromUtf8(ProgramCaption),
                                  QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text),
                                  MessageIcon::Error);
         return false;
@@ -734,7 +734,7 @@ void TForm1::loadPropertiesMenuClick()
     // The lists show the tables that were loaded, still restricted to what the camera allows;
     // the bulb time and the bracketing texts are the user's and stay.
     fillListsFromTables(selected);
-    if (camera()) {
+    if (connectedCamera()) {
         for (const CameraPropertyInfo &info : cameraProperties()) {
             RebuildValueList(info.sdkId);
             UpdatePropertyDisplay(info.sdkId);

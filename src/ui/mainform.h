@@ -19,8 +19,6 @@ class QPushButton;
 class QTimer;
 class QWidget;
 
-inline constexpr const char *MainWindowCaption = "Tessaro für Canon EOS DSLR";
-
 // Status bar colours: red for errors, lime for a successful write.
 inline const QColor StatusErrorColor = QColor(255, 0, 0);
 inline const QColor StatusSetValueColor = QColor(0, 255, 0);
@@ -52,6 +50,8 @@ public:
 
     // The master-table entry a list item refers to, nullptr when there is none.
     static const TPropList *entryOf(const QComboBox *box, int index);
+    // The entry of the property's list item with this code, nullptr when none has it.
+    const TPropList *entryWithCode(CameraProperty property, quint32 code) const;
     QComboBox *valueList(CameraProperty property) const;
 
     void setStatus(const QString &text, const QColor &color);

@@ -1,4 +1,6 @@
 #include "camera/camerahelpers.h"
+#include "platform/texthelpers.h"
+#include "platform/waits.h"
 #include "camera/edserrors.h"
 #include "platform/clock.h"
 
