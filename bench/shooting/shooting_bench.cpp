@@ -128,9 +128,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString bin = QStringLiteral(TESSARO_BIN_DIR);
-    QString error;
-    if (!loadSdk(bin, &error)) {
-        fprintf(stderr, "%s\n", qPrintable(error));
+    if (const Result<> loaded = loadSdk(bin); !loaded) {
+        fprintf(stderr, "%s\n", qPrintable(loaded.error()));
         return 1;
     }
     QDir::setCurrent(bin);

@@ -8,6 +8,7 @@
 #include "camera/camera.h"
 #include "camera/madeimages.h"
 #include "camera/sdkloader.h"
+#include "platform/check.h"
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
 #include "settings/configuration.h"
@@ -98,8 +99,9 @@ void enableTimeLapseControls(QWidget &capture)
 {
     for (const char *name : {"ZeitRafferCheckbox", "InterValStdComboBox", "InterValMinComboBox",
                              "InterValSekComboBox", "AufnahmenAnzahlEdit"}) {
-        if (auto *control = capture.findChild<QWidget *>(QString::fromLatin1(name)))
-            control->setEnabled(true);
+        auto *control = capture.findChild<QWidget *>(QString::fromLatin1(name));
+        TESSARO_ASSERT(control, continue);
+        control->setEnabled(true);
     }
 }
 
@@ -196,7 +198,9 @@ void MainWindowCreated(TForm1 &form)
     settings.Bilderfolge = false;
     form.Timer1->stop();
     form.Timer1->setInterval(1000);
-    form.findChild<QMenu *>(QStringLiteral("Fenster1"))->setEnabled(true);
+    auto *windowMenu = form.findChild<QMenu *>(QStringLiteral("Fenster1"));
+    TESSARO_ASSERT(windowMenu, return);
+    windowMenu->setEnabled(true);
 }
 
 int MainWindowFirstShown(TForm1 &form)
@@ -268,8 +272,9 @@ void TProgramWindows::wireCaptureSettings()
         maskDialog.exec();
         return std::pair{maskDialog.mask(), maskDialog.prefix()};
     });
-    QObject::connect(form.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1")),
-                     &QAction::triggered, &capture, &TAufnahmeEinstForm::openFromMenu);
+    auto *captureEntry = form.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"));
+    TESSARO_CHECK(captureEntry);
+    QObject::connect(captureEntry, &QAction::triggered, &capture, &TAufnahmeEinstForm::openFromMenu);
     QObject::connect(&form, &TForm1::propertiesLoaded, &capture,
                      &TAufnahmeEinstForm::fillBracketingLists);
     QObject::connect(&capture, &TAufnahmeEinstForm::keepAliveChanged, m_shooting,
@@ -307,10 +312,11 @@ int runProgram()
         window.setText(text);
         window.exec();
     });
-    QString error;
-    if (ready && !loadSdk(folder, &error)) {
-        dialogs.showMessage(QStringLiteral("Fehler"), error, MessageIcon::Error);
-        ready = false;
+    if (ready) {
+        const Result<> loaded = loadSdk(folder);
+        if (!loaded)
+            dialogs.showMessage(QStringLiteral("Fehler"), loaded.error(), MessageIcon::Error);
+        ready = loaded.ok();
     }
     int code = 1;
     if (ready) {

@@ -26,28 +26,28 @@ QString libraryPath(const QString &folder, const char *name)
     return QDir(folder).filePath(QString::fromLatin1(name));
 }
 
-void *openLibrary(const QString &path, QString *error)
+Result<void *> openLibrary(const QString &path)
 {
     // Global, so the SDK finds the image library's symbols whatever its own search path says.
     void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_GLOBAL);
-    if (!handle && error)
-        *error = QString::fromLocal8Bit(dlerror());
+    if (!handle)
+        return Failure{QString::fromLocal8Bit(dlerror())};
     return handle;
 }
 
-bool resolveAll(void *handle, EdsApi *api, QString *error)
+Result<EdsApi> resolveAll(void *handle)
 {
-    bool complete = true;
+    EdsApi api;
+    QString missing;
 #define TESSARO_EDS_RESOLVE(name)                                                                  \
-    api->name = reinterpret_cast<decltype(api->name)>(dlsym(handle, #name));                      \
-    if (!api->name) {                                                                              \
-        complete = false;                                                                          \
-        if (error)                                                                                 \
-            *error = QStringLiteral("missing call " #name);                                        \
-    }
+    api.name = reinterpret_cast<decltype(api.name)>(dlsym(handle, #name));                        \
+    if (!api.name)                                                                                 \
+        missing = QStringLiteral("missing call " #name);
     TESSARO_EDS_CALLS(TESSARO_EDS_RESOLVE)
 #undef TESSARO_EDS_RESOLVE
-    return complete;
+    if (!missing.isEmpty())
+        return Failure{missing};
+    return api;
 }
 
 } // namespace
@@ -62,34 +62,31 @@ QStringList missingSdkFiles(const QString &folder)
     return missing;
 }
 
-bool loadSdk(const QString &folder, QString *error)
+Result<> loadSdk(const QString &folder)
 {
     LoadedSdk &state = loaded();
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     if (state.sdk && state.folder == canonical)
-        return true;
+        return {};
     const QStringList missing = missingSdkFiles(folder);
-    if (!missing.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("missing ") + missing.join(QStringLiteral(", "));
-        return false;
-    }
-    void *image = openLibrary(libraryPath(folder, SdkImageLibraryName), error);
+    if (!missing.isEmpty())
+        return Failure{QStringLiteral("missing ") + missing.join(QStringLiteral(", "))};
+    const Result<void *> image = openLibrary(libraryPath(folder, SdkImageLibraryName));
     if (!image)
-        return false;
-    void *sdk = openLibrary(libraryPath(folder, SdkLibraryName), error);
+        return Failure{image.error()};
+    const Result<void *> sdk = openLibrary(libraryPath(folder, SdkLibraryName));
     if (!sdk) {
-        dlclose(image);
-        return false;
+        dlclose(*image);
+        return Failure{sdk.error()};
     }
-    EdsApi api;
-    if (!resolveAll(sdk, &api, error)) {
-        dlclose(sdk);
-        dlclose(image);
-        return false;
+    const Result<EdsApi> api = resolveAll(*sdk);
+    if (!api) {
+        dlclose(*sdk);
+        dlclose(*image);
+        return Failure{api.error()};
     }
-    state = LoadedSdk{canonical, sdk, image, api};
-    return true;
+    state = LoadedSdk{canonical, *sdk, *image, *api};
+    return {};
 }
 
 bool sdkLoaded()

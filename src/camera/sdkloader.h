@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edsdk.h"
+#include "platform/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,10 +46,10 @@ inline constexpr const char *SdkImageLibraryName = "libedsimage.so";
 // The SDK files missing from `folder`, in the order SDK, image library.
 QStringList missingSdkFiles(const QString &folder);
 
-// Loads both libraries from `folder` and resolves every call into sdkApi(). On failure
-// returns false with the reason in `error` and leaves the previous state. Loading again
-// from the same folder is harmless. The libraries stay loaded until the process ends.
-bool loadSdk(const QString &folder, QString *error = nullptr);
+// Loads both libraries from `folder` and resolves every call into sdkApi(). A failure says
+// why and leaves the previous state. Loading again from the same folder is harmless. The
+// libraries stay loaded until the process ends.
+Result<> loadSdk(const QString &folder);
 bool sdkLoaded();
 
 // The table of the loaded SDK; every pointer is null while none is loaded.

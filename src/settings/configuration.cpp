@@ -220,17 +220,14 @@ void ImageMagickSettingsToWindow() { toWindow(SettingsWindowKind::ImageMagick); 
 
 void setConfigurationHooks(ConfigurationHooks hooks) { g_hooks = std::move(hooks); }
 
-bool writeConfiguration(const QString &path, const TProgramSettings &settings, QString *error)
+Result<> writeConfiguration(const QString &path, const TProgramSettings &settings)
 {
     TProgramSettings s = settings;
     intervalNumbersFromTexts(s);
     IniEdits edits;
     for (const ConfigKey &key : kKeys)
         writeKey(edits, key, s);
-    const textfile::Status status = IniFile(path).apply(edits);
-    if (error)
-        *error = status.error;
-    return status.ok();
+    return IniFile(path).apply(edits);
 }
 
 void readConfiguration(const IniFile &ini, TProgramSettings &s)
@@ -249,14 +246,14 @@ bool SaveConfiguration(const QString &path)
     TProgramSettings &s = ProgramSettings();
     // The record's flag follows the debug menu, which switches the log itself.
     s.Debug = debugEnabled();
-    QString error;
-    if (writeConfiguration(path, s, &error)) {
+    const Result<> written = writeConfiguration(path, s);
+    if (written) {
         warnUnstorable(unstorableKeys(s));
         return true;
     }
     appDialogs().showMessage(QStringLiteral("Fehler"),
                              QStringLiteral("Die Datei ") + path
-                                 + QStringLiteral(" kann nicht geschrieben werden: ") + error,
+                                 + QStringLiteral(" kann nicht geschrieben werden: ") + written.error(),
                              MessageIcon::Error);
     return false;
 }

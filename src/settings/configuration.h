@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QString>
 
 #include <functional>
@@ -49,7 +51,7 @@ bool SaveConfiguration(const QString &path);
 bool LoadConfiguration(const QString &path);
 
 // The record alone, without windows, dialogs or hooks.
-bool writeConfiguration(const QString &path, const TProgramSettings &settings, QString *error);
+Result<> writeConfiguration(const QString &path, const TProgramSettings &settings);
 void readConfiguration(const IniFile &ini, TProgramSettings &settings);
 
 // The menu entries "Aufnahme Einstellungen laden" and "Aufnahme Einstellungen Speichern":

@@ -238,7 +238,7 @@ struct IniFile::Shared
     explicit Shared(const QString &p) : path(p) {}
 
     // Brings the parsed copy up to date with the file. Call with the mutex held.
-    textfile::Status refresh()
+    Result<> refresh()
     {
         const Stamp current = stampOf(path);
         if (loaded && current == stamp && !racy())
@@ -249,7 +249,7 @@ struct IniFile::Shared
             loaded = false;
             doc = {};
             bytes.clear();
-            return {read.error};
+            return Failure{read.error};
         }
         if (!loaded || current != stamp || read.bytes != bytes) {
             doc = parse(textfile::splitLines(read.bytes));
@@ -309,7 +309,8 @@ template<typename F>
 auto withDocument(IniFile::Shared &shared, F &&f)
 {
     QMutexLocker lock(&shared.mutex);
-    shared.refresh();
+    // An unreadable file reads as empty; readable() tells the two apart.
+    (void)shared.refresh();
     return f(std::as_const(shared.doc));
 }
 
@@ -347,7 +348,7 @@ IniFile::IniFile(const QString &path) : m_path(path), m_shared(sharedFor(path)) 
 
 bool IniFile::fileExists() const { return QFileInfo::exists(m_shared->path); }
 
-textfile::Status IniFile::readable() const
+Result<> IniFile::readable() const
 {
     QMutexLocker lock(&m_shared->mutex);
     return m_shared->refresh();
@@ -460,37 +461,37 @@ bool IniFile::hasKey(const QString &section, const QString &key) const
     });
 }
 
-textfile::Status IniFile::writeString(const QString &section, const QString &key, const QString &value)
+Result<> IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
     return apply(IniEdits().writeString(section, key, value));
 }
 
-textfile::Status IniFile::writeInteger(const QString &section, const QString &key, int value)
+Result<> IniFile::writeInteger(const QString &section, const QString &key, int value)
 {
     return apply(IniEdits().writeInteger(section, key, value));
 }
 
-textfile::Status IniFile::writeBool(const QString &section, const QString &key, bool value)
+Result<> IniFile::writeBool(const QString &section, const QString &key, bool value)
 {
     return apply(IniEdits().writeBool(section, key, value));
 }
 
-textfile::Status IniFile::eraseKey(const QString &section, const QString &key)
+Result<> IniFile::eraseKey(const QString &section, const QString &key)
 {
     return apply(IniEdits().eraseKey(section, key));
 }
 
-textfile::Status IniFile::eraseSection(const QString &section)
+Result<> IniFile::eraseSection(const QString &section)
 {
     return apply(IniEdits().eraseSection(section));
 }
 
-textfile::Status IniFile::apply(const IniEdits &edits)
+Result<> IniFile::apply(const IniEdits &edits)
 {
     Shared &shared = *m_shared;
     QMutexLocker lock(&shared.mutex);
     // An unreadable file is never replaced by one holding only these edits.
-    if (textfile::Status status = shared.refresh(); !status)
+    if (Result<> status = shared.refresh(); !status)
         return status;
     Document doc = shared.doc;
     const QStringList before = serialize(doc);
@@ -512,7 +513,7 @@ textfile::Status IniFile::apply(const IniEdits &edits)
         return {};
     QByteArray content = textfile::joinLines(after);
     const QDateTime savedAt = QDateTime::currentDateTimeUtc();
-    textfile::Status status = textfile::writeBytes(shared.path, content);
+    Result<> status = textfile::writeBytes(shared.path, content);
     if (status)
         shared.saved(std::move(content), std::move(doc), savedAt);
     return status;

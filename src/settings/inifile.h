@@ -53,7 +53,7 @@ public:
     QString path() const { return m_path; }
     bool fileExists() const;
     // Failure when the file is there but cannot be read (it then reads as empty).
-    textfile::Status readable() const;
+    Result<> readable() const;
 
     QString readString(const QString &section, const QString &key,
                        const QString &defaultValue = {}) const;
@@ -67,13 +67,13 @@ public:
     bool hasSection(const QString &section) const;
     bool hasKey(const QString &section, const QString &key) const;
 
-    textfile::Status writeString(const QString &section, const QString &key, const QString &value);
-    textfile::Status writeInteger(const QString &section, const QString &key, int value);
-    textfile::Status writeBool(const QString &section, const QString &key, bool value);
-    textfile::Status eraseKey(const QString &section, const QString &key);
-    textfile::Status eraseSection(const QString &section);
+    Result<> writeString(const QString &section, const QString &key, const QString &value);
+    Result<> writeInteger(const QString &section, const QString &key, int value);
+    Result<> writeBool(const QString &section, const QString &key, bool value);
+    Result<> eraseKey(const QString &section, const QString &key);
+    Result<> eraseSection(const QString &section);
     // Applies all edits and saves once; on failure the file and this object stay unchanged.
-    textfile::Status apply(const IniEdits &edits);
+    Result<> apply(const IniEdits &edits);
 
     // The value rules on their own, for text that does not come from a file.
     static QString cleanValue(const QString &raw);

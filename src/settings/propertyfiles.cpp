@@ -21,7 +21,7 @@ void showError(const QString &text)
 }
 
 // True for a successful write; a failed one is reported.
-bool written(const textfile::Status &write, const QString &path)
+bool written(const Result<> &write, const QString &path)
 {
     if (!write)
         showError(QStringLiteral("Die Datei ") + path

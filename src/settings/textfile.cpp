@@ -100,22 +100,22 @@ bool writeAll(QSaveFile &file, const QByteArray &bytes)
 
 } // namespace
 
-Status writeBytes(const QString &path, const QByteArray &bytes)
+Result<> writeBytes(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return {QStringLiteral("%1: %2").arg(path, file.errorString())};
+        return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
     if (!writeAll(file, bytes)) {
         const QString error = file.errorString();
         file.cancelWriting();
-        return {QStringLiteral("%1: %2").arg(path, error)};
+        return Failure{QStringLiteral("%1: %2").arg(path, error)};
     }
     if (!file.commit())
-        return {QStringLiteral("%1: %2").arg(path, file.errorString())};
+        return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
     return {};
 }
 
-Status writeLines(const QString &path, const QStringList &lines)
+Result<> writeLines(const QString &path, const QStringList &lines)
 {
     return writeBytes(path, joinLines(lines));
 }

@@ -4,17 +4,12 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/result.h"
+
 // Line-based access to the stored text files: Windows-1252, written with CR LF, read with
 // CR LF or LF. A file that starts with a UTF-8 byte-order mark reads as UTF-8 without it.
 // Failures are returned, never thrown.
 namespace textfile {
-
-struct Status
-{
-    QString error;  // empty on success
-    bool ok() const { return error.isEmpty(); }
-    explicit operator bool() const { return ok(); }
-};
 
 struct Lines
 {
@@ -38,8 +33,8 @@ Bytes readBytes(const QString &path);
 QStringList splitLines(const QByteArray &bytes);
 
 // Replace the file in one step: after a failure the old file is untouched.
-Status writeLines(const QString &path, const QStringList &lines);
-Status writeBytes(const QString &path, const QByteArray &bytes);
+Result<> writeLines(const QString &path, const QStringList &lines);
+Result<> writeBytes(const QString &path, const QByteArray &bytes);
 QByteArray joinLines(const QStringList &lines);
 
 } // namespace textfile

@@ -27,8 +27,8 @@ class SimulatedCameraTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        QString error;
-        ASSERT_TRUE(loadSdk(BinDir, &error)) << error.toStdString();
+        const Result<> loaded = loadSdk(BinDir);
+        ASSERT_TRUE(loaded) << loaded.error().toStdString();
     }
 
     void SetUp() override
@@ -393,15 +393,16 @@ TEST(SdkLoader, ReportsMissingFilesAndRefusesBrokenOnes)
     EXPECT_EQ(missingSdkFiles(dir.path()), QStringList({"libedsimage.so"}));
     EXPECT_TRUE(missingSdkFiles(BinDir).isEmpty());
 
-    QString error;
-    EXPECT_FALSE(loadSdk(dir.path(), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("libedsimage.so")));
+    const Result<> missing = loadSdk(dir.path());
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(missing.error().contains(QStringLiteral("libedsimage.so")));
     QFile::copy(BinDir + QStringLiteral("/libedsimage.so"), dir.filePath(QStringLiteral("libedsimage.so")));
-    error.clear();
-    EXPECT_FALSE(loadSdk(dir.path(), &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Result<> broken = loadSdk(dir.path());
+    EXPECT_FALSE(broken);
+    EXPECT_FALSE(broken.error().isEmpty());
 
-    ASSERT_TRUE(loadSdk(BinDir, &error)) << error.toStdString();
+    const Result<> loaded = loadSdk(BinDir);
+    ASSERT_TRUE(loaded) << loaded.error().toStdString();
     const EdsApi &api = sdkApi();
 #define TESSARO_EXPECT_RESOLVED(name) EXPECT_NE(api.name, nullptr) << #name;
     TESSARO_EDS_CALLS(TESSARO_EXPECT_RESOLVED)

@@ -279,9 +279,9 @@ TEST_F(IniFileTest, FailuresChangeNothing)
     // A folder cannot be read or replaced; the failure comes back as a value.
     IniFile ini(m_dir.path());
     EXPECT_EQ(ini.readString("S", "k", "def"), "def");
-    const textfile::Status status = ini.writeString("S", "k", "v");
+    const Result<> status = ini.writeString("S", "k", "v");
     EXPECT_FALSE(status.ok());
-    EXPECT_FALSE(status.error.isEmpty());
+    EXPECT_FALSE(status.error().isEmpty());
 
     IniFile missingFolder(m_dir.filePath("no/such.ini"));
     EXPECT_FALSE(missingFolder.apply(IniEdits().writeString("S", "a", "1").writeString("S", "b", "2")).ok());
@@ -298,8 +298,8 @@ TEST_F(IniFileTest, TwoThreadsLoseNoUpdate)
     auto writer = [&](const QString &filePath, const QString &section) {
         IniFile ini(filePath);  // each thread its own object
         for (int i = 0; i < kWrites; ++i) {
-            ini.writeString(section, QStringLiteral("Key%1").arg(i), QString::number(i));
-            ini.writeString("Common", section, QString::number(i));
+            EXPECT_TRUE(ini.writeString(section, QStringLiteral("Key%1").arg(i), QString::number(i)));
+            EXPECT_TRUE(ini.writeString("Common", section, QString::number(i)));
         }
     };
     std::thread a(writer, path, QStringLiteral("A"));

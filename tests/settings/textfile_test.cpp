@@ -67,9 +67,9 @@ TEST(TextFile, ReportsFailuresAsValues)
     EXPECT_FALSE(folder.notFound);
     EXPECT_FALSE(folder.ok());
 
-    const textfile::Status status = textfile::writeLines(dir.filePath("no/such/folder/x.txt"), {"a"});
+    const Result<> status = textfile::writeLines(dir.filePath("no/such/folder/x.txt"), {"a"});
     EXPECT_FALSE(status.ok());
-    EXPECT_FALSE(status.error.isEmpty());
+    EXPECT_FALSE(status.error().isEmpty());
 }
 
 TEST(TextFile, FailedWriteLeavesTheOldFile)
@@ -85,7 +85,7 @@ TEST(TextFile, FailedWriteLeavesTheOldFile)
     rlimit small = saved;
     small.rlim_cur = 100;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const textfile::Status status = textfile::writeLines(path, {QString(5000, u'x')});
+    const Result<> status = textfile::writeLines(path, {QString(5000, u'x')});
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
 

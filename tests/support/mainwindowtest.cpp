@@ -20,8 +20,8 @@ qint64 selectedCode(const QComboBox *box)
 
 void MainWindowTest::SetUpTestSuite()
 {
-    QString error;
-    ASSERT_TRUE(loadSdk(BinDir, &error)) << error.toStdString();
+    const Result<> loaded = loadSdk(BinDir);
+    ASSERT_TRUE(loaded) << loaded.error().toStdString();
 }
 
 void MainWindowTest::SetUp()
