@@ -38,6 +38,10 @@ EDSAPI EdsError EdsSimDisconnect(void);
  * again and a new session must be opened. Nothing when the cable is in. */
 EDSAPI EdsError EdsSimReconnect(void);
 
+/* Waits until the body has nothing left to announce or deliver (its threads idle), at most
+ * inTimeoutMs milliseconds; EDS_ERR_DEVICE_BUSY when it was still busy then. */
+EDSAPI EdsError EdsSimWaitQuiet(EdsUInt32 inTimeoutMs);
+
 /* The calls the program made since the last clear, one line each ("EdsOpenSession",
  * "EdsSetPropertyData 11 2", ...). Copies at most inSize-1 bytes and a terminating
  * zero; *outLength receives the full length without the zero. */

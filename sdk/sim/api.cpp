@@ -229,6 +229,11 @@ EdsError EdsSimReconnect(void)
     return sim().reconnect();
 }
 
+EdsError EdsSimWaitQuiet(EdsUInt32 inTimeoutMs)
+{
+    return sim().waitQuiet(inTimeoutMs);
+}
+
 EdsError EdsSimCallLog(EdsChar* outBuffer, EdsUInt32 inSize, EdsUInt32* outLength)
 {
     if (!outLength || (!outBuffer && inSize > 0))

@@ -28,6 +28,7 @@ void EventLoop::stop()
     thread_.join();
     std::lock_guard lock(mutex_);
     tasks_.clear();
+    idle_.notify_all();
 }
 
 bool EventLoop::onLoopThread() const
@@ -42,6 +43,12 @@ void EventLoop::postAt(Clock::time_point due, Task task)
         tasks_.emplace(std::make_pair(due, sequence_++), std::move(task));
     }
     wake_.notify_all();
+}
+
+bool EventLoop::waitIdle(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    return idle_.wait_for(lock, timeout, [this] { return (tasks_.empty() && !running_) || stopping_; });
 }
 
 void EventLoop::run()
@@ -59,9 +66,12 @@ void EventLoop::run()
         }
         Task task = std::move(tasks_.begin()->second);
         tasks_.erase(tasks_.begin());
+        running_ = true;
         lock.unlock();
         task();
         lock.lock();
+        running_ = false;
+        idle_.notify_all();
     }
 }
 

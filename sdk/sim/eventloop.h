@@ -30,12 +30,16 @@ public:
     void post(Task task) { postAt(Clock::now(), std::move(task)); }
     void postAfter(std::chrono::milliseconds delay, Task task) { postAt(Clock::now() + delay, std::move(task)); }
     void postAt(Clock::time_point due, Task task);
+    // Waits until no task is due or running, also none due later. False when the time ran out.
+    bool waitIdle(std::chrono::milliseconds timeout);
 
 private:
     void run();
 
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable idle_;
+    bool running_ = false;
     std::multimap<std::pair<Clock::time_point, uint64_t>, Task> tasks_;
     uint64_t sequence_ = 0;
     bool stopping_ = false;

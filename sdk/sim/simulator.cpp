@@ -781,6 +781,15 @@ EdsError Simulator::reconnect()
     return EDS_ERR_OK;
 }
 
+// Both threads of the body idle: every event it had to announce has been delivered.
+EdsError Simulator::waitQuiet(EdsUInt32 timeoutMs)
+{
+    const auto timeout = std::chrono::milliseconds(timeoutMs);
+    // Processing hands the picture to the event thread, so it goes first, and events again.
+    const bool quiet = processing_.waitIdle(timeout) && events_.waitIdle(timeout) && processing_.waitIdle(timeout);
+    return quiet ? EDS_ERR_OK : EDS_ERR_DEVICE_BUSY;
+}
+
 void Simulator::log(const std::string& line)
 {
     std::lock_guard lock(logMutex_);

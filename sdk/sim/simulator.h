@@ -67,6 +67,7 @@ public:
     EdsError setBulbTime(EdsUInt32 ms);
     EdsError disconnect();
     EdsError reconnect();
+    EdsError waitQuiet(EdsUInt32 timeoutMs);
 
     void log(const std::string& line);
     std::string callLog();

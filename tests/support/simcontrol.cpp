@@ -42,6 +42,11 @@ int simReconnect()
     return int(simCall<decltype(&EdsSimReconnect)>("EdsSimReconnect")());
 }
 
+bool simWaitQuiet()
+{
+    return simCall<decltype(&EdsSimWaitQuiet)>("EdsSimWaitQuiet")(10000) == EDS_ERR_OK;
+}
+
 QStringList simCallLog()
 {
     EdsUInt32 length = 0;

@@ -29,5 +29,7 @@ int simTurnValue(quint32 property, quint32 value);
 int simSetModeDial(quint32 aeMode);
 int simDisconnect();
 int simReconnect();
+// Waits until the body has delivered every event it had to; false when it stayed busy.
+bool simWaitQuiet();
 QStringList simCallLog();
 void simClearCallLog();
