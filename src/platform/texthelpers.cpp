@@ -81,4 +81,16 @@ QString ZeroPad(qint64 number, const QString &templ)
     return result;
 }
 
+int hexDigitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
 bool IsDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }

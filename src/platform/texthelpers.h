@@ -19,5 +19,8 @@ QString PadText(const QString &text, const QString &pad, int length, int side);
 // sign is counted, and the zeros go in front of it.
 QString ZeroPad(qint64 number, const QString &templ);
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int hexDigitValue(QChar c);
+
 // True when the path exists and is a folder.
 bool IsDirectory(const QString &path);

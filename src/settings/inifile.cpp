@@ -1,5 +1,7 @@
 #include "settings/inifile.h"
 
+#include "platform/texthelpers.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -29,18 +31,6 @@ QStringView trimBlanks(QStringView text)
 
 bool isQuote(QChar c) { return c == u'"' || c == u'\''; }
 
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 // Up to 32 bits of hexadecimal digits, nothing else.
 std::optional<quint32> parseHex(QStringView digits)
 {
@@ -48,7 +38,7 @@ std::optional<quint32> parseHex(QStringView digits)
         return std::nullopt;
     quint64 value = 0;
     for (QChar c : digits) {
-        const int d = hexDigit(c);
+        const int d = hexDigitValue(c);
         if (d < 0)
             return std::nullopt;
         value = value * 16 + quint64(d);

@@ -1,5 +1,7 @@
 #include "settings/wincodec.h"
 
+#include "platform/texthelpers.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -39,18 +41,6 @@ int byteFor(char32_t codePoint)
 
 const QString kPathMark = QStringLiteral("?utf8?");
 
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
-}
-
 // The UTF-8 bytes of a marked form's body; nothing when a "%" is not followed by two hex digits.
 std::optional<QByteArray> markedBytes(QStringView body)
 {
@@ -60,8 +50,8 @@ std::optional<QByteArray> markedBytes(QStringView body)
             bytes += QString(body[i]).toUtf8();
             continue;
         }
-        const int high = i + 2 < body.size() ? hexValue(body[i + 1]) : -1;
-        const int low = high < 0 ? -1 : hexValue(body[i + 2]);
+        const int high = i + 2 < body.size() ? hexDigitValue(body[i + 1]) : -1;
+        const int low = high < 0 ? -1 : hexDigitValue(body[i + 2]);
         if (low < 0)
             return std::nullopt;
         bytes += char(high * 16 + low);
