@@ -139,7 +139,8 @@ void TShooting::Release()
     m_releasing = true;
     m_stopPressed = false;
     m_modes = chosenModes();
-    m_view.holdStatus(false);
+    // A picture that fails must stay in view while the series writes its next values.
+    m_view.holdStatus(true);
     m_view.setReleaseEnabled(false);
     if (m_modes.single && !m_modes.timeLapse)
         Shoot();

@@ -15,7 +15,7 @@ public:
     virtual QString caption() const = 0;
     virtual void setCaption(const QString &caption) = 0;
     virtual void setStatus(const QString &text, const QColor &color) = 0;
-    // While held, an error in the status bar is not replaced by a success message.
+    // While held, an error shown after the hold began is not replaced by other messages.
     virtual void holdStatus(bool held) = 0;
     virtual bool bulbMode() const = 0;
     virtual void setBulbMode(bool bulb) = 0;

@@ -173,7 +173,8 @@ TPictureTransfer::Release &TPictureTransfer::releaseOfFile(EdsUInt32 group)
 
 void TPictureTransfer::forgetSettledReleases()
 {
-    while (m_releases.size() > KeptReleases && m_releases.front().ended >= m_releases.front().expected)
+    const auto done = [](const Release &r) { return r.ended >= r.expected || r.abandoned; };
+    while (m_releases.size() > KeptReleases && done(m_releases.front()))
         m_releases.pop_front();
 }
 
@@ -302,7 +303,6 @@ void TPictureTransfer::failed(quint32 err, const QString &detail)
 {
     const QString text = EdsErrorText(err);
     m_form.setStatus(text, StatusErrorColor);
-    m_form.holdStatus(true);
     DebugLine(QStringLiteral("Bild nicht gespeichert: ") + detail + QStringLiteral(": ") + text);
 }
 

@@ -430,8 +430,9 @@ void TForm1::FillValueLists()
 
 void TForm1::setStatus(const QString &text, const QColor &color)
 {
-    if (m_statusHeld && m_statusColor == StatusErrorColor && color != StatusErrorColor)
+    if (m_statusHeld && m_errorHeld && color != StatusErrorColor)
         return;
+    m_errorHeld = m_statusHeld && color == StatusErrorColor;
     m_status->setText(text);
     m_statusColor = color;
     QPalette palette = m_status->palette();

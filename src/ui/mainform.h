@@ -55,8 +55,12 @@ public:
     QComboBox *valueList(CameraProperty property) const;
 
     void setStatus(const QString &text, const QColor &color);
-    // While held, an error shown in the status bar is not replaced by other messages.
-    void holdStatus(bool held) { m_statusHeld = held; }
+    // While held, an error shown after the hold began is not replaced by other messages.
+    void holdStatus(bool held)
+    {
+        m_statusHeld = held;
+        m_errorHeld = false;
+    }
     QString statusText() const;
     QColor statusColor() const;
 
@@ -137,6 +141,7 @@ private:
     QLabel *m_status = nullptr;
     QColor m_statusColor;
     bool m_statusHeld = false;
+    bool m_errorHeld = false;
     bool m_shown = false;
 };
 
