@@ -592,6 +592,58 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"Disconnect", "camera=1;modedial=3;disconnectafter=1", EDS_ERR_COMM_DISCONNECTED, 1, 0, false}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
 
+// A user who plugs the camera back in before pressing Retry.
+class ReplugDialogs : public ScriptedDialogs
+{
+public:
+    DialogButton message(MessageIcon icon, const QString &caption, const QString &text,
+                         DialogButtons buttons) override
+    {
+        if (text != QStringLiteral("Kamera nicht verbunden"))
+            return ScriptedDialogs::message(icon, caption, text, buttons);
+        ++replugged;
+        EXPECT_EQ(simReconnect(), 0);
+        return DialogButton::Retry;
+    }
+    int replugged = 0;
+};
+
+class Replugged : public Shooting
+{
+protected:
+    const char *bodyConfig() const override { return "camera=1;modedial=3;rawjpeg=1;firstnumber=815"; }
+    void SetUp() override
+    {
+        Shooting::SetUp();
+        if (HasFatalFailure())
+            return;
+        setAppDialogs(&replug);
+        TShootingHooks hooks;
+        hooks.reconnect = [this] { return ReconnectCamera(*form); };
+        shooting->setHooks(hooks);
+        ProgramSettings().Filemask = QStringLiteral("IMG#IMGNR");
+    }
+    ReplugDialogs replug;
+};
+
+TEST_F(Replugged, PictureTakenAfterRetryIsRecordedWithWhatTheBodyHadThen)
+{
+    // Switched to JPEG only while the cable is out: the program cannot read it then.
+    ASSERT_EQ(simDisconnect(), 0);
+    ASSERT_EQ(simTurnValue(256, 0x0013FF0F), 0);
+    letTimeRun(); // a wait for a second file that never comes ends
+
+    release();
+
+    EXPECT_EQ(replug.replugged, 1);
+    ASSERT_EQ(ImageCount(), 1);
+    const TMadeImage &image = *MadeImages().find(0);
+    EXPECT_FALSE(image.Failed);
+    EXPECT_EQ(image.FileName, QStringLiteral("IMG0815.JPG"));
+    EXPECT_EQ(image.Settings.Quality.ID, 0x0013FF0Fu);
+    EXPECT_NE(form->statusText().toStdString(), "Kein Bild von der Kamera erhalten");
+}
+
 // The program's windows: the capture settings drive the keep-alive timer, and Stop makes
 // their time-lapse controls usable again.
 class ProgramWiring : public MainWindowTest
