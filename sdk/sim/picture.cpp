@@ -79,6 +79,14 @@ uint32_t exposureMs(const Shot& shot)
     return static_cast<uint32_t>(1000LL * t.num / t.den);
 }
 
+uint64_t contentHash(const std::vector<unsigned char>& bytes)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char byte : bytes)
+        hash = (hash ^ byte) * 1099511628211ull;
+    return hash;
+}
+
 std::vector<PictureFile> renderShot(const Shot& shot)
 {
     const std::string jpegName = fileName(shot, ".JPG");
@@ -137,10 +145,10 @@ std::vector<PictureFile> renderShot(const Shot& shot)
         const Data raw = render(spec, jpeg);
         if (!raw)
             return {};
-        files.push_back({rawName, kEdsObjectFormat_CR2, shot.when, raw});
+        files.push_back({rawName, kEdsObjectFormat_CR2, shot.when, raw, contentHash(*raw)});
     }
     if (qualityHasJpeg(shot.quality))
-        files.push_back({jpegName, kEdsObjectFormat_Jpeg, shot.when, jpeg});
+        files.push_back({jpegName, kEdsObjectFormat_Jpeg, shot.when, jpeg, contentHash(*jpeg)});
     return files;
 }
 

@@ -31,7 +31,11 @@ struct PictureFile {
     uint32_t format = 0;
     std::time_t when = 0;
     std::shared_ptr<const std::vector<unsigned char>> data;
+    uint64_t hash = 0; // contentHash of data
 };
+
+// FNV-1a (64 bits) of the bytes: what the call log gives for each offered file.
+uint64_t contentHash(const std::vector<unsigned char>& bytes);
 
 // The files of one picture in the order the body offers them: RAW first. Empty when
 // rendering failed.

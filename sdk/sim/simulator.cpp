@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -430,6 +431,10 @@ EdsError Simulator::sendCommand(EdsCameraRef ref, EdsCameraCommand command)
     const uint32_t frame = ++pictures_;
     body().countShutter();
     const Shot shot = snapshot(body(), frame, body().takeFileNumber(), bulbMs_);
+    log("Frame " + std::to_string(frame) + " file " + std::to_string(shot.fileNumber) + " ae "
+        + std::to_string(shot.aeMode) + " tv " + std::to_string(shot.tv) + " av " + std::to_string(shot.av)
+        + " iso " + std::to_string(shot.iso) + " comp " + std::to_string(shot.compensation) + " quality "
+        + std::to_string(shot.quality));
     exposing_ = true;
     postPropertyEvent(kEdsPropertyEvent_PropertyChanged, kEdsPropID_ShutterCounter);
 
@@ -472,6 +477,10 @@ void Simulator::offerNext(std::unique_lock<std::mutex>& lock)
     item->failWrite = body().config().failWrite.count(transferFrame_) != 0;
     item->session = session_;
     add(item);
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(item->file.hash));
+    log("Offer " + std::to_string(item->frame) + " " + item->file.name + " "
+        + std::to_string(item->file.data->size()) + " " + hash);
     transferring_ = true;
     const Handler handler = objectHandler_;
     if (!handler.function) {

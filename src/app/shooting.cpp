@@ -186,12 +186,19 @@ EdsError TShooting::shootWithin(qint64 exposureMs)
     if (m_stopPressed)
         return EDS_ERR_OPERATION_CANCELLED;
     const qint64 limit = std::max<qint64>(exposureMs, 0) + PictureMarginMs;
-    const TCamerasettings settings = settingsInForce();
-    const int files = filesPerRelease(connectedCamera() ? connectedCamera()->GetPropertyUInt32(kEdsPropID_ImageQuality)
-                                               : settings.Quality.ID);
+    TCamerasettings settings;
+    int files = 1;
+    const auto readSettings = [&] {
+        settings = settingsInForce();
+        files = filesPerRelease(connectedCamera()
+                                    ? connectedCamera()->GetPropertyUInt32(kEdsPropID_ImageQuality)
+                                    : settings.Quality.ID);
+    };
+    readSettings();
     PictureArrived = false;
     if (!m_view.bulbMode()) {
-        const EdsError err = release(limit);
+        // What was read while the cable was out is stale: read again once it is back.
+        const EdsError err = release(limit, readSettings);
         if (err != EDS_ERR_OK) {
             m_view.setStatus(EdsErrorText(err), StatusErrorColor);
             return err;
@@ -208,7 +215,7 @@ EdsError TShooting::shootWithin(qint64 exposureMs)
     return EDS_ERR_OK;
 }
 
-EdsError TShooting::release(qint64 limitMs)
+EdsError TShooting::release(qint64 limitMs, const std::function<void()> &reconnected)
 {
     for (;;) {
         const EdsError err = connectedCamera()
@@ -216,6 +223,7 @@ EdsError TShooting::release(qint64 limitMs)
                                  : EDS_ERR_DEVICE_NOT_FOUND;
         if (err != EDS_ERR_COMM_DISCONNECTED || !retryAfterUnplugging())
             return err;
+        reconnected();
     }
 }
 

@@ -80,7 +80,9 @@ private:
 
     Modes chosenModes() const;
     EdsError shootWithin(qint64 exposureMs);
-    EdsError release(qint64 limitMs);
+    // Sends the release, asking to plug the camera back in while it is not there; calls
+    // `reconnected` each time it is back, before releasing again.
+    EdsError release(qint64 limitMs, const std::function<void()> &reconnected);
     // Cancel / Retry / Ignore after the camera was unplugged. True to release again.
     bool retryAfterUnplugging();
     TCamerasettings settingsInForce();

@@ -151,12 +151,13 @@ const TPictureTransfer::Release *TPictureTransfer::findRelease(ReleaseId id) con
 }
 
 // The release a file belongs to: the one that has its group already, else the oldest that
-// has no file yet (a body that gives no groups: the oldest still owed a file). A file that
-// no release of the program made was taken at the body, with the settings shown now.
+// has no file yet (a file without a group: the oldest still waited for that is owed a file).
+// A file that no release of the program made was taken at the body, with the settings shown
+// now.
 TPictureTransfer::Release &TPictureTransfer::releaseOfFile(EdsUInt32 group)
 {
     const auto owns = [group](const Release &r) {
-        return group != 0 ? r.group == group : r.offered < r.expected;
+        return group != 0 ? r.group == group : r.offered < r.expected && !r.abandoned;
     };
     auto it = std::find_if(m_releases.begin(), m_releases.end(), owns);
     if (it == m_releases.end() && group != 0)
@@ -213,6 +214,9 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
     size_t next = 0;
     std::vector<QString> finals;
     const auto nextPath = [&]() -> QString {
+        // What a place that refused the file took of it is of no use.
+        if (!finals.empty() && !finals.back().isEmpty())
+            QFile::remove(finals.back() + partSuffix());
         while (next < places.size()) {
             const Place &place = places[next++];
             const QString folder = place.savePath + place.subFolder;

@@ -7,7 +7,9 @@
 
 #include <ctime>
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
+#include <sstream>
 
 using simtest::configure;
 using simtest::Connection;
@@ -31,6 +33,34 @@ EdsError releaseWhenReady(Connection& c)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return err;
+}
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string fnv1a(const std::string& bytes)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char byte : bytes)
+        hash = (hash ^ byte) * 1099511628211ull;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// The call log's lines that start with `head`.
+std::vector<std::string> logLines(const std::string& head)
+{
+    std::vector<std::string> lines;
+    std::istringstream log(simtest::callLog());
+    for (std::string line; std::getline(log, line);) {
+        if (line.rfind(head, 0) == 0)
+            lines.push_back(line);
+    }
+    return lines;
 }
 
 std::string head(const std::string& path, size_t n)
@@ -107,6 +137,36 @@ TEST(SdkPicture, RawPlusJpegOffersTheRawFileFirstAndNumbersCountUp)
     EXPECT_GT(std::filesystem::file_size(dir + "/TST_9999.CR2"), std::filesystem::file_size(dir + "/TST_9999.JPG"));
     // The counter wraps as the camera's does.
     EXPECT_EQ(c.shoot(dir, 2), (std::vector<std::string>{"TST_0001.CR2", "TST_0001.JPG"}));
+}
+
+TEST(SdkPicture, CallLogNamesEachFrameWithItsSettingsAndEachOfferedFileWithItsBytes)
+{
+    configure("rawjpeg=1;firstnumber=41;lostpicture=2");
+    Connection c;
+    ASSERT_EQ(c.set(kEdsPropID_Tv, 120), EDS_ERR_OK);
+    ASSERT_EQ(c.set(kEdsPropID_Av, 56), EDS_ERR_OK);
+    ASSERT_EQ(c.set(kEdsPropID_ISOSpeed, 88), EDS_ERR_OK);
+    ASSERT_EQ(c.set(kEdsPropID_ExposureCompensation, 251), EDS_ERR_OK);
+    const std::string dir = simtest::tempDir();
+    ASSERT_EQ(c.shoot(dir, 2).size(), 2u);
+    ASSERT_EQ(c.set(kEdsPropID_ImageQuality, 0x0013FF0F), EDS_ERR_OK);
+    ASSERT_EQ(releaseWhenReady(c), EDS_ERR_OK); // frame 2 is lost
+    ASSERT_EQ(releaseWhenReady(c), EDS_ERR_OK);
+    ASSERT_EQ(c.download(c.recorder().waitForItem(3), dir + "/IMG_0043.JPG"), EDS_ERR_OK);
+
+    EXPECT_EQ(logLines("Frame "), (std::vector<std::string>{
+                                      "Frame 1 file 41 ae 3 tv 120 av 56 iso 88 comp 251 quality 6553619",
+                                      "Frame 2 file 42 ae 3 tv 120 av 56 iso 88 comp 251 quality 1310479",
+                                      "Frame 3 file 43 ae 3 tv 120 av 56 iso 88 comp 251 quality 1310479",
+                                  }));
+    std::vector<std::string> offers;
+    for (const char* name : {"IMG_0041.CR2", "IMG_0041.JPG", "IMG_0043.JPG"}) {
+        const std::string bytes = fileBytes(dir + "/" + name);
+        const char frame = name[7] == '1' ? '1' : '3';
+        offers.push_back(std::string("Offer ") + frame + " " + name + " " + std::to_string(bytes.size()) + " "
+                         + fnv1a(bytes));
+    }
+    EXPECT_EQ(logLines("Offer "), offers);
 }
 
 TEST(SdkPicture, ReleaseIsRefusedAsBusyWhileAPictureIsInProgress)

@@ -575,20 +575,20 @@ TEST_F(Shooting, EveryWindowMessageIsHandledOnce)
     EXPECT_EQ(debugLines().count(QStringLiteral("Unbekannter Event aufgetreten")), 1);
 }
 
-// Answers "the camera is gone" by plugging it back in and asking to try again.
+// A user who plugs the camera back in before pressing Retry.
 class ReplugDialogs : public ScriptedDialogs
 {
 public:
-    int asked = 0;
     DialogButton message(MessageIcon icon, const QString &caption, const QString &text,
                          DialogButtons buttons) override
     {
         if (text != QStringLiteral("Kamera nicht verbunden"))
             return ScriptedDialogs::message(icon, caption, text, buttons);
-        ++asked;
-        simReconnect();
+        ++replugged;
+        EXPECT_EQ(simReconnect(), 0);
         return DialogButton::Retry;
     }
+    int replugged = 0;
 };
 
 TEST_F(Shooting, RetryAfterReplugginTakesThePicture)
@@ -601,7 +601,7 @@ TEST_F(Shooting, RetryAfterReplugginTakesThePicture)
 
     release();
 
-    EXPECT_EQ(replug.asked, 1);
+    EXPECT_EQ(replug.replugged, 1);
     ASSERT_EQ(ImageCount(), 2);
     EXPECT_FALSE(MadeImages().find(1)->Failed);
     EXPECT_TRUE(QFileInfo::exists(pathOf(1)));
@@ -672,6 +672,42 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"PictureNeverComes", "camera=1;modedial=3;lostpicture=1", 0, 0, 0, true},
         FaultCase{"Disconnect", "camera=1;modedial=3;disconnectafter=1", EDS_ERR_COMM_DISCONNECTED, 1, 0, false}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
+
+class Replugged : public Shooting
+{
+protected:
+    const char *bodyConfig() const override { return "camera=1;modedial=3;rawjpeg=1;firstnumber=815"; }
+    void SetUp() override
+    {
+        Shooting::SetUp();
+        if (HasFatalFailure())
+            return;
+        setAppDialogs(&replug);
+        TShootingHooks hooks;
+        hooks.reconnect = [this] { return ReconnectCamera(*form); };
+        shooting->setHooks(hooks);
+        ProgramSettings().Filemask = QStringLiteral("IMG#IMGNR");
+    }
+    ReplugDialogs replug;
+};
+
+TEST_F(Replugged, PictureTakenAfterRetryIsRecordedWithWhatTheBodyHadThen)
+{
+    // Switched to JPEG only while the cable is out: the program cannot read it then.
+    ASSERT_EQ(simDisconnect(), 0);
+    ASSERT_EQ(simTurnValue(256, 0x0013FF0F), 0);
+    letTimeRun(); // a wait for a second file that never comes ends
+
+    release();
+
+    EXPECT_EQ(replug.replugged, 1);
+    ASSERT_EQ(ImageCount(), 1);
+    const TMadeImage &image = *MadeImages().find(0);
+    EXPECT_FALSE(image.Failed);
+    EXPECT_EQ(image.FileName, QStringLiteral("IMG0815.JPG"));
+    EXPECT_EQ(image.Settings.Quality.ID, 0x0013FF0Fu);
+    EXPECT_NE(form->statusText().toStdString(), "Kein Bild von der Kamera erhalten");
+}
 
 // The program's windows: the capture settings drive the keep-alive timer, and Stop makes
 // their time-lapse controls usable again.

@@ -4,6 +4,7 @@
 #include "camera/edserrors.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -75,9 +76,9 @@ TEST_P(RefusedTargets, PictureIsStillStoredAndTheStatusSaysWhere)
     EXPECT_EQ(form->statusColor(), StatusErrorColor);
     // Nothing half-written is left behind at the places that refused it.
     QStringList parts;
-    for (const QFileInfo &info : QDir(dir.path()).entryInfoList(QDir::Files))
-        if (info.fileName().endsWith(QStringLiteral(".part")))
-            parts << info.fileName();
+    QDirIterator files(dir.path(), {QStringLiteral("*.part")}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        parts << files.next();
     EXPECT_TRUE(parts.isEmpty()) << parts.join(QLatin1Char(' ')).toStdString();
 }
 
