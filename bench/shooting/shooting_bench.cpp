@@ -68,9 +68,9 @@ void BM_ReleaseToRecorded24MP(benchmark::State &state)
         return;
     }
     auto form = std::make_unique<TForm1>();
-    auto *dispatcher = new TEventDispatcher(*form);
-    TMainFormView view(*form);
-    auto *shooting = new TShooting(view, dispatcher->transfer(), form.get());
+    auto *dispatcher = new EventDispatcher(*form);
+    MainFormView view(*form);
+    auto *shooting = new Shooting(view, dispatcher->transfer(), form.get());
     MainWindowCreated(*form);
     if (ConnectCamera(*form) != ConnectOk) {
         state.SkipWithError("camera did not connect");

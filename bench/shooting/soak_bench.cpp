@@ -44,7 +44,7 @@ void BM_Soak(benchmark::State &state)
     qputenv("HOME", home.path().toLocal8Bit());
     ManualClock clock;
     auto form = std::make_unique<TForm1>();
-    auto *dispatcher = new TEventDispatcher(*form);
+    auto *dispatcher = new EventDispatcher(*form);
     MainWindowCreated(*form);
     if (ConnectCamera(*form) != ConnectOk) {
         state.SkipWithError("camera did not connect");

@@ -45,7 +45,7 @@ constexpr std::array<RefreshStep, 13> kAfterAllowedValues{{
 
 } // namespace
 
-TEventDispatcher::TEventDispatcher(TForm1 &form)
+EventDispatcher::EventDispatcher(TForm1 &form)
     : QObject(&form)
     , m_form(form)
     , m_transfer(form)
@@ -58,18 +58,18 @@ TEventDispatcher::TEventDispatcher(TForm1 &form)
         form.installEventFilter(this);
 }
 
-TEventDispatcher::~TEventDispatcher()
+EventDispatcher::~EventDispatcher()
 {
     if (QCoreApplication *app = QCoreApplication::instance())
         app->removeEventFilter(this);
 }
 
-void TEventDispatcher::watchEscapeTimer(QTimer *timer)
+void EventDispatcher::watchEscapeTimer(QTimer *timer)
 {
     m_escapeTimers.append(timer);
 }
 
-bool TEventDispatcher::eventFilter(QObject *watched, QEvent *event)
+bool EventDispatcher::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyRelease) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -78,11 +78,11 @@ bool TEventDispatcher::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (watched == &m_form && isWindowMessage(event))
-        return dispatch(*static_cast<const TWindowMessageEvent *>(event));
+        return dispatch(*static_cast<const WindowMessageEvent *>(event));
     return false;
 }
 
-bool TEventDispatcher::dispatch(const TWindowMessageEvent &message)
+bool EventDispatcher::dispatch(const WindowMessageEvent &message)
 {
     switch (message.message()) {
     case WM_PROPERTYEVENT:
@@ -113,7 +113,7 @@ bool TEventDispatcher::dispatch(const TWindowMessageEvent &message)
     }
 }
 
-void TEventDispatcher::valueChanged(quint32 property)
+void EventDispatcher::valueChanged(quint32 property)
 {
     if (AppMaster)
         AppMaster->GetProperty(property);
@@ -124,7 +124,7 @@ void TEventDispatcher::valueChanged(quint32 property)
         m_form.UpdatePropertyDisplay(other);
 }
 
-void TEventDispatcher::allowedValuesChanged(quint32 property)
+void EventDispatcher::allowedValuesChanged(quint32 property)
 {
     if (AppMaster)
         AppMaster->GetPropertyDesc(property);
@@ -137,7 +137,7 @@ void TEventDispatcher::allowedValuesChanged(quint32 property)
     }
 }
 
-void TEventDispatcher::escapeReleased()
+void EventDispatcher::escapeReleased()
 {
     for (const QPointer<QTimer> &timer : std::as_const(m_escapeTimers)) {
         if (timer && timer->isActive())

@@ -8,32 +8,32 @@
 
 class QTimer;
 class TForm1;
-class TWindowMessageEvent;
+class WindowMessageEvent;
 
 // Receives the window messages posted to the main window and keeps its settings panel in step
 // with the camera. Also watches every key release of the program for Escape, which stops the
 // title-capture timers.
-class TEventDispatcher : public QObject
+class EventDispatcher : public QObject
 {
 public:
-    explicit TEventDispatcher(TForm1 &form);
-    ~TEventDispatcher() override;
+    explicit EventDispatcher(TForm1 &form);
+    ~EventDispatcher() override;
 
     // A timer that Escape stops.
     void watchEscapeTimer(QTimer *timer);
 
     // Receives the picture transfer messages.
-    TPictureTransfer &transfer() { return m_transfer; }
+    PictureTransfer &transfer() { return m_transfer; }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool dispatch(const TWindowMessageEvent &message);
+    bool dispatch(const WindowMessageEvent &message);
     void valueChanged(quint32 property);
     void allowedValuesChanged(quint32 property);
     void escapeReleased();
 
     TForm1 &m_form;
-    TPictureTransfer m_transfer;
+    PictureTransfer m_transfer;
     QList<QPointer<QTimer>> m_escapeTimers;
 };

@@ -5,62 +5,62 @@
 #include <QPushButton>
 #include <QTimer>
 
-void TMainFormView::setReleaseEnabled(bool enabled)
+void MainFormView::setReleaseEnabled(bool enabled)
 {
     m_form.AusloeserButton->setEnabled(enabled);
 }
 
-void TMainFormView::setStopEnabled(bool enabled)
+void MainFormView::setStopEnabled(bool enabled)
 {
     m_form.StopZeitrafferButton->setEnabled(enabled);
 }
 
-QString TMainFormView::caption() const
+QString MainFormView::caption() const
 {
     return m_form.windowTitle();
 }
 
-void TMainFormView::setCaption(const QString &caption)
+void MainFormView::setCaption(const QString &caption)
 {
     m_form.setWindowTitle(caption);
 }
 
-void TMainFormView::setStatus(const QString &text, const QColor &color)
+void MainFormView::setStatus(const QString &text, const QColor &color)
 {
     m_form.setStatus(text, color);
 }
 
-void TMainFormView::holdStatus(bool held)
+void MainFormView::holdStatus(bool held)
 {
     m_form.holdStatus(held);
 }
 
-bool TMainFormView::bulbMode() const
+bool MainFormView::bulbMode() const
 {
     return m_form.BulbMode;
 }
 
-void TMainFormView::setBulbMode(bool bulb)
+void MainFormView::setBulbMode(bool bulb)
 {
     m_form.BulbMode = bulb;
 }
 
-QString TMainFormView::bulbTimeText() const
+QString MainFormView::bulbTimeText() const
 {
     return m_form.bulbTimeText();
 }
 
-quint32 TMainFormView::ApplyProperty(quint32 property, quint32 value)
+quint32 MainFormView::ApplyProperty(quint32 property, quint32 value)
 {
     return m_form.ApplyProperty(property, value);
 }
 
-void TMainFormView::UpdatePropertyDisplay(quint32 property)
+void MainFormView::UpdatePropertyDisplay(quint32 property)
 {
     m_form.UpdatePropertyDisplay(property);
 }
 
-void TMainFormView::setKeepAliveMs(int periodMs)
+void MainFormView::setKeepAliveMs(int periodMs)
 {
     m_form.Timer1->stop();
     if (periodMs > 0)

@@ -5,10 +5,10 @@
 class TForm1;
 
 // The main window as the shooting modes see it.
-class TMainFormView : public TShootingView
+class MainFormView : public ShootingView
 {
 public:
-    explicit TMainFormView(TForm1 &form) : m_form(form) {}
+    explicit MainFormView(TForm1 &form) : m_form(form) {}
 
     void setReleaseEnabled(bool enabled) override;
     void setStopEnabled(bool enabled) override;

@@ -87,27 +87,27 @@ qint64 exposureMsOfTv(const QString &tv)
     return qint64(numerator * 1000 / denominator);
 }
 
-TShooting::TShooting(TShootingView &view, TPictureTransfer &transfer, QObject *parent)
+Shooting::Shooting(ShootingView &view, PictureTransfer &transfer, QObject *parent)
     : QObject(parent)
     , m_view(view)
     , m_transfer(transfer)
 {
 }
 
-void wireShootingControls(TForm1 &form, TShooting &shooting)
+void wireShootingControls(TForm1 &form, Shooting &shooting)
 {
     QObject::connect(form.AusloeserButton, &QPushButton::clicked, &shooting,
-                     &TShooting::AusloeserButtonClick);
-    QObject::connect(form.StopZeitrafferButton, &QPushButton::clicked, &shooting, &TShooting::Stop);
-    QObject::connect(form.Timer1, &QTimer::timeout, &shooting, &TShooting::KeepAliveTick);
+                     &Shooting::AusloeserButtonClick);
+    QObject::connect(form.StopZeitrafferButton, &QPushButton::clicked, &shooting, &Shooting::Stop);
+    QObject::connect(form.Timer1, &QTimer::timeout, &shooting, &Shooting::KeepAliveTick);
 }
 
-void TShooting::setHooks(TShootingHooks hooks)
+void Shooting::setHooks(ShootingHooks hooks)
 {
     m_hooks = std::move(hooks);
 }
 
-void TShooting::AusloeserButtonClick()
+void Shooting::AusloeserButtonClick()
 {
     // A click that slipped through while a series runs must not touch its buttons.
     if (m_releasing)
@@ -124,7 +124,7 @@ void TShooting::AusloeserButtonClick()
     Release();
 }
 
-TShooting::Modes TShooting::chosenModes() const
+Shooting::Modes Shooting::chosenModes() const
 {
     const TProgramSettings &s = ProgramSettings();
     // Bracketing is chosen in the capture settings but runs only where the AE mode allows it.
@@ -132,7 +132,7 @@ TShooting::Modes TShooting::chosenModes() const
     return {s.Einzelaufnahme, s.Belichtungsreihe && allowed, s.Zeitraffer, s.Bilderfolge};
 }
 
-void TShooting::Release()
+void Shooting::Release()
 {
     if (m_releasing)
         return;
@@ -159,7 +159,7 @@ void TShooting::Release()
         QCoreApplication::exit(0);
 }
 
-EdsError TShooting::Shoot()
+EdsError Shooting::Shoot()
 {
     // A script's release outside a series is not held back by an earlier Stop.
     if (!m_releasing)
@@ -169,7 +169,7 @@ EdsError TShooting::Shoot()
 
 // The camera's values as they are now: what a series wrote last may not have been announced
 // yet, and the picture must be named and recorded with what it was taken with.
-TCamerasettings TShooting::settingsInForce()
+TCamerasettings Shooting::settingsInForce()
 {
     if (connectedCamera()) {
         for (const CameraPropertyInfo &info : cameraProperties()) {
@@ -180,7 +180,7 @@ TCamerasettings TShooting::settingsInForce()
     return CurrentSettings();
 }
 
-EdsError TShooting::shootWithin(qint64 exposureMs)
+EdsError Shooting::shootWithin(qint64 exposureMs)
 {
     // Stop pressed at any moment of a series ends it before its next release.
     if (m_stopPressed)
@@ -204,7 +204,7 @@ EdsError TShooting::shootWithin(qint64 exposureMs)
             return err;
         }
     }
-    const TPictureTransfer::ReleaseId id = m_transfer.releaseMade(settings, files);
+    const PictureTransfer::ReleaseId id = m_transfer.releaseMade(settings, files);
     const bool complete = waitFor([this, id] { return m_transfer.releaseEnded(id); }, limit,
                                   [this, id] { return m_transfer.filesEnded(id); });
     if (!complete) {
@@ -215,7 +215,7 @@ EdsError TShooting::shootWithin(qint64 exposureMs)
     return EDS_ERR_OK;
 }
 
-EdsError TShooting::release(qint64 limitMs, const std::function<void()> &reconnected)
+EdsError Shooting::release(qint64 limitMs, const std::function<void()> &reconnected)
 {
     for (;;) {
         const EdsError err = connectedCamera()
@@ -227,7 +227,7 @@ EdsError TShooting::release(qint64 limitMs, const std::function<void()> &reconne
     }
 }
 
-bool TShooting::retryAfterUnplugging()
+bool Shooting::retryAfterUnplugging()
 {
     for (;;) {
         const DialogButton answer = appDialogs().askCancelRetryIgnore(
@@ -241,7 +241,7 @@ bool TShooting::retryAfterUnplugging()
     }
 }
 
-EdsError TShooting::whileBusy(const std::function<EdsError()> &call, qint64 limitMs)
+EdsError Shooting::whileBusy(const std::function<EdsError()> &call, qint64 limitMs)
 {
     EdsError err = call();
     // A body still handing over the last picture's files answers busy for a moment.
@@ -250,7 +250,7 @@ EdsError TShooting::whileBusy(const std::function<EdsError()> &call, qint64 limi
     return err;
 }
 
-bool TShooting::waitFor(const std::function<bool()> &done, qint64 limitMs,
+bool Shooting::waitFor(const std::function<bool()> &done, qint64 limitMs,
                         const std::function<int()> &progress)
 {
     // Like every wait: only a Stop pressed while it runs ends it.
@@ -274,13 +274,13 @@ bool TShooting::waitFor(const std::function<bool()> &done, qint64 limitMs,
     return true;
 }
 
-qint64 TShooting::exposureMs() const
+qint64 Shooting::exposureMs() const
 {
     return m_view.bulbMode() ? qint64(wholeNumber(m_view.bulbTimeText()).value_or(0)) * 1000
                              : exposureMsOfTv(CurrentSettings().Tv.Name);
 }
 
-void TShooting::RunBracketing()
+void Shooting::RunBracketing()
 {
     const TProgramSettings &s = ProgramSettings();
     if (!(m_releasing ? m_modes : chosenModes()).bracketing)
@@ -293,9 +293,9 @@ void TShooting::RunBracketing()
     }
 }
 
-void TShooting::setExpComp(const QString &text)
+void Shooting::setExpComp(const QString &text)
 {
-    const TPropTable &table = MasterTable(CameraProperty::ExpComp);
+    const PropTable &table = MasterTable(CameraProperty::ExpComp);
     const auto entry = std::find_if(table.begin(), table.end(),
                                     [&text](const TPropList &e) { return e.Name == text; });
     // A text the table does not know is a value that cannot be set.
@@ -311,7 +311,7 @@ void TShooting::setExpComp(const QString &text)
     }
 }
 
-bool TShooting::pauseAccepted(qint64 ms, const QString &what)
+bool Shooting::pauseAccepted(qint64 ms, const QString &what)
 {
     if (ms <= MaxSeriesPauseMs)
         return true;
@@ -322,7 +322,7 @@ bool TShooting::pauseAccepted(qint64 ms, const QString &what)
     return false;
 }
 
-void TShooting::RunTimeLapse()
+void Shooting::RunTimeLapse()
 {
     TProgramSettings &s = ProgramSettings();
     intervalNumbersFromTexts(s);
@@ -352,10 +352,10 @@ void TShooting::RunTimeLapse()
     m_view.setCaption(QStringLiteral("Einstellungen"));
 }
 
-void TShooting::RunSequence()
+void Shooting::RunSequence()
 {
     // The list as it was at the start: it can be edited while a step waits.
-    const TCommandList list = CommandList();
+    const SequenceSteps list = CommandList();
     for (const TCamerasettings &step : list) {
         if (!pauseAccepted(pauseMs(step.PauseHours, step.PauseMinutes, step.PauseSeconds),
                            QStringLiteral("Die Pause eines Schritts")))
@@ -374,7 +374,7 @@ void TShooting::RunSequence()
     SequenceRunning = false;
 }
 
-bool TShooting::askSequenceStart(quint32 firstAEMode, const QString &firstAEText)
+bool Shooting::askSequenceStart(quint32 firstAEMode, const QString &firstAEText)
 {
     const QString question =
         modeDialQuestion(QStringLiteral("Möchten sie Bilderfolge starten ? "), firstAEText);
@@ -386,7 +386,7 @@ bool TShooting::askSequenceStart(quint32 firstAEMode, const QString &firstAEText
     return true;
 }
 
-void TShooting::runSequenceStep(const TCamerasettings &step, int index, int count)
+void Shooting::runSequenceStep(const TCamerasettings &step, int index, int count)
 {
     if (m_hooks.sequenceStepStarted)
         m_hooks.sequenceStepStarted(index);
@@ -408,14 +408,14 @@ void TShooting::runSequenceStep(const TCamerasettings &step, int index, int coun
         WaitProcessing(pauseMs(step.PauseHours, step.PauseMinutes, step.PauseSeconds));
 }
 
-void TShooting::beginSeries()
+void Shooting::beginSeries()
 {
     ++m_seriesDepth;
     m_view.setStopEnabled(true);
 }
 
 // Inside a release the buttons stay as they are until the whole release has ended.
-void TShooting::endSeries()
+void Shooting::endSeries()
 {
     if (--m_seriesDepth > 0 || m_releasing)
         return;
@@ -423,7 +423,7 @@ void TShooting::endSeries()
     m_view.setStopEnabled(false);
 }
 
-void TShooting::Stop()
+void Shooting::Stop()
 {
     TimeLapseRunning = false;
     SequenceRunning = false;
@@ -434,12 +434,12 @@ void TShooting::Stop()
         m_hooks.stopped();
 }
 
-void TShooting::setKeepAlive(int periodSeconds)
+void Shooting::setKeepAlive(int periodSeconds)
 {
     m_view.setKeepAliveMs(std::max(periodSeconds, 0) * 1000);
 }
 
-void TShooting::KeepAliveTick()
+void Shooting::KeepAliveTick()
 {
     if (connectedCamera())
         m_view.ApplyProperty(kEdsPropID_Av, connectedCamera()->GetPropertyUInt32(kEdsPropID_Av));

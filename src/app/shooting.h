@@ -8,7 +8,7 @@
 #include <functional>
 
 class TForm1;
-class TShootingView;
+class ShootingView;
 struct TCamerasettings;
 
 // Series state: cleared by Stop, checked before every step of a series.
@@ -19,7 +19,7 @@ extern bool AutomaticRelease;
 extern bool EndAfterShoot;
 
 // Window steps of other parts of the program; an unset one does nothing.
-struct TShootingHooks
+struct ShootingHooks
 {
     // A sequence step begins: its row of the command list is shown selected.
     std::function<void(int step)> sequenceStepStarted;
@@ -37,16 +37,16 @@ inline constexpr qint64 MaxSeriesPauseMs = qint64(1000) * 3600 * 1000;
 // keep-alive. Everything runs on the main thread; every wait processes pending events and
 // runs on the program's clock, so the camera's messages, the Stop button and the rest of the
 // interface stay live.
-class TShooting : public QObject
+class Shooting : public QObject
 {
 public:
     // The wait for one picture lasts its exposure time plus this, counted afresh whenever
     // one of its files arrives.
     static constexpr qint64 PictureMarginMs = 30000;
 
-    TShooting(TShootingView &view, TPictureTransfer &transfer, QObject *parent = nullptr);
+    Shooting(ShootingView &view, PictureTransfer &transfer, QObject *parent = nullptr);
 
-    void setHooks(TShootingHooks hooks);
+    void setHooks(ShootingHooks hooks);
 
     // Takes the settings over from their windows, then runs Release. Ignored while a
     // release runs.
@@ -100,9 +100,9 @@ private:
     void endSeries();
     void setExpComp(const QString &text);
 
-    TShootingView &m_view;
-    TPictureTransfer &m_transfer;
-    TShootingHooks m_hooks;
+    ShootingView &m_view;
+    PictureTransfer &m_transfer;
+    ShootingHooks m_hooks;
     Modes m_modes;
     bool m_releasing = false;
     bool m_stopPressed = false;
@@ -110,7 +110,7 @@ private:
 };
 
 // Connects the main window's release and Stop buttons and its keep-alive timer to `shooting`.
-void wireShootingControls(TForm1 &form, TShooting &shooting);
+void wireShootingControls(TForm1 &form, Shooting &shooting);
 
 // Exposure time in milliseconds of a shutter-speed text ("30\"", "1\"3", "1/125"); 0 when it
 // cannot be read.

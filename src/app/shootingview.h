@@ -5,10 +5,10 @@
 
 // What the shooting modes need of the window they run in: the two buttons, the caption, the
 // status bar, the bulb field and the property writes with their feedback.
-class TShootingView
+class ShootingView
 {
 public:
-    virtual ~TShootingView() = default;
+    virtual ~ShootingView() = default;
 
     virtual void setReleaseEnabled(bool enabled) = 0;
     virtual void setStopEnabled(bool enabled) = 0;

@@ -215,7 +215,7 @@ int MainWindowFirstShown(TForm1 &form)
     return connected;
 }
 
-struct TProgramWindows::Others
+struct ProgramWindows::Others
 {
     Tdllfehlerform dllfehlerform;
     TDateimaskeDialog dateimaskeDialog;
@@ -234,12 +234,12 @@ struct TProgramWindows::Others
     TFScripter scripter;
 };
 
-TProgramWindows::TProgramWindows()
+ProgramWindows::ProgramWindows()
     : m_form(std::make_unique<TForm1>())
-    , m_view(std::make_unique<TMainFormView>(*m_form))
+    , m_view(std::make_unique<MainFormView>(*m_form))
 {
-    m_dispatcher = new TEventDispatcher(*m_form);
-    m_shooting = new TShooting(*m_view, m_dispatcher->transfer(), m_form.get());
+    m_dispatcher = new EventDispatcher(*m_form);
+    m_shooting = new Shooting(*m_view, m_dispatcher->transfer(), m_form.get());
     wireShootingControls(*m_form, *m_shooting);
     MainWindowCreated(*m_form);
     m_others = std::make_unique<Others>();
@@ -260,7 +260,7 @@ TProgramWindows::TProgramWindows()
     wireCaptureSettings();
 }
 
-void TProgramWindows::wireCaptureSettings()
+void ProgramWindows::wireCaptureSettings()
 {
     TForm1 &form = *m_form;
     TAufnahmeEinstForm &capture = m_others->aufnahmeEinstForm;
@@ -278,19 +278,19 @@ void TProgramWindows::wireCaptureSettings()
     QObject::connect(&form, &TForm1::propertiesLoaded, &capture,
                      &TAufnahmeEinstForm::fillBracketingLists);
     QObject::connect(&capture, &TAufnahmeEinstForm::keepAliveChanged, m_shooting,
-                     &TShooting::setKeepAlive);
+                     &Shooting::setKeepAlive);
     m_shooting->setHooks({{},
                           [&capture] { enableTimeLapseControls(capture); },
                           [&form] { return ReconnectCamera(form); }});
 }
 
-TProgramWindows::~TProgramWindows()
+ProgramWindows::~ProgramWindows()
 {
     setConfigurationHooks({});
     attachSettingsWindow(SettingsWindowKind::Capture, nullptr);
 }
 
-QList<QWidget *> TProgramWindows::windows() const
+QList<QWidget *> ProgramWindows::windows() const
 {
     Others &o = *m_others;
     return {m_form.get(),         &o.dllfehlerform,       &o.dateimaskeDialog,
@@ -320,7 +320,7 @@ int runProgram()
     }
     int code = 1;
     if (ready) {
-        TProgramWindows windows;
+        ProgramWindows windows;
         windows.mainForm().show();
         code = QApplication::exec();
     }

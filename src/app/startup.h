@@ -9,9 +9,9 @@
 
 class QWidget;
 class TForm1;
-class TEventDispatcher;
-class TShooting;
-class TMainFormView;
+class EventDispatcher;
+class Shooting;
+class MainFormView;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -40,17 +40,17 @@ void MainWindowCreated(TForm1 &form);
 int MainWindowFirstShown(TForm1 &form);
 
 // Every window of the program, created once in the fixed order and kept for the whole run.
-class TProgramWindows
+class ProgramWindows
 {
 public:
-    TProgramWindows();
-    ~TProgramWindows();
-    TProgramWindows(const TProgramWindows &) = delete;
-    TProgramWindows &operator=(const TProgramWindows &) = delete;
+    ProgramWindows();
+    ~ProgramWindows();
+    ProgramWindows(const ProgramWindows &) = delete;
+    ProgramWindows &operator=(const ProgramWindows &) = delete;
 
     TForm1 &mainForm() const { return *m_form; }
-    TEventDispatcher &dispatcher() const { return *m_dispatcher; }
-    TShooting &shooting() const { return *m_shooting; }
+    EventDispatcher &dispatcher() const { return *m_dispatcher; }
+    Shooting &shooting() const { return *m_shooting; }
     // In creation order, the main window first.
     QList<QWidget *> windows() const;
 
@@ -59,9 +59,9 @@ private:
 
     struct Others;
     std::unique_ptr<TForm1> m_form;
-    std::unique_ptr<TMainFormView> m_view;
-    TEventDispatcher *m_dispatcher = nullptr;
-    TShooting *m_shooting = nullptr;
+    std::unique_ptr<MainFormView> m_view;
+    EventDispatcher *m_dispatcher = nullptr;
+    Shooting *m_shooting = nullptr;
     std::unique_ptr<Others> m_others;
 };
 

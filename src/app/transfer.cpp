@@ -84,7 +84,7 @@ QString rescueFolder()
     return QDir::homePath() + QStringLiteral("/Tessaro-Rettung/");
 }
 
-TPictureTransfer::TPictureTransfer(TForm1 &form)
+PictureTransfer::PictureTransfer(TForm1 &form)
     : m_form(form)
     , m_progressReset(new QTimer(&form))
 {
@@ -94,14 +94,14 @@ TPictureTransfer::TPictureTransfer(TForm1 &form)
                      [&form] { form.ProgressBar1->setValue(0); });
 }
 
-TPictureTransfer::~TPictureTransfer() = default;
+PictureTransfer::~PictureTransfer() = default;
 
-void TPictureTransfer::setHooks(TTransferHooks hooks)
+void PictureTransfer::setHooks(TransferHooks hooks)
 {
     m_hooks = std::move(hooks);
 }
 
-TPictureTransfer::ReleaseId TPictureTransfer::releaseMade(const TCamerasettings &settings, int files)
+PictureTransfer::ReleaseId PictureTransfer::releaseMade(const TCamerasettings &settings, int files)
 {
     // A release whose wait gave up before any file came made no picture: what comes now
     // belongs to the new one.
@@ -115,46 +115,46 @@ TPictureTransfer::ReleaseId TPictureTransfer::releaseMade(const TCamerasettings 
     return release.id;
 }
 
-void TPictureTransfer::releaseFailed(ReleaseId id)
+void PictureTransfer::releaseFailed(ReleaseId id)
 {
     std::erase_if(m_releases, [id](const Release &r) { return r.id == id; });
 }
 
-bool TPictureTransfer::releaseEnded(ReleaseId id) const
+bool PictureTransfer::releaseEnded(ReleaseId id) const
 {
     const Release *release = findRelease(id);
     return !release || release->ended >= release->expected;
 }
 
-int TPictureTransfer::filesEnded(ReleaseId id) const
+int PictureTransfer::filesEnded(ReleaseId id) const
 {
     const Release *release = findRelease(id);
     return release ? release->ended : 0;
 }
 
-void TPictureTransfer::releaseAbandoned(ReleaseId id)
+void PictureTransfer::releaseAbandoned(ReleaseId id)
 {
     if (Release *release = findRelease(id))
         release->abandoned = true;
 }
 
-TPictureTransfer::Release *TPictureTransfer::findRelease(ReleaseId id)
+PictureTransfer::Release *PictureTransfer::findRelease(ReleaseId id)
 {
     const auto it = std::find_if(m_releases.begin(), m_releases.end(),
                                  [id](const Release &r) { return r.id == id; });
     return it == m_releases.end() ? nullptr : &*it;
 }
 
-const TPictureTransfer::Release *TPictureTransfer::findRelease(ReleaseId id) const
+const PictureTransfer::Release *PictureTransfer::findRelease(ReleaseId id) const
 {
-    return const_cast<TPictureTransfer *>(this)->findRelease(id);
+    return const_cast<PictureTransfer *>(this)->findRelease(id);
 }
 
 // The release a file belongs to: the one that has its group already, else the oldest that
 // has no file yet (a file without a group: the oldest still waited for that is owed a file).
 // A file that no release of the program made was taken at the body, with the settings shown
 // now.
-TPictureTransfer::Release &TPictureTransfer::releaseOfFile(EdsUInt32 group)
+PictureTransfer::Release &PictureTransfer::releaseOfFile(EdsUInt32 group)
 {
     const auto owns = [group](const Release &r) {
         return group != 0 ? r.group == group : r.offered < r.expected && !r.abandoned;
@@ -172,21 +172,21 @@ TPictureTransfer::Release &TPictureTransfer::releaseOfFile(EdsUInt32 group)
     return m_releases.back();
 }
 
-void TPictureTransfer::forgetSettledReleases()
+void PictureTransfer::forgetSettledReleases()
 {
     const auto done = [](const Release &r) { return r.ended >= r.expected || r.abandoned; };
     while (m_releases.size() > KeptReleases && done(m_releases.front()))
         m_releases.pop_front();
 }
 
-void TPictureTransfer::fileEnded(ReleaseId id)
+void PictureTransfer::fileEnded(ReleaseId id)
 {
     PictureArrived = true;
     if (Release *release = findRelease(id))
         ++release->ended;
 }
 
-bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
+bool PictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
 {
     EdsDirectoryItemInfo info{};
     const EdsError query = sdkApi().EdsGetDirectoryItemInfo
@@ -205,7 +205,7 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
     }
 
     const QString cameraName = sdkFieldText(info.szFileName, EDS_MAX_NAME);
-    const TImageTarget target = BuildImageTarget(cameraName, release.settings);
+    const ImageTarget target = BuildImageTarget(cameraName, release.settings);
     const QString savePath = ProgramSettings().Savepath;
     // The target, then the root under the camera's own name, then the rescue folder.
     const std::vector<Place> places{{savePath, target.SubFolder, target.FileName},
@@ -259,7 +259,7 @@ bool TPictureTransfer::ObjectEvent(EdsDirectoryItemRef item)
     return true;
 }
 
-void TPictureTransfer::ProgressEvent(int percent)
+void PictureTransfer::ProgressEvent(int percent)
 {
     m_form.ProgressBar1->setValue(percent);
     // A new download must not be zeroed by the last one's reset.
@@ -269,7 +269,7 @@ void TPictureTransfer::ProgressEvent(int percent)
         m_progressReset->stop();
 }
 
-void TPictureTransfer::DownloadDone()
+void PictureTransfer::DownloadDone()
 {
     if (m_pending.empty()) {
         PictureArrived = true;
@@ -286,7 +286,7 @@ void TPictureTransfer::DownloadDone()
 
 // Gives a complete download its final name. A broken one keeps its part file: the camera
 // holds no copy of the picture, and what arrived may still be partly recovered.
-bool TPictureTransfer::finish(Pending &done)
+bool PictureTransfer::finish(Pending &done)
 {
     if (done.error != EDS_ERR_OK)
         return false;
@@ -303,14 +303,14 @@ bool TPictureTransfer::finish(Pending &done)
     return true;
 }
 
-void TPictureTransfer::failed(quint32 err, const QString &detail)
+void PictureTransfer::failed(quint32 err, const QString &detail)
 {
     const QString text = EdsErrorText(err);
     m_form.setStatus(text, StatusErrorColor);
     DebugLine(QStringLiteral("Bild nicht gespeichert: ") + detail + QStringLiteral(": ") + text);
 }
 
-void TPictureTransfer::record(const Pending &done)
+void PictureTransfer::record(const Pending &done)
 {
     const QString folder = done.savePath + done.subFolder;
     if (m_hooks.showReceivedPicture)
@@ -331,7 +331,7 @@ void TPictureTransfer::record(const Pending &done)
 }
 
 // Recorded, so that a waiting script goes on, but marked: nothing shows or processes it.
-void TPictureTransfer::recordFailure(const Pending &done)
+void PictureTransfer::recordFailure(const Pending &done)
 {
     const QString folder = done.savePath + done.subFolder;
     failed(done.error, folder + done.fileName);

@@ -16,7 +16,7 @@ struct TMadeImage;
 extern bool PictureArrived;
 
 // What later stages do with each received picture. An unset step does nothing.
-struct TTransferHooks
+struct TransferHooks
 {
     // The viewer: shows the picture or starts the external viewer.
     std::function<void(const QString &folder, const QString &fileName)> showReceivedPicture;
@@ -39,17 +39,17 @@ QString rescueFolder();
 // Each release the program makes is announced first; the files the camera then offers are
 // matched to it (by the camera's group of the files, else in order), named and recorded
 // with the settings in force when it was made.
-class TPictureTransfer
+class PictureTransfer
 {
 public:
     using ReleaseId = quint64;
 
-    explicit TPictureTransfer(TForm1 &form);
-    ~TPictureTransfer();
-    TPictureTransfer(const TPictureTransfer &) = delete;
-    TPictureTransfer &operator=(const TPictureTransfer &) = delete;
+    explicit PictureTransfer(TForm1 &form);
+    ~PictureTransfer();
+    PictureTransfer(const PictureTransfer &) = delete;
+    PictureTransfer &operator=(const PictureTransfer &) = delete;
 
-    void setHooks(TTransferHooks hooks);
+    void setHooks(TransferHooks hooks);
 
     // A release is made with these settings and will give this many files.
     ReleaseId releaseMade(const TCamerasettings &settings, int files);
@@ -104,7 +104,7 @@ private:
     void recordFailure(const Pending &done);
 
     TForm1 &m_form;
-    TTransferHooks m_hooks;
+    TransferHooks m_hooks;
     QTimer *m_progressReset = nullptr;
     std::deque<Pending> m_pending;
     std::deque<Release> m_releases;

@@ -95,9 +95,9 @@ EdsUInt32 TCamera::GetPropertyUInt32(EdsPropertyID property) const
     return value;
 }
 
-TRational TCamera::GetPropertyRational(EdsPropertyID property) const
+Rational TCamera::GetPropertyRational(EdsPropertyID property) const
 {
-    const TRational value = property == kEdsPropID_FocalLength ? FFocalLength : TRational{};
+    const Rational value = property == kEdsPropID_FocalLength ? FFocalLength : Rational{};
     logHeader("setPropertyRational", "ID         =", property);
     DebugLine(QStringLiteral("Numerator  =") + QString::number(value.Numerator));
     DebugLine(QStringLiteral("Denominator=") + QString::number(value.Denominator));

@@ -6,7 +6,7 @@
 
 #include <array>
 
-struct TRational
+struct Rational
 {
     qint32 Numerator = 0;
     qint32 Denominator = 0;
@@ -32,7 +32,7 @@ public:
 
     // All bits set for a property without a slot.
     EdsUInt32 GetPropertyUInt32(EdsPropertyID property) const;
-    TRational GetPropertyRational(EdsPropertyID property) const;
+    Rational GetPropertyRational(EdsPropertyID property) const;
 
     void SetPropertyDesc(EdsPropertyID property, const EdsPropertyDesc &desc);
     // Form, access and count 0 for a property without a slot.
@@ -44,7 +44,7 @@ private:
     EdsDeviceInfo FDeviceInfo;
     QString FProductName;
     std::array<EdsUInt32, 13> FValues{};
-    TRational FFocalLength;
+    Rational FFocalLength;
     EdsUInt32 FCFn = 0;
     std::array<EdsPropertyDesc, 12> FDescs{};
 };

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QObject>
 
-TWindowMessageEvent::TWindowMessageEvent(WindowMessage message, quintptr wParam, quintptr lParam,
+WindowMessageEvent::WindowMessageEvent(WindowMessage message, quintptr wParam, quintptr lParam,
                                          QString text)
     : QEvent(QEvent::Type(message))
     , m_wParam(wParam)
@@ -23,5 +23,5 @@ void postWindowMessage(QObject *receiver, WindowMessage message, quintptr wParam
 {
     if (!receiver)
         return;
-    QCoreApplication::postEvent(receiver, new TWindowMessageEvent(message, wParam, lParam, text));
+    QCoreApplication::postEvent(receiver, new WindowMessageEvent(message, wParam, lParam, text));
 }

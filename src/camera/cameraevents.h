@@ -18,10 +18,10 @@ enum WindowMessage : int {
 };
 
 // One posted window message with its two parameters (and a text for those that carry one).
-class TWindowMessageEvent : public QEvent
+class WindowMessageEvent : public QEvent
 {
 public:
-    TWindowMessageEvent(WindowMessage message, quintptr wParam, quintptr lParam,
+    WindowMessageEvent(WindowMessage message, quintptr wParam, quintptr lParam,
                         QString text = {});
 
     WindowMessage message() const { return WindowMessage(type()); }

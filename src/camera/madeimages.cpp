@@ -1,6 +1,6 @@
 #include "camera/madeimages.h"
 
-TMadeImage &TMadeImages::append(TMadeImage image)
+TMadeImage &MadeImageList::append(TMadeImage image)
 {
     image.Index = count();
     image.GroupStart = image.Index % 3 == 0 ? image.Index : 0;
@@ -8,18 +8,18 @@ TMadeImage &TMadeImages::append(TMadeImage image)
     return m_images.back();
 }
 
-TMadeImage *TMadeImages::find(int position)
+TMadeImage *MadeImageList::find(int position)
 {
     return position >= 0 && position < count() ? &m_images[size_t(position)] : nullptr;
 }
 
-const TMadeImage *TMadeImages::find(int position) const
+const TMadeImage *MadeImageList::find(int position) const
 {
-    return const_cast<TMadeImages *>(this)->find(position);
+    return const_cast<MadeImageList *>(this)->find(position);
 }
 
-TMadeImages &MadeImages()
+MadeImageList &MadeImages()
 {
-    static TMadeImages images;
+    static MadeImageList images;
     return images;
 }

@@ -44,7 +44,7 @@ struct TMadeImage
 };
 
 // The pictures of this run, only ever appended to; references to entries stay valid.
-class TMadeImages
+class MadeImageList
 {
 public:
     // Sets Index and GroupStart from the position the picture takes.
@@ -59,5 +59,5 @@ private:
     std::deque<TMadeImage> m_images;
 };
 
-TMadeImages &MadeImages();
+MadeImageList &MadeImages();
 inline int ImageCount() { return MadeImages().count(); }

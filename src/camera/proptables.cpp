@@ -21,7 +21,7 @@ constexpr std::array<CameraPropertyInfo, CameraPropertyCount> kProperties{{
     {P::DriveMode, kEdsPropID_DriveMode, "[DRIVEMODEPROP]", {"DM", "AUFNAHMEMODUS"}, false},
 }};
 
-constexpr std::array<TKeepAliveInterval, 7> kKeepAlive{{
+constexpr std::array<KeepAliveInterval, 7> kKeepAlive{{
     {"30 Sekunden", 25},
     {"1 Minute", 55},
     {"2 Minuten", 115},
@@ -33,8 +33,8 @@ constexpr std::array<TKeepAliveInterval, 7> kKeepAlive{{
 
 struct Tables
 {
-    std::array<TPropTable, CameraPropertyCount> master;
-    std::array<TPropTable, CameraPropertyCount> current;
+    std::array<PropTable, CameraPropertyCount> master;
+    std::array<PropTable, CameraPropertyCount> current;
 };
 
 Tables &tables()
@@ -86,19 +86,19 @@ const CameraPropertyInfo *cameraPropertyBySdkId(quint32 sdkId)
     return nullptr;
 }
 
-TPropTable &MasterTable(CameraProperty property)
+PropTable &MasterTable(CameraProperty property)
 {
     return tables().master[static_cast<size_t>(property)];
 }
 
-TPropTable &CurrentTable(CameraProperty property)
+PropTable &CurrentTable(CameraProperty property)
 {
     return tables().current[static_cast<size_t>(property)];
 }
 
 void resetPropertyTables() { tables() = Tables{}; }
 
-TPropList *findEntryByCode(TPropTable &table, quint32 code)
+TPropList *findEntryByCode(PropTable &table, quint32 code)
 {
     for (TPropList &entry : table) {
         if (entry.ID == code)
@@ -107,7 +107,7 @@ TPropList *findEntryByCode(TPropTable &table, quint32 code)
     return nullptr;
 }
 
-TPropList &appendUnknownEntry(TPropTable &master, quint32 code)
+TPropList &appendUnknownEntry(PropTable &master, quint32 code)
 {
     master.push_back({QStringLiteral("Unbekannt") + QString::number(code), code, true});
     return master.back();
@@ -133,7 +133,7 @@ std::optional<quint32> PropertyCodeByText(const QString &name, const QString &te
     const CameraPropertyInfo *info = cameraPropertyByScriptName(name);
     if (!info)
         return std::nullopt;
-    const TPropTable &table = CurrentTable(info->property);
+    const PropTable &table = CurrentTable(info->property);
     const QString upperText = text.toUpper();
     for (size_t i = 0; i < table.size(); ++i) {
         if (!nameMatches(*info, table[i].Name, upperText))
@@ -146,4 +146,4 @@ std::optional<quint32> PropertyCodeByText(const QString &name, const QString &te
     return std::nullopt;
 }
 
-const std::array<TKeepAliveInterval, 7> &keepAliveIntervals() { return kKeepAlive; }
+const std::array<KeepAliveInterval, 7> &keepAliveIntervals() { return kKeepAlive; }

@@ -17,7 +17,7 @@ struct TPropList
 
 // Entries are appended while list items hold references to them; a deque keeps those
 // references valid on append (replacing a whole table does not).
-using TPropTable = std::deque<TPropList>;
+using PropTable = std::deque<TPropList>;
 
 // The ten adjustable properties, in the order of the blocks of the property file.
 enum class CameraProperty {
@@ -51,16 +51,16 @@ const CameraPropertyInfo *cameraPropertyByScriptName(const QString &name);
 const CameraPropertyInfo *cameraPropertyBySdkId(quint32 sdkId);
 
 // Every value the program knows (loaded from the property file, grown at run time).
-TPropTable &MasterTable(CameraProperty property);
+PropTable &MasterTable(CameraProperty property);
 // The values offered now.
-TPropTable &CurrentTable(CameraProperty property);
+PropTable &CurrentTable(CameraProperty property);
 // Empties all twenty tables.
 void resetPropertyTables();
 
 // First entry with this code, or nullptr.
-TPropList *findEntryByCode(TPropTable &table, quint32 code);
+TPropList *findEntryByCode(PropTable &table, quint32 code);
 // Appends the entry for a code the table does not know: "Unbekannt" + code, enabled.
-TPropList &appendUnknownEntry(TPropTable &master, quint32 code);
+TPropList &appendUnknownEntry(PropTable &master, quint32 code);
 
 // Script-name lookups, all against the current tables.
 // SDK number of the property, 0 for an unknown name.
@@ -72,10 +72,10 @@ QString PropertyTextByCode(const QString &name, qint64 code);
 // No value when nothing matches, the name is unknown or the offset leaves the table.
 std::optional<quint32> PropertyCodeByText(const QString &name, const QString &text, int offset);
 
-struct TKeepAliveInterval
+struct KeepAliveInterval
 {
     const char *Name;
     int ID; // timer period in seconds, 0 = off
 };
 // The choices of the keep-alive timer, in list order.
-const std::array<TKeepAliveInterval, 7> &keepAliveIntervals();
+const std::array<KeepAliveInterval, 7> &keepAliveIntervals();

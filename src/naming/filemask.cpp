@@ -48,7 +48,7 @@ QString ExpCompForFileName(const QString &expComp)
 }
 
 QString ExpandFileMask(const QString &mask, const TCamerasettings &settings,
-                       const TNamingValues &values)
+                       const NamingValues &values)
 {
     const DateTexts d = dateTexts();
     QString text = mask;
@@ -75,7 +75,7 @@ QString ExpandFileMask(const QString &mask, const TCamerasettings &settings,
     return text;
 }
 
-QString ExpandDateMask(const QString &mask, const TNamingValues &values)
+QString ExpandDateMask(const QString &mask, const NamingValues &values)
 {
     const DateTexts d = dateTexts();
     QString text = mask;

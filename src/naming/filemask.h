@@ -7,7 +7,7 @@ struct TCamerasettings;
 
 // The working-settings values a mask is expanded with. The caller copies them from the
 // program settings and takes ImageNumber and ImageFormat back after BuildImageTarget.
-struct TNamingValues
+struct NamingValues
 {
     QString Projektname;
     QString Filemask;
@@ -24,10 +24,10 @@ inline constexpr QChar NonBreakingSpace(0x00A0);
 // non-breaking spaces; spaces brought in by camera texts stay. "#CC" expands to nothing.
 // Date and time are read once from appClock().
 QString ExpandFileMask(const QString &mask, const TCamerasettings &settings,
-                       const TNamingValues &values);
+                       const NamingValues &values);
 
 // Date, project, image number and prefix tokens only; no space step.
-QString ExpandDateMask(const QString &mask, const TNamingValues &values);
+QString ExpandDateMask(const QString &mask, const NamingValues &values);
 
 // The exposure-compensation text as a file name may carry it: "-1 1/3" -> "-1<nbsp>1x3".
 QString ExpCompForFileName(const QString &expComp);

@@ -47,8 +47,8 @@ bool occupied(const QString &path)
 
 } // namespace
 
-TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &settings,
-                              TNamingValues &values)
+ImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &settings,
+                              NamingValues &values)
 {
     const qsizetype dot = cameraFileName.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot < 0 ? QString() : cameraFileName.mid(dot);

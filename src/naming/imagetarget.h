@@ -3,10 +3,10 @@
 #include <QString>
 
 struct TCamerasettings;
-struct TNamingValues;
+struct NamingValues;
 
 // Where a received picture goes, below the root folder.
-struct TImageTarget
+struct ImageTarget
 {
     // Relative folder with "/" after each part ("2026-05/"), empty for the root itself.
     QString SubFolder;
@@ -18,8 +18,8 @@ struct TImageTarget
 // "." and the format). Backslashes separate folders; the result never leaves the root:
 // empty and "." parts are dropped, ".." becomes "__", and "/", control characters and the
 // characters removable drives refuse (: * ? " < > |) become "_" inside a part.
-TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &settings,
-                              TNamingValues &values);
+ImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &settings,
+                              NamingValues &values);
 
 // `path` if nothing exists there, otherwise the first free one of name_1.ext, name_2.ext, ...
 // (the suffix goes before the extension of the file name, or at its end when it has none).

@@ -2,17 +2,17 @@
 
 #include "settings/programsettings.h"
 
-TNamingValues NamingValuesOf(const TProgramSettings &settings)
+NamingValues NamingValuesOf(const TProgramSettings &settings)
 {
     return {settings.Projektname, settings.Filemask, settings.Prefix, settings.ImageNumber,
             settings.ImageFormat};
 }
 
-TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &camera,
+ImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &camera,
                               TProgramSettings &settings)
 {
-    TNamingValues values = NamingValuesOf(settings);
-    const TImageTarget target = BuildImageTarget(cameraFileName, camera, values);
+    NamingValues values = NamingValuesOf(settings);
+    const ImageTarget target = BuildImageTarget(cameraFileName, camera, values);
     settings.ImageNumber = values.ImageNumber;
     settings.ImageFormat = values.ImageFormat;
     return target;
@@ -28,7 +28,7 @@ QString ExpandDateMask(const QString &mask)
     return ExpandDateMask(mask, NamingValuesOf(ProgramSettings()));
 }
 
-TImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &camera)
+ImageTarget BuildImageTarget(const QString &cameraFileName, const TCamerasettings &camera)
 {
     return BuildImageTarget(cameraFileName, camera, ProgramSettings());
 }

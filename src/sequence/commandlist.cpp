@@ -1,7 +1,7 @@
 #include "sequence/commandlist.h"
 
-TCommandList &CommandList()
+SequenceSteps &CommandList()
 {
-    static TCommandList list;
+    static SequenceSteps list;
     return list;
 }

@@ -5,7 +5,7 @@
 #include <QList>
 
 // The image sequence: one camera-settings record per shot, run in order.
-using TCommandList = QList<TCamerasettings>;
+using SequenceSteps = QList<TCamerasettings>;
 
 // The one command list of the program; empty at start.
-TCommandList &CommandList();
+SequenceSteps &CommandList();

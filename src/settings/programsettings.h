@@ -12,13 +12,13 @@ inline constexpr const char *DefaultBatchName = "batch.sh";
 #endif
 
 // Where the external viewer's window is put after each picture (from the window layout file).
-struct TWindowRect
+struct WindowRect
 {
     int Left = 0;
     int Top = 0;
     int Width = 0;
     int Height = 0;
-    bool operator==(const TWindowRect &) const = default;
+    bool operator==(const WindowRect &) const = default;
 };
 
 // The working settings. Fields that are stored in the configuration file bear the name of
@@ -96,7 +96,7 @@ struct TProgramSettings
     QString IntervalSekText = QStringLiteral("10");
     // The camera's AE mode as last reported; nothing until the camera reports one.
     std::optional<quint32> AEModeCode;
-    TWindowRect ExternViewerRect;
+    WindowRect ExternViewerRect;
 
     bool operator==(const TProgramSettings &) const = default;
 };

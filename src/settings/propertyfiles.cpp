@@ -90,7 +90,7 @@ private:
 enum class BlockResult { Read, FormatError, BadNumber };
 
 // Reads the entries of one block up to its "End" line.
-BlockResult readBlock(LineReader &reader, TPropTable &block)
+BlockResult readBlock(LineReader &reader, PropTable &block)
 {
     for (;;) {
         const std::optional<QString> nameLine = reader.next();
@@ -124,7 +124,7 @@ bool readBlockStart(LineReader &reader)
 
 // Entries are overwritten in place, so references that list items hold into the table stay
 // valid for every position the new contents still have.
-void replaceEntries(TPropTable &table, const TPropTable &entries)
+void replaceEntries(PropTable &table, const PropTable &entries)
 {
     const std::size_t kept = std::min(table.size(), entries.size());
     std::copy(entries.begin(), entries.begin() + kept, table.begin());
@@ -152,7 +152,7 @@ bool loadproperties(const QString &path)
             reportFormatError();
             return false;
         }
-        TPropTable block;
+        PropTable block;
         switch (readBlock(reader, block)) {
         case BlockResult::FormatError:
             reportFormatError();

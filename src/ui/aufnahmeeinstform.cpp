@@ -147,7 +147,7 @@ void TAufnahmeEinstForm::buildControls()
     auto *keepAliveLayout = new QHBoxLayout(keepAliveGroup);
     m_keepAliveBox = named(new QCheckBox(QStringLiteral("Kamera wachhalten")), "keepaliveCheckBox");
     m_keepAliveInterval = selector("keepaliveintervalcombobox");
-    for (const TKeepAliveInterval &entry : keepAliveIntervals())
+    for (const KeepAliveInterval &entry : keepAliveIntervals())
         m_keepAliveInterval->addItem(QString::fromUtf8(entry.Name), entry.ID);
     selectText(m_keepAliveInterval, QStringLiteral("AUS"));
     keepAliveLayout->addWidget(m_keepAliveBox);
@@ -177,7 +177,7 @@ void TAufnahmeEinstForm::buildControls()
 
 void TAufnahmeEinstForm::fillBracketingLists()
 {
-    const TPropTable &table = MasterTable(CameraProperty::ExpComp);
+    const PropTable &table = MasterTable(CameraProperty::ExpComp);
     const int count = std::min(int(table.size()), kBracketingEntries);
     for (int i = 0; i < 3; ++i) {
         QComboBox *box = m_bracketingValues[i];

@@ -131,7 +131,7 @@ void TDateimaskeDialog::appendToMask(const QString &text)
 
 void TDateimaskeDialog::refreshPreview()
 {
-    TNamingValues values = NamingValuesOf(ProgramSettings());
+    NamingValues values = NamingValuesOf(ProgramSettings());
     values.Prefix = m_prefixEdit->text();
     m_previewEdit->setText(ExpandFileMask(m_maskEdit->text(), CurrentSettings(), values));
 }

@@ -129,7 +129,7 @@ QString number(quint32 value)
 
 // Position of the first entry with this code; a code the table lacks is appended as
 // "Unbekannt" + code first.
-qsizetype masterPosition(TPropTable &master, quint32 code)
+qsizetype masterPosition(PropTable &master, quint32 code)
 {
     for (size_t m = 0; m < master.size(); ++m) {
         if (master[m].ID == code)
@@ -350,14 +350,14 @@ const TPropList *TForm1::entryOf(const QComboBox *box, int index)
     if (!info)
         return nullptr;
     // Items hold positions in the master table: they stay valid while the table grows.
-    const TPropTable &master = MasterTable(info->property);
+    const PropTable &master = MasterTable(info->property);
     const qsizetype position = box->itemData(index).toLongLong();
     if (position < 0 || position >= qsizetype(master.size()))
         return nullptr;
     return &master[size_t(position)];
 }
 
-void TForm1::addItem(QComboBox *box, const TPropTable &master, qsizetype index)
+void TForm1::addItem(QComboBox *box, const PropTable &master, qsizetype index)
 {
     box->addItem(master[size_t(index)].Name, QVariant::fromValue<qlonglong>(index));
 }
@@ -382,7 +382,7 @@ void TForm1::fillList(CameraProperty property, int count, int selected)
 {
     QComboBox *box = valueList(property);
     box->clear();
-    const TPropTable &master = MasterTable(property);
+    const PropTable &master = MasterTable(property);
     const qsizetype n = std::min<qsizetype>(count, qsizetype(master.size()));
     for (qsizetype i = 0; i < n; ++i)
         addItem(box, master, i);
@@ -399,7 +399,7 @@ void TForm1::fillListsFromTables(const SelectedCodes &keep)
                 box->setCurrentIndex(index);
         }
     }
-    const TPropTable &expComp = MasterTable(P::ExpComp);
+    const PropTable &expComp = MasterTable(P::ExpComp);
     CurrentTable(P::ExpComp).assign(expComp.begin(),
                                     expComp.begin() + std::min<size_t>(34, expComp.size()));
 }
@@ -507,9 +507,9 @@ void TForm1::showEntryInFields(CameraProperty property, const TPropList *entry)
 
 int TForm1::offerReportedCode(CameraProperty property, quint32 code)
 {
-    TPropTable &master = MasterTable(property);
+    PropTable &master = MasterTable(property);
     const qsizetype position = masterPosition(master, code);
-    TPropTable &current = CurrentTable(property);
+    PropTable &current = CurrentTable(property);
     if (!findEntryByCode(current, code))
         current.push_back(master[size_t(position)]);
     QComboBox *box = valueList(property);
@@ -568,7 +568,7 @@ void TForm1::UpdatePropertyDisplay(quint32 property)
         return;
     }
     if (property == kEdsPropID_FocalLength) {
-        const TRational focal = cam->GetPropertyRational(property);
+        const Rational focal = cam->GetPropertyRational(property);
         m_releaseNumber->setText(QString::number(focal.Numerator) + QStringLiteral("::")
                                  + QString::number(focal.Denominator));
         return;
@@ -600,8 +600,8 @@ void TForm1::rebuildCameraFiltered(CameraProperty property, const EdsPropertyDes
     QComboBox *box = valueList(property);
     if (box->isEnabled())
         box->clear();
-    TPropTable &master = MasterTable(property);
-    TPropTable &current = CurrentTable(property);
+    PropTable &master = MasterTable(property);
+    PropTable &current = CurrentTable(property);
     const int count = std::clamp<int>(desc.numElements, 0, EDS_MAX_DESC_VALUES);
     // Master entry 0 of Tv is always offered first.
     const bool tvFirst = property == P::Tv && !master.empty();
@@ -625,7 +625,7 @@ void TForm1::rebuildProgramFiltered(CameraProperty property)
     QComboBox *box = valueList(property);
     if (property == P::AEMode || box->isEnabled())
         box->clear();
-    const TPropTable &master = MasterTable(property);
+    const PropTable &master = MasterTable(property);
     CurrentTable(property) = master;
     for (size_t i = 0; i < master.size(); ++i)
         addItem(box, master, qsizetype(i));

@@ -116,7 +116,7 @@ private:
     void valueListActivated(CameraProperty property, int index);
     void showEntryInFields(CameraProperty property, const TPropList *entry);
     int indexOfCode(const QComboBox *box, quint32 code) const;
-    void addItem(QComboBox *box, const TPropTable &master, qsizetype index);
+    void addItem(QComboBox *box, const PropTable &master, qsizetype index);
     // Adds an item for a code a whole-table list lacks: its master entry, or a new
     // "Unbekannt" entry when the tables do not know it. Returns the item's index.
     int offerReportedCode(CameraProperty property, quint32 code);

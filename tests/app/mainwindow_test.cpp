@@ -201,7 +201,7 @@ TEST_F(SettingsPanel, AllowedCodeUnknownToTheMasterTableAppearsAsUnbekannt)
     for (int i = 0; i < iso->count(); ++i)
         EXPECT_EQ(iso->itemText(i), TForm1::entryOf(iso, i)->Name);
     // The current table holds the new entry too, and no empty one.
-    const TPropTable &current = CurrentTable(P::ISO);
+    const PropTable &current = CurrentTable(P::ISO);
     EXPECT_EQ(current.size(), size_t(desc.numElements));
     EXPECT_TRUE(std::none_of(current.begin(), current.end(),
                              [](const TPropList &e) { return e.Name.isEmpty(); }));

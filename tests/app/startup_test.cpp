@@ -242,7 +242,7 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
 {
     form.reset();
     AppMaster.reset();
-    TProgramWindows windows;
+    ProgramWindows windows;
     QStringList titles;
     for (QWidget *w : windows.windows())
         titles << w->windowTitle();

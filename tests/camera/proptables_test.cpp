@@ -99,7 +99,7 @@ TEST_F(PropertyLookups, CodeByTextStepsByOffsetAndNeverLeavesTheTable)
 TEST(PropertyTables, GrowthKeepsReferencesToEntriesValid)
 {
     resetPropertyTables();
-    TPropTable &master = MasterTable(P::Tv);
+    PropTable &master = MasterTable(P::Tv);
     master.push_back({"Bulb", 12, true});
     const TPropList *first = &master.front();
     const TPropList &added = appendUnknownEntry(master, 21);

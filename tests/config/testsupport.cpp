@@ -14,7 +14,7 @@ void ConfigFixture::SetUp()
     setAppDialogs(&m_dialogs);
     setDebugEnabled(false);
     resetPropertyTables();
-    TPropTable &table = MasterTable(CameraProperty::ExpComp);
+    PropTable &table = MasterTable(CameraProperty::ExpComp);
     for (int i = 0; i < 40; ++i) {
         const QString name = i == 8 ? QStringLiteral("-2")
                            : i == 16 ? QStringLiteral("0")

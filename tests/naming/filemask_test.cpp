@@ -29,7 +29,7 @@ protected:
 
     ManualClock clock{QDateTime(QDate(2026, 5, 7), QTime(9, 4, 3))};
     TCamerasettings settings = sampleSettings();
-    TNamingValues values{QStringLiteral("Studio"), QStringLiteral("IMG#IMGNR"),
+    NamingValues values{QStringLiteral("Studio"), QStringLiteral("IMG#IMGNR"),
                          QStringLiteral("pre"), QStringLiteral("0815"), QStringLiteral("JPG")};
 };
 

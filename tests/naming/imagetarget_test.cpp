@@ -24,7 +24,7 @@ protected:
     }
     void TearDown() override { setAppClock(nullptr); }
 
-    TImageTarget build(const QString &mask, const QString &cameraFile)
+    ImageTarget build(const QString &mask, const QString &cameraFile)
     {
         values.Filemask = mask;
         return BuildImageTarget(cameraFile, settings, values);
@@ -32,7 +32,7 @@ protected:
 
     ManualClock clock{QDateTime(QDate(2026, 5, 7), QTime(9, 4, 3))};
     TCamerasettings settings;
-    TNamingValues values;
+    NamingValues values;
 };
 
 TEST_F(ImageTargetTest, NumberAndFormatComeFromTheCameraFileName)
@@ -72,7 +72,7 @@ TEST_F(ImageTargetTest, SplitsAtTheLastBackslash)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const TImageTarget target = build(c.mask, c.camera);
+        const ImageTarget target = build(c.mask, c.camera);
         EXPECT_EQ(target.SubFolder, c.subFolder);
         EXPECT_EQ(target.FileName, c.fileName);
     }
@@ -96,7 +96,7 @@ TEST_F(ImageTargetTest, NeverLeavesTheRootFolder)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         values.Projektname = c.project;
-        const TImageTarget target = build(c.mask, QStringLiteral("IMG_1.JPG"));
+        const ImageTarget target = build(c.mask, QStringLiteral("IMG_1.JPG"));
         EXPECT_EQ(target.SubFolder, c.subFolder);
         EXPECT_EQ(target.FileName, c.fileName);
         const QString path = QDir::cleanPath(QStringLiteral("/root/") + target.SubFolder + target.FileName);
@@ -126,7 +126,7 @@ TEST_F(ImageTargetTest, CharactersRemovableDrivesRefuseBecomeUnderscores)
         values.Projektname = c.project;
         if (!c.tv.isEmpty())
             settings.Tv.Name = c.tv;
-        const TImageTarget target = build(c.mask, QStringLiteral("IMG_1.JPG"));
+        const ImageTarget target = build(c.mask, QStringLiteral("IMG_1.JPG"));
         EXPECT_EQ(target.SubFolder, c.subFolder);
         EXPECT_EQ(target.FileName, c.fileName);
     }
@@ -139,7 +139,7 @@ TEST_F(ImageTargetTest, WorkingSettingsKeepThisPicturesNumberAndFormat)
     program.Filemask = QStringLiteral("#PROJECT\\#PREFIX#IMGNR");
     program.Projektname = QStringLiteral("P");
     program.Prefix = QStringLiteral("x");
-    const TImageTarget target = BuildImageTarget(QStringLiteral("IMG_0815.CR2"), settings);
+    const ImageTarget target = BuildImageTarget(QStringLiteral("IMG_0815.CR2"), settings);
     EXPECT_EQ(target.SubFolder, QStringLiteral("P/"));
     EXPECT_EQ(target.FileName, QStringLiteral("x0815.CR2"));
     EXPECT_EQ(program.ImageNumber, QStringLiteral("0815"));

@@ -61,7 +61,7 @@ TEST_F(CameraCacheTest, ValueSlots)
         EXPECT_EQ(camera.GetPropertyUInt32(e.property), e.value) << e.property;
     EXPECT_EQ(camera.ProductName(), QStringLiteral("EOS 40D"));
 
-    const TRational focal = camera.GetPropertyRational(1033);
+    const Rational focal = camera.GetPropertyRational(1033);
     EXPECT_EQ(focal.Numerator, 0);
     EXPECT_EQ(focal.Denominator, 0);
 }

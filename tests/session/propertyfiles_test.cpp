@@ -102,14 +102,14 @@ TEST_F(PropertyFileTest, SavedTablesLoadBackEnabledWithTheSameEntries)
     EXPECT_TRUE(saved.lines.contains(QStringLiteral("ID=4294967295")));
     EXPECT_FALSE(saved.lines.contains(QStringLiteral("Enabled=False")));
 
-    std::array<TPropTable, CameraPropertyCount> before;
+    std::array<PropTable, CameraPropertyCount> before;
     for (int i = 0; i < CameraPropertyCount; ++i)
         before[i] = MasterTable(CameraProperty(i));
     resetPropertyTables();
     ASSERT_TRUE(loadproperties(path()));
     EXPECT_TRUE(dialogs.calls().isEmpty());
     for (int i = 0; i < CameraPropertyCount; ++i) {
-        const TPropTable &loaded = MasterTable(CameraProperty(i));
+        const PropTable &loaded = MasterTable(CameraProperty(i));
         ASSERT_EQ(loaded.size(), before[i].size()) << i;
         for (std::size_t e = 0; e < loaded.size(); ++e) {
             EXPECT_EQ(loaded[e].Name, before[i][e].Name);
@@ -139,7 +139,7 @@ TEST_F(PropertyFileTest, ShippedFileLoadsAndSavesBackUnchanged)
 
 TEST_F(PropertyFileTest, LoadingKeepsReferencesToSurvivingPositions)
 {
-    TPropTable &av = MasterTable(CameraProperty::Av);
+    PropTable &av = MasterTable(CameraProperty::Av);
     av.push_back({QStringLiteral("second"), 8, true});
     av.push_back({QStringLiteral("third"), 9, true});
     const TPropList *first = &av[0];
@@ -219,7 +219,7 @@ TEST_F(PropertyFileTest, EntryLinesAreReadAfterTheirFirstEqualsSign)
     lines[lines.indexOf("ID=100")] = "ID=4294967297";
     write(lines);
     ASSERT_TRUE(loadproperties(path()));
-    const TPropTable &ae = MasterTable(CameraProperty::AEMode);
+    const PropTable &ae = MasterTable(CameraProperty::AEMode);
     EXPECT_EQ(ae[0].Name, QStringLiteral("a=b"));
     EXPECT_EQ(ae[0].ID, 4294967295u);
     EXPECT_TRUE(ae[0].Enabled);

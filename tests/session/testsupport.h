@@ -35,7 +35,7 @@ public:
     {
         if (!isWindowMessage(event))
             return QObject::event(event);
-        const auto *message = static_cast<TWindowMessageEvent *>(event);
+        const auto *message = static_cast<WindowMessageEvent *>(event);
         messages.append({message->message(), message->wParam(), message->lParam()});
         return true;
     }

@@ -53,7 +53,7 @@ QString text(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
-TEST_F(Shooting, OneReleaseStoresUnderTheMaskAndRecordsThePicture)
+TEST_F(ShootingTest, OneReleaseStoresUnderTheMaskAndRecordsThePicture)
 {
     release();
 
@@ -74,10 +74,10 @@ TEST_F(Shooting, OneReleaseStoresUnderTheMaskAndRecordsThePicture)
     EXPECT_TRUE(waitUntil([&] { return form->ProgressBar1->value() == 0; }));
 }
 
-TEST_F(Shooting, LaterStagesAreCalledInOrderAndPostProcessingOnlyWhenSwitchedOn)
+TEST_F(ShootingTest, LaterStagesAreCalledInOrderAndPostProcessingOnlyWhenSwitchedOn)
 {
     QStringList calls;
-    TTransferHooks hooks;
+    TransferHooks hooks;
     hooks.showReceivedPicture = [&](const QString &folder, const QString &name) {
         calls << QStringLiteral("show ") + folder + name;
     };
@@ -103,9 +103,9 @@ TEST_F(Shooting, LaterStagesAreCalledInOrderAndPostProcessingOnlyWhenSwitchedOn)
     EXPECT_EQ(MadeImages().find(1)->Exif.Make, QStringLiteral("Canon"));
 }
 
-TEST_F(Shooting, ProgressBarReturnsToZeroAfterAHundred)
+TEST_F(ShootingTest, ProgressBarReturnsToZeroAfterAHundred)
 {
-    TPictureTransfer &transfer = dispatcher->transfer();
+    PictureTransfer &transfer = dispatcher->transfer();
     transfer.ProgressEvent(40);
     EXPECT_EQ(form->ProgressBar1->value(), 40);
     transfer.ProgressEvent(100);
@@ -121,7 +121,7 @@ TEST_F(Bracketing, SingleAndBracketingGiveFourPicturesWithTheThreeCodesInOrder)
     ASSERT_EQ(ImageCount(), 4);
     QStringList expected;
     for (const char *name : {"-2", "0", "+2"}) {
-        const TPropTable &table = MasterTable(CameraProperty::ExpComp);
+        const PropTable &table = MasterTable(CameraProperty::ExpComp);
         const auto entry = std::find_if(table.begin(), table.end(),
                                         [&](const TPropList &e) { return e.Name == text(name); });
         ASSERT_NE(entry, table.end()) << name;
@@ -191,7 +191,7 @@ TEST_F(RawAndJpeg, AutomaticReleaseEndsTheProgramOnlyWhenBothFilesAreIn)
     EXPECT_EQ(ImageCount(), 2);
 }
 
-TEST_F(Shooting, TimeLapseTakesCountPicturesWithAWaitBetweenThemAndCountsInTheCaption)
+TEST_F(ShootingTest, TimeLapseTakesCountPicturesWithAWaitBetweenThemAndCountsInTheCaption)
 {
     TProgramSettings &s = ProgramSettings();
     s.Zeitraffer = true;
@@ -241,7 +241,7 @@ private:
     bool m_pressed = false;
 };
 
-TEST_F(Shooting, StopInTheFirstPauseEndsTheTimeLapse)
+TEST_F(ShootingTest, StopInTheFirstPauseEndsTheTimeLapse)
 {
     TProgramSettings &s = ProgramSettings();
     s.Zeitraffer = true;
@@ -260,7 +260,7 @@ TEST_F(Shooting, StopInTheFirstPauseEndsTheTimeLapse)
     EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
 }
 
-class LostPicture : public Shooting
+class LostPicture : public ShootingTest
 {
 protected:
     const char *bodyConfig() const override { return "camera=1;modedial=3;lostpicture=1"; }
@@ -279,14 +279,14 @@ TEST_F(LostPicture, StopEndsTheWaitForAPictureAndTheSeriesWithoutItsPause)
 
     release();
 
-    EXPECT_LT(real.elapsed(), TShooting::PictureMarginMs);
+    EXPECT_LT(real.elapsed(), Shooting::PictureMarginMs);
     EXPECT_EQ(releaseCommands(), 1);
     EXPECT_EQ(clock.tickMs(), start);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_TRUE(form->AusloeserButton->isEnabled());
 }
 
-class Sequence : public Shooting
+class Sequence : public ShootingTest
 {
 protected:
     // One step in the dial's mode M, with its own Tv and Av, the ISO left alone, and a pause.
@@ -370,10 +370,10 @@ TEST_F(Sequence, ListEditedDuringARunDoesNotChangeTheRunningSequence)
     ProgramSettings().Bilderfolge = true;
     CommandList() = {step(), step()};
     dialogs.answer(DialogButton::Yes);
-    TShootingHooks hooks;
+    ShootingHooks hooks;
     hooks.sequenceStepStarted = [](int index) {
         if (index == 0)
-            CommandList() = TCommandList();
+            CommandList() = SequenceSteps();
     };
     shooting->setHooks(hooks);
 
@@ -416,15 +416,15 @@ TEST_F(Sequence, AfterTheSequenceTheTimeLapseKeepsReleaseOffAndStopUsable)
 }
 
 // A body that answers busy to every exposure-compensation write.
-class BusyExpCompView : public TMainFormView
+class BusyExpCompView : public MainFormView
 {
 public:
-    using TMainFormView::TMainFormView;
+    using MainFormView::MainFormView;
     std::function<void()> onBusy;
     quint32 ApplyProperty(quint32 property, quint32 value) override
     {
         if (property != ExpCompId)
-            return TMainFormView::ApplyProperty(property, value);
+            return MainFormView::ApplyProperty(property, value);
         if (onBusy)
             std::exchange(onBusy, {})();
         return EDS_ERR_DEVICE_BUSY;
@@ -440,7 +440,7 @@ TEST_F(Sequence, StopDuringABusyWriteTakesNoFurtherPicture)
     CommandList() = {first, first};
     dialogs.answer(DialogButton::Yes);
     BusyExpCompView busyView(*form);
-    TShooting busy(busyView, dispatcher->transfer());
+    Shooting busy(busyView, dispatcher->transfer());
     busyView.onBusy = [&busy] { busy.Stop(); };
 
     busy.Release();
@@ -449,7 +449,7 @@ TEST_F(Sequence, StopDuringABusyWriteTakesNoFurtherPicture)
     EXPECT_EQ(ImageCount(), 0);
 }
 
-TEST_F(Shooting, TwoPicturesWithTheSameNameAreBothKept)
+TEST_F(ShootingTest, TwoPicturesWithTheSameNameAreBothKept)
 {
     ProgramSettings().Filemask = QStringLiteral("shot");
     release();
@@ -462,7 +462,7 @@ TEST_F(Shooting, TwoPicturesWithTheSameNameAreBothKept)
     EXPECT_TRUE(QFileInfo::exists(pathOf(1)));
 }
 
-TEST_F(Shooting, BulbTimeThatIsNotANumberIsReportedAndNothingIsReleased)
+TEST_F(ShootingTest, BulbTimeThatIsNotANumberIsReportedAndNothingIsReleased)
 {
     form->BulbMode = true;
     form->findChild<QLineEdit *>(QStringLiteral("BulbTimeedit"))->setText(QStringLiteral("abc"));
@@ -475,7 +475,7 @@ TEST_F(Shooting, BulbTimeThatIsNotANumberIsReportedAndNothingIsReleased)
     EXPECT_TRUE(form->AusloeserButton->isEnabled());
 }
 
-TEST_F(Shooting, BulbReleaseSendsNothingAndWaitsForAPictureFromTheBody)
+TEST_F(ShootingTest, BulbReleaseSendsNothingAndWaitsForAPictureFromTheBody)
 {
     ASSERT_EQ(simSetModeDial(4), 0); // B: the body exposes for as long as the button is held
     ASSERT_TRUE(waitUntil([&] { return form->BulbMode; }));
@@ -488,7 +488,7 @@ TEST_F(Shooting, BulbReleaseSendsNothingAndWaitsForAPictureFromTheBody)
     EXPECT_EQ(form->statusText(), QStringLiteral("Kein Bild von der Kamera erhalten"));
 }
 
-TEST_F(Shooting, KeepAliveTimerFollowsThePeriodAndWritesTheApertureBack)
+TEST_F(ShootingTest, KeepAliveTimerFollowsThePeriodAndWritesTheApertureBack)
 {
     shooting->setKeepAlive(25);
     EXPECT_TRUE(form->Timer1->isActive());
@@ -503,7 +503,7 @@ TEST_F(Shooting, KeepAliveTimerFollowsThePeriodAndWritesTheApertureBack)
     EXPECT_EQ(form->statusText(), QStringLiteral(" Set Value "));
 }
 
-TEST_F(Shooting, AutomaticReleaseWithEndAfterShotEndsTheProgram)
+TEST_F(ShootingTest, AutomaticReleaseWithEndAfterShotEndsTheProgram)
 {
     ProgramSettings().Einzelaufnahme = false;
     AutomaticRelease = EndAfterShoot = true;
@@ -512,7 +512,7 @@ TEST_F(Shooting, AutomaticReleaseWithEndAfterShotEndsTheProgram)
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
-TEST_F(Shooting, TurningTheDialDuringATimeLapseDoesNotTurnSingleShotsIntoBracketing)
+TEST_F(ShootingTest, TurningTheDialDuringATimeLapseDoesNotTurnSingleShotsIntoBracketing)
 {
     TProgramSettings &s = ProgramSettings();
     s.Zeitraffer = true;
@@ -535,7 +535,7 @@ TEST_F(Shooting, TurningTheDialDuringATimeLapseDoesNotTurnSingleShotsIntoBracket
     EXPECT_FALSE(ProgramSettings().Belichtungsreihe);
 }
 
-TEST_F(Shooting, LongIntervalsAreWaitedInFullAndOverlongOnesRefused)
+TEST_F(ShootingTest, LongIntervalsAreWaitedInFullAndOverlongOnesRefused)
 {
     TProgramSettings &s = ProgramSettings();
     s.Einzelaufnahme = true;
@@ -560,7 +560,7 @@ TEST_F(Shooting, LongIntervalsAreWaitedInFullAndOverlongOnesRefused)
     EXPECT_TRUE(form->AusloeserButton->isEnabled());
 }
 
-TEST_F(Shooting, EveryWindowMessageIsHandledOnce)
+TEST_F(ShootingTest, EveryWindowMessageIsHandledOnce)
 {
     setDebugEnabled(true);
     clearDebugLines();
@@ -591,7 +591,7 @@ public:
     int replugged = 0;
 };
 
-TEST_F(Shooting, RetryAfterReplugginTakesThePicture)
+TEST_F(ShootingTest, RetryAfterReplugginTakesThePicture)
 {
     shooting->setHooks({{}, {}, [this] { return ReconnectCamera(*form); }});
     release();
@@ -625,7 +625,7 @@ void PrintTo(const FaultCase &c, std::ostream *os)
     *os << c.name;
 }
 
-class Faults : public Shooting, public ::testing::WithParamInterface<FaultCase>
+class Faults : public ShootingTest, public ::testing::WithParamInterface<FaultCase>
 {
 protected:
     const char *bodyConfig() const override { return GetParam().config; }
@@ -673,17 +673,17 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"Disconnect", "camera=1;modedial=3;disconnectafter=1", EDS_ERR_COMM_DISCONNECTED, 1, 0, false}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
 
-class Replugged : public Shooting
+class Replugged : public ShootingTest
 {
 protected:
     const char *bodyConfig() const override { return "camera=1;modedial=3;rawjpeg=1;firstnumber=815"; }
     void SetUp() override
     {
-        Shooting::SetUp();
+        ShootingTest::SetUp();
         if (HasFatalFailure())
             return;
         setAppDialogs(&replug);
-        TShootingHooks hooks;
+        ShootingHooks hooks;
         hooks.reconnect = [this] { return ReconnectCamera(*form); };
         shooting->setHooks(hooks);
         ProgramSettings().Filemask = QStringLiteral("IMG#IMGNR");
@@ -719,7 +719,7 @@ TEST_F(ProgramWiring, KeepAliveAndStopReachTheirWindows)
 {
     form.reset();
     AppMaster.reset();
-    TProgramWindows windows;
+    ProgramWindows windows;
     TForm1 &main = windows.mainForm();
     QWidget *capture = windows.windows()[6];
 
@@ -743,7 +743,7 @@ TEST_F(ProgramWiring, ClosingTheMainWindowEndsTheProgramWhateverElseIsOpen)
 {
     form.reset();
     AppMaster.reset();
-    TProgramWindows windows;
+    ProgramWindows windows;
     windows.windows()[6]->show();
     TForm1 &main = windows.mainForm();
     main.show();

@@ -30,7 +30,7 @@ public:
     }
 };
 
-class Shooting : public MainWindowTest
+class ShootingTest : public MainWindowTest
 {
 protected:
     const char *bodyConfig() const override
@@ -45,8 +45,8 @@ protected:
         connectAndSettle();
         if (HasFatalFailure())
             return;
-        view = std::make_unique<TMainFormView>(*form);
-        shooting = new TShooting(*view, dispatcher->transfer(), form.get());
+        view = std::make_unique<MainFormView>(*form);
+        shooting = new Shooting(*view, dispatcher->transfer(), form.get());
         wireShootingControls(*form, *shooting);
         MadeImages().clear();
         CommandList().clear();
@@ -94,18 +94,18 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<TMainFormView> view;
-    TShooting *shooting = nullptr;
+    std::unique_ptr<MainFormView> view;
+    Shooting *shooting = nullptr;
     StoredCounter storedMessages;
 };
 
 // Bracketing runs only in the AE modes that allow it: the dial goes to Av.
-class Bracketing : public Shooting
+class Bracketing : public ShootingTest
 {
 protected:
     void SetUp() override
     {
-        Shooting::SetUp();
+        ShootingTest::SetUp();
         if (HasFatalFailure())
             return;
         ASSERT_EQ(simSetModeDial(2), 0);

@@ -35,20 +35,20 @@ void PrintTo(const RefusedTarget &c, std::ostream *os)
     *os << c.name;
 }
 
-class RefusedTargets : public Shooting, public ::testing::WithParamInterface<RefusedTarget>
+class RefusedTargets : public ShootingTest, public ::testing::WithParamInterface<RefusedTarget>
 {
 protected:
     const char *bodyConfig() const override { return GetParam().config; }
     void SetUp() override
     {
         m_home = qgetenv("HOME");
-        Shooting::SetUp();
+        ShootingTest::SetUp();
         qputenv("HOME", QFile::encodeName(dir.filePath(QStringLiteral("home"))));
     }
     void TearDown() override
     {
         qputenv("HOME", m_home);
-        Shooting::TearDown();
+        ShootingTest::TearDown();
     }
 
 private:

@@ -39,7 +39,7 @@ void MainWindowTest::SetUp()
     setAppDialogs(&dialogs);
     setAppClock(&clock);
     form = std::make_unique<TForm1>();
-    dispatcher = new TEventDispatcher(*form);
+    dispatcher = new EventDispatcher(*form);
     MainWindowCreated(*form);
     ASSERT_FALSE(MasterTable(CameraProperty::Tv).empty()) << "default.cpf not loaded";
 }

@@ -10,7 +10,7 @@
 
 class QComboBox;
 class TForm1;
-class TEventDispatcher;
+class EventDispatcher;
 
 // The code of a list's selected entry, -1 without a selection.
 qint64 selectedCode(const QComboBox *box);
@@ -33,5 +33,5 @@ protected:
     ScriptedDialogs dialogs;
     ManualClock clock;
     std::unique_ptr<TForm1> form;
-    TEventDispatcher *dispatcher = nullptr;
+    EventDispatcher *dispatcher = nullptr;
 };

@@ -54,7 +54,7 @@ const QString NoPicture = QStringLiteral("Kein Bild von der Kamera erhalten");
 constexpr qint64 LostIdleMs = 100;
 constexpr qint64 FallbackIdleMs = 5000;
 // Longer than any wait for a picture of the short exposures used here.
-constexpr qint64 ClockJumpMs = TShooting::PictureMarginMs + 10000;
+constexpr qint64 ClockJumpMs = Shooting::PictureMarginMs + 10000;
 constexpr int ReleaseGuardMs = 60000;
 
 QString hashText(const QByteArray &bytes)
@@ -173,17 +173,17 @@ private:
 };
 
 // The main window, counting the waits for a picture that gave up.
-class CountingView : public TMainFormView
+class CountingView : public MainFormView
 {
 public:
-    using TMainFormView::TMainFormView;
+    using MainFormView::MainFormView;
     void setStatus(const QString &text, const QColor &color) override
     {
         if (text == NoPicture)
             ++giveUps;
         if (onStatus)
             onStatus(text);
-        TMainFormView::setStatus(text, color);
+        MainFormView::setStatus(text, color);
     }
     int giveUps = 0;
     std::function<void(const QString &)> onStatus;
@@ -214,7 +214,7 @@ private:
 class Soak : public QObject
 {
 public:
-    Soak(const SoakPlan &plan, TForm1 &form, TEventDispatcher &dispatcher, ManualClock &clock,
+    Soak(const SoakPlan &plan, TForm1 &form, EventDispatcher &dispatcher, ManualClock &clock,
          const QString &saveRoot)
         : m_plan(plan)
         , m_form(form)
@@ -225,7 +225,7 @@ public:
         , m_dialogs(*this)
         , m_shooting(m_view, dispatcher.transfer())
     {
-        TShootingHooks hooks;
+        ShootingHooks hooks;
         hooks.reconnect = [&form] { return ReconnectCamera(form); };
         m_shooting.setHooks(hooks);
         wireShootingControls(form, m_shooting);
@@ -302,7 +302,7 @@ private:
     std::mt19937 m_rng;
     CountingView m_view;
     SoakDialogs m_dialogs;
-    TShooting m_shooting;
+    Shooting m_shooting;
     BodyLog m_log;
     SoakResult m_result;
     QElapsedTimer m_activity;
@@ -459,7 +459,7 @@ void Soak::prepareRelease()
 
     if (s.Belichtungsreihe) {
         QString *steps[] = {&s.ExpComp1, &s.ExpComp2, &s.ExpComp3};
-        const TPropTable &table = MasterTable(CameraProperty::ExpComp);
+        const PropTable &table = MasterTable(CameraProperty::ExpComp);
         for (QString *text : steps)
             *text = table.empty() ? QStringLiteral("0") : table[size_t(between(0, int(table.size()) - 1))].Name;
     }
@@ -469,7 +469,7 @@ void Soak::prepareRelease()
         s.IntervalSekText = QString::number(between(0, 2));
     }
     if (s.Bilderfolge) {
-        TCommandList list;
+        SequenceSteps list;
         for (int i = between(1, 3); i > 0; --i)
             list.append(sequenceStep());
         CommandList() = list;
@@ -788,7 +788,7 @@ QString SoakResult::summary() const
         .arg(realMs);
 }
 
-SoakResult runSoak(const SoakPlan &plan, TForm1 &form, TEventDispatcher &dispatcher, ManualClock &clock,
+SoakResult runSoak(const SoakPlan &plan, TForm1 &form, EventDispatcher &dispatcher, ManualClock &clock,
                    const QString &saveRoot)
 {
     Soak soak(plan, form, dispatcher, clock, saveRoot);

@@ -12,7 +12,7 @@
 #include <string>
 
 class ManualClock;
-class TEventDispatcher;
+class EventDispatcher;
 class TForm1;
 
 struct SoakPlan
@@ -57,5 +57,5 @@ struct SoakResult
 // plan.bodyConfig()). `clock` must be the program's clock. Pictures go below `saveRoot`
 // (ends with a separator); the rescue folder is searched too. Installs its own dialogs and
 // shooting controls for the run and restores the dialogs afterwards.
-SoakResult runSoak(const SoakPlan &plan, TForm1 &form, TEventDispatcher &dispatcher,
+SoakResult runSoak(const SoakPlan &plan, TForm1 &form, EventDispatcher &dispatcher,
                    ManualClock &clock, const QString &saveRoot);
