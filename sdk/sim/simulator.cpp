@@ -235,29 +235,32 @@ EdsError Simulator::deviceInfo(EdsCameraRef ref, EdsDeviceInfo* out)
 
 // ---- Handlers and events ------------------------------------------------------------
 
-EdsError Simulator::setPropertyHandler(EdsCameraRef ref, EdsPropertyEvent event, EdsPropertyEventHandler handler,
-                                       EdsVoid* context)
+template <typename Function>
+EdsError Simulator::setHandler(Handler<Function>& slot, EdsCameraRef ref, EdsUInt32 filter,
+                               std::initializer_list<EdsUInt32> known, Function function, EdsVoid* context)
 {
     std::lock_guard lock(mutex_);
     if (EdsError err = checkCamera(ref, false))
         return err;
-    if (event != kEdsPropertyEvent_All && event != kEdsPropertyEvent_PropertyChanged
-        && event != kEdsPropertyEvent_PropertyDescChanged)
+    if (std::find(known.begin(), known.end(), filter) == known.end())
         return EDS_ERR_INVALID_PARAMETER;
-    propertyHandler_ = {event, reinterpret_cast<void*>(handler), context};
+    slot = {filter, function, context};
     return EDS_ERR_OK;
+}
+
+EdsError Simulator::setPropertyHandler(EdsCameraRef ref, EdsPropertyEvent event, EdsPropertyEventHandler handler,
+                                       EdsVoid* context)
+{
+    return setHandler(propertyHandler_, ref, event,
+                      {kEdsPropertyEvent_All, kEdsPropertyEvent_PropertyChanged, kEdsPropertyEvent_PropertyDescChanged},
+                      handler, context);
 }
 
 EdsError Simulator::setObjectHandler(EdsCameraRef ref, EdsObjectEvent event, EdsObjectEventHandler handler,
                                      EdsVoid* context)
 {
-    std::lock_guard lock(mutex_);
-    if (EdsError err = checkCamera(ref, false))
-        return err;
-    if (event != kEdsObjectEvent_All && event != kEdsObjectEvent_DirItemRequestTransfer)
-        return EDS_ERR_INVALID_PARAMETER;
-    objectHandler_ = {event, reinterpret_cast<void*>(handler), context};
-    return EDS_ERR_OK;
+    return setHandler(objectHandler_, ref, event, {kEdsObjectEvent_All, kEdsObjectEvent_DirItemRequestTransfer},
+                      handler, context);
 }
 
 void Simulator::postPropertyEvent(EdsPropertyEvent event, EdsPropertyID id)
@@ -275,7 +278,7 @@ void Simulator::deliverPropertyEvent(uint64_t session, EdsPropertyEvent event, E
         return;
     if (propertyHandler_.filter != kEdsPropertyEvent_All && propertyHandler_.filter != event)
         return;
-    auto handler = reinterpret_cast<EdsPropertyEventHandler>(propertyHandler_.function);
+    const EdsPropertyEventHandler handler = propertyHandler_.function;
     EdsVoid* context = propertyHandler_.context;
     lock.unlock();
     handler(event, id, 0, context);
@@ -482,15 +485,14 @@ void Simulator::offerNext(std::unique_lock<std::mutex>& lock)
     log("Offer " + std::to_string(item->frame) + " " + item->file.name + " "
         + std::to_string(item->file.data->size()) + " " + hash);
     transferring_ = true;
-    const Handler handler = objectHandler_;
+    const Handler<EdsObjectEventHandler> handler = objectHandler_;
     if (!handler.function) {
         // Nobody takes the file: the body gives up on it.
         destroy(item);
         return;
     }
     lock.unlock();
-    reinterpret_cast<EdsObjectEventHandler>(handler.function)(kEdsObjectEvent_DirItemRequestTransfer, item,
-                                                              handler.context);
+    handler.function(kEdsObjectEvent_DirItemRequestTransfer, item, handler.context);
 }
 
 // The body is done with a file at once, so a program may release again as soon as its

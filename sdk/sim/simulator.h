@@ -7,6 +7,7 @@
 #include "edsdk.h"
 
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -77,11 +78,17 @@ private:
     Simulator() = default;
     ~Simulator();
 
+    template <typename Function>
     struct Handler {
         EdsUInt32 filter = 0;
-        void* function = nullptr;
+        Function function = nullptr;
         EdsVoid* context = nullptr;
     };
+
+    // Installs a handler for the events `filter` lets through, when the filter is one of `known`.
+    template <typename Function>
+    EdsError setHandler(Handler<Function>& slot, EdsCameraRef ref, EdsUInt32 filter,
+                        std::initializer_list<EdsUInt32> known, Function function, EdsVoid* context);
 
     Body& body();
     bool live(EdsBaseRef ref, EdsObject::Kind kind) const;
@@ -112,8 +119,8 @@ private:
     bool capacitySet_ = false;
     EdsObject* camera_ = nullptr;
     std::set<EdsObject*> objects_;
-    Handler propertyHandler_;
-    Handler objectHandler_;
+    Handler<EdsPropertyEventHandler> propertyHandler_;
+    Handler<EdsObjectEventHandler> objectHandler_;
     uint32_t bulbMs_ = 1000;
 
     uint32_t releases_ = 0;
