@@ -329,15 +329,21 @@ EdsError Simulator::closeSession(EdsCameraRef ref)
 
 // ---- Properties ---------------------------------------------------------------------
 
+// What every read of a property checks first, in the order a real body answers.
+EdsError Simulator::checkPropertyRead(EdsBaseRef ref, EdsPropertyID id, bool pointersGiven)
+{
+    if (EdsError err = checkCamera(ref, true))
+        return err;
+    if (!pointersGiven)
+        return EDS_ERR_INVALID_POINTER;
+    return body().known(id) ? EDS_ERR_OK : EDS_ERR_PROPERTIES_UNAVAILABLE;
+}
+
 EdsError Simulator::propertySize(EdsBaseRef ref, EdsPropertyID id, EdsDataType* type, EdsUInt32* size)
 {
     std::lock_guard lock(mutex_);
-    if (EdsError err = checkCamera(ref, true))
+    if (EdsError err = checkPropertyRead(ref, id, type && size))
         return err;
-    if (!type || !size)
-        return EDS_ERR_INVALID_POINTER;
-    if (!body().known(id))
-        return EDS_ERR_PROPERTIES_UNAVAILABLE;
     *type = body().dataType(id);
     *size = body().isString(id) ? static_cast<EdsUInt32>(body().text(id).size() + 1) : 4;
     return EDS_ERR_OK;
@@ -346,12 +352,8 @@ EdsError Simulator::propertySize(EdsBaseRef ref, EdsPropertyID id, EdsDataType* 
 EdsError Simulator::propertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32 size, EdsVoid* out)
 {
     std::lock_guard lock(mutex_);
-    if (EdsError err = checkCamera(ref, true))
+    if (EdsError err = checkPropertyRead(ref, id, out != nullptr))
         return err;
-    if (!out)
-        return EDS_ERR_INVALID_POINTER;
-    if (!body().known(id))
-        return EDS_ERR_PROPERTIES_UNAVAILABLE;
     if (body().isString(id)) {
         const std::string text = body().text(id);
         if (size < text.size() + 1)
@@ -397,12 +399,8 @@ EdsError Simulator::setPropertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32 
 EdsError Simulator::propertyDesc(EdsBaseRef ref, EdsPropertyID id, EdsPropertyDesc* out)
 {
     std::lock_guard lock(mutex_);
-    if (EdsError err = checkCamera(ref, true))
+    if (EdsError err = checkPropertyRead(ref, id, out != nullptr))
         return err;
-    if (!out)
-        return EDS_ERR_INVALID_POINTER;
-    if (!body().known(id))
-        return EDS_ERR_PROPERTIES_UNAVAILABLE;
     const auto& lists = Body::listProperties();
     const Codes codes = std::find(lists.begin(), lists.end(), id) != lists.end() ? body().allowed(id) : Codes{};
     *out = {};

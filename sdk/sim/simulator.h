@@ -94,6 +94,7 @@ private:
     bool live(EdsBaseRef ref, EdsObject::Kind kind) const;
     EdsError checkCamera(EdsBaseRef ref, bool needSession) const;
     EdsError checkItem(EdsBaseRef ref) const;
+    EdsError checkPropertyRead(EdsBaseRef ref, EdsPropertyID id, bool pointersGiven);
     EdsBaseRef add(EdsObject* object);
     void destroy(EdsObject* object);
     bool busy() const;
