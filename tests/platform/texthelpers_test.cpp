@@ -1,55 +1,11 @@
-#include "camera/camerahelpers.h"
 #include "platform/texthelpers.h"
-#include "platform/waits.h"
-#include "camera/edserrors.h"
-#include "platform/clock.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TEST(EdsErrorText, GivesTheTextOfListedCodesOnly)
-{
-    const struct
-    {
-        quint32 code;
-        const char *text;
-    } cases[] = {
-        {0, " Kein Fehler "},          {2, " Internal error  "},   {65, " I/O error "},
-        {66, " No file in directroy "}, {129, " Device busy "},     {245, " Not used "},
-        {82, ""},                      {246, ""},                  {12, ""},
-        {0xFFFFFFFF, ""},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(EdsErrorText(c.code), QString::fromLatin1(c.text)) << c.code;
-}
-
-TEST(EdsErrorText, EveryTextIsFramedByBlanks)
-{
-    int listed = 0;
-    for (quint32 code = 0; code < 1024; ++code) {
-        const QString text = EdsErrorText(code);
-        if (text.isEmpty())
-            continue;
-        ++listed;
-        EXPECT_TRUE(text.startsWith(' ') && text.endsWith(' ') && !text.startsWith("  ")) << code;
-    }
-    EXPECT_EQ(listed, 87);
-}
-
-TEST(PropertyIdName, NamesTheSdkConstant)
-{
-    EXPECT_EQ(PropertyIdName(1024), "kEdsPropID_AEMode");
-    EXPECT_EQ(PropertyIdName(65535), "kEdsPropID_Unknown");
-    EXPECT_EQ(PropertyIdName(2147483648u), "kEdsPropID_AtCapture_Flag");
-    EXPECT_EQ(PropertyIdName(2), "kEdsPropID_ProductName");
-    EXPECT_EQ(PropertyIdName(0), "");
-    EXPECT_EQ(PropertyIdName(1047), "");
-}
 
 TEST(ColorToRGBText, ResolvesPlainAndSystemColours)
 {
@@ -121,45 +77,6 @@ TEST(ZeroPad, PutsZerosInFrontUpToTheTemplatesLength)
     };
     for (const auto &c : cases)
         EXPECT_EQ(ZeroPad(c.number, c.templ), c.result) << c.number << " " << c.templ;
-}
-
-class WaitProcessingTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { setAppClock(&clock); }
-    void TearDown() override
-    {
-        setAppClock(nullptr);
-        StopRequested = false;
-    }
-    ManualClock clock;
-};
-
-TEST_F(WaitProcessingTest, WaitsTheFullTimeDespiteAnEarlierStop)
-{
-    StopRequested = true;
-    WaitProcessing(500);
-    EXPECT_GE(clock.tickMs(), 500);
-    EXPECT_LT(clock.tickMs(), 510);
-    EXPECT_FALSE(StopRequested);
-}
-
-TEST_F(WaitProcessingTest, ProcessesEventsAndEndsOnStop)
-{
-    int handled = 0;
-    QMetaObject::invokeMethod(qApp, [&] { ++handled; }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(qApp, [&] { StopRequested = true; }, Qt::QueuedConnection);
-    WaitProcessing(1000000);
-    EXPECT_EQ(handled, 1);
-    EXPECT_TRUE(StopRequested);
-    EXPECT_LT(clock.tickMs(), 1000);
-}
-
-TEST_F(WaitProcessingTest, NothingToWaitForReturnsAtOnce)
-{
-    WaitProcessing(0);
-    WaitProcessing(-5);
-    EXPECT_EQ(clock.tickMs(), 0);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "testsupport.h"
+#include "configfixture.h"
 
 #include "camera/proptables.h"
 #include "settings/configuration.h"

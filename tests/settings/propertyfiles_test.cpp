@@ -5,7 +5,7 @@
 #include "platform/scripteddialogs.h"
 #include "settings/textfile.h"
 
-#include "testsupport.h"
+#include "messagerecorder.h"
 
 #include <QDir>
 #include <QFile>

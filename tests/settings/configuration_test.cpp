@@ -1,4 +1,4 @@
-#include "testsupport.h"
+#include "configfixture.h"
 
 #include "diagnostics/debuglog.h"
 #include "settings/configuration.h"

@@ -6,7 +6,7 @@
 
 #include "edsdk_sim.h"
 #include "simcontrol.h"
-#include "testsupport.h"
+#include "messagerecorder.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "camera/camera.h"
 #include "diagnostics/debuglog.h"
 
-#include "testsupport.h"
+#include "messagerecorder.h"
 
 #include <QCoreApplication>
 
