@@ -255,6 +255,23 @@ bool X11Windows::moveResize(WindowId window, const QRect &rect)
     return !trap.failed();
 }
 
+std::optional<QRect> X11Windows::geometry(WindowId window) const
+{
+    if (!connected())
+        return std::nullopt;
+    ErrorTrap trap(m_x->display);
+    XWindowAttributes attributes{};
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(m_x->display, Window(window), &attributes)
+        || !XTranslateCoordinates(m_x->display, Window(window), m_x->root, 0, 0, &x, &y, &child)
+        || trap.failed())
+        return std::nullopt;
+    // The position of the outer corner, border included, as moving takes it.
+    return QRect(x - attributes.border_width, y - attributes.border_width, attributes.width, attributes.height);
+}
+
 bool X11Windows::activate(WindowId window)
 {
     if (!connected())

@@ -39,6 +39,8 @@ public:
     // Moves, sizes and shows the window; false (nothing done) for a width or height <= 0, a
     // window of this process or an X error.
     bool moveResize(WindowId window, const QRect &rect);
+    // Where the window lies on the screen; nothing after an X error.
+    std::optional<QRect> geometry(WindowId window) const;
     // Raises the window and gives it the keyboard focus.
     bool activate(WindowId window);
     // The title or text of the innermost named window under the pointer.
