@@ -9,6 +9,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include <array>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -102,10 +103,21 @@ void muteExiv2()
     Q_UNUSED(muted);
 }
 
-QByteArray readAll(const QString &path)
+// The metadata sits before the picture data: a JPEG's head and its last bytes are enough,
+// unless the head turns out too short.
+constexpr qint64 HeadBytes = 256 * 1024;
+constexpr qint64 TailBytes = 64;
+
+QByteArray readFile(const QString &path, qint64 limit)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    if (file.size() <= limit)
+        return file.readAll();
+    QByteArray bytes = file.read(limit - TailBytes);
+    file.seek(file.size() - TailBytes);
+    return bytes + file.read(TailBytes);
 }
 
 } // namespace
@@ -116,11 +128,20 @@ struct TExifReader::Data
 };
 
 TExifReader::TExifReader(const QString &path)
-    : TExifReader(path, typeByExtension(path) ? readAll(path) : QByteArray())
 {
+    if (!typeByExtension(path))
+        return;
+    read(path, readFile(path, HeadBytes));
+    if (!m_data && QFileInfo(path).size() > HeadBytes)
+        read(path, readFile(path, std::numeric_limits<qint64>::max()));
 }
 
 TExifReader::TExifReader(const QString &fileName, const QByteArray &bytes)
+{
+    read(fileName, bytes);
+}
+
+void TExifReader::read(const QString &fileName, const QByteArray &bytes)
 {
     const std::optional<int> type = typeByExtension(fileName);
     // A JPEG cut short is not trusted for its EXIF either.

@@ -29,6 +29,8 @@ public:
     QString tag(const QString &name) const;
 
 private:
+    void read(const QString &fileName, const QByteArray &bytes);
+
     struct Data;
     std::unique_ptr<Data> m_data;
 };

@@ -20,7 +20,7 @@ void TPictureLoader::loadFile(const QString &path, const QSize &size)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        ++m_generation;
+        m_shownGeneration = ++m_generation;
         m_next.reset();
         emit failed(path, file.errorString());
         return;
@@ -39,7 +39,7 @@ void TPictureLoader::load(const QString &path, const QByteArray &bytes, const QS
 
 void TPictureLoader::cancel()
 {
-    ++m_generation;
+    m_shownGeneration = ++m_generation;
     m_next.reset();
 }
 
@@ -66,8 +66,10 @@ void TPictureLoader::finished(quint64 generation, const QString &path, const Res
         m_next.reset();
         start(std::move(next));
     }
-    if (generation != m_generation)
+    // Shown even when a newer one waits, so that a fast burst still shows pictures.
+    if (generation <= m_shownGeneration)
         return;
+    m_shownGeneration = generation;
     if (result)
         emit decoded(path, result.value());
     else

@@ -12,7 +12,7 @@
 
 // Decodes received pictures scaled to the display on a worker thread, never on the GUI
 // thread. The newest picture wins: requests that arrive while one is decoded replace each
-// other, and a result that a newer request has overtaken is dropped.
+// other, and no picture is shown after a newer one (or after a cancel).
 class TPictureLoader : public QObject
 {
     Q_OBJECT
@@ -51,5 +51,6 @@ private:
     QThreadPool m_pool;
     std::optional<Request> m_next;
     quint64 m_generation = 0;
+    quint64 m_shownGeneration = 0; // the newest reported, or the last cancel
     bool m_busy = false;
 };

@@ -241,7 +241,14 @@ TEST(PictureLoader, TheNewestPictureWinsAndTheFileIsReadAtOnce)
     // Rewritten after the request: the bytes read then are shown.
     writeFile(dir.filePath(QStringLiteral("3.jpg")), "rewritten");
     ASSERT_TRUE(waitUntil([&] { return loader.idle(); }));
-    EXPECT_EQ(shown, QStringList{QStringLiteral("3.jpg")});
+    // The first was under way; the second was overtaken before it began.
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("1.jpg"), QStringLiteral("3.jpg")}));
+
+    // A cancel drops what is under way.
+    loader.loadFile(dir.filePath(QStringLiteral("1.jpg")), QSize(32, 24));
+    loader.cancel();
+    ASSERT_TRUE(waitUntil([&] { return loader.idle(); }));
+    EXPECT_EQ(shown.size(), 2);
 }
 
 } // namespace
