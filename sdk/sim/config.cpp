@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -176,6 +177,13 @@ const std::map<std::string, Setter>& setters()
         {"lostpicture", counts(&Config::lostPicture)},
         {"failwrite", counts(&Config::failWrite)},
         {"disconnectafter", u32(&Config::disconnectAfter)},
+        {"picturefile", [](Config& c, const std::string& v) {
+             std::error_code ec;
+             if (!v.empty() && !std::filesystem::exists(v, ec))
+                 return false;
+             c.pictureFile = v;
+             return true;
+         }},
     };
     return table;
 }

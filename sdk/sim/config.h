@@ -25,6 +25,9 @@ struct Config {
     uint32_t bulbMs = 1000;
     std::string prefix = "IMG_";
     uint32_t firstNumber = 1;
+    // Delivered unchanged instead of a rendered JPEG: one file, or a folder whose JPEGs
+    // are taken in turn. Empty: the body renders its pictures.
+    std::string pictureFile;
     // Faults: the releases or pictures they hit, counted from 1 ("3" or "3,17,250"); 0 is none.
     std::set<uint32_t> busyOnRelease;
     std::set<uint32_t> failDownload;

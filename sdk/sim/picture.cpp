@@ -6,7 +6,12 @@
 #include "edsdk.h"
 #include "edsimage.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace edsim {
 
@@ -43,6 +48,41 @@ Data render(const EdsImageSpec& spec, const Data& preview)
     return data;
 }
 
+bool isJpegName(const std::filesystem::path& path)
+{
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".jpg" || ext == ".jpeg" || ext == ".jpe";
+}
+
+// The file a frame delivers: the given file, or the folder's JPEGs by name, in turn.
+std::string pictureFileOf(const std::string& source, uint32_t frame)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (source.empty() || !fs::is_directory(source, ec))
+        return source;
+    std::vector<std::string> jpegs;
+    for (const fs::directory_entry& entry : fs::directory_iterator(source, ec)) {
+        if (entry.is_regular_file(ec) && isJpegName(entry.path()))
+            jpegs.push_back(entry.path().string());
+    }
+    if (jpegs.empty())
+        return {};
+    std::sort(jpegs.begin(), jpegs.end());
+    return jpegs[(frame - 1) % jpegs.size()];
+}
+
+Data readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return nullptr;
+    auto data = std::make_shared<std::vector<unsigned char>>(std::istreambuf_iterator<char>(in),
+                                                             std::istreambuf_iterator<char>());
+    return data->empty() ? nullptr : data;
+}
+
 } // namespace
 
 Shot snapshot(const Body& body, uint32_t frame, uint32_t fileNumber, uint32_t bulbMs)
@@ -68,6 +108,12 @@ Shot snapshot(const Body& body, uint32_t frame, uint32_t fileNumber, uint32_t bu
     s.firmware = c.firmware;
     s.width = c.width;
     s.height = c.height;
+    if (!c.pictureFile.empty()) {
+        s.pictureFile = pictureFileOf(c.pictureFile, frame);
+        // A folder without JPEGs gives no picture rather than a rendered one.
+        if (s.pictureFile.empty())
+            s.pictureFile = c.pictureFile;
+    }
     return s;
 }
 
@@ -137,7 +183,7 @@ std::vector<PictureFile> renderShot(const Shot& shot)
         spec.firmwareVersion[i] = version[i];
 
     // The JPEG is also the preview inside the RAW file.
-    const Data jpeg = render(spec, nullptr);
+    const Data jpeg = shot.pictureFile.empty() ? render(spec, nullptr) : readFile(shot.pictureFile);
     if (!jpeg)
         return {};
     std::vector<PictureFile> files;

@@ -19,6 +19,7 @@ struct Shot {
     uint32_t bulbMs = 0;
     std::string prefix, model, owner, serial, firmware;
     uint32_t width = 0, height = 0;
+    std::string pictureFile; // delivered as the JPEG when set
 };
 
 Shot snapshot(const Body& body, uint32_t frame, uint32_t fileNumber, uint32_t bulbMs);

@@ -11,6 +11,10 @@
 #include "platform/check.h"
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
+#include "platform/x11windows.h"
+#include "review/exifreader.h"
+#include "review/pictureloader.h"
+#include "review/viewerstep.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
@@ -33,6 +37,9 @@
 #include "ui/viewersetup.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QApplication>
 #include <QMenu>
 #include <QTimer>
@@ -232,6 +239,10 @@ struct ProgramWindows::Others
     TFHdrOptions hdrOptions;
     TFKommandeditor kommandeditor;
     TFScripter scripter;
+
+    PictureLoader pictureLoader;
+    X11ViewerWindows viewerWindows;
+    std::unique_ptr<ViewerStep> viewerStep;
 };
 
 ProgramWindows::ProgramWindows()
@@ -258,6 +269,7 @@ ProgramWindows::ProgramWindows()
     wireWindowToggle(form.Exifinfos1, &m_others->exifInfoForm);
     wireWindowToggle(form.Befehlsliste1, &m_others->bilderFolgeForm);
     wireCaptureSettings();
+    wireViewer();
 }
 
 void ProgramWindows::wireCaptureSettings()
@@ -284,10 +296,63 @@ void ProgramWindows::wireCaptureSettings()
                           [&form] { return ReconnectCamera(form); }});
 }
 
+void ProgramWindows::wireViewer()
+{
+    TForm1 &form = *m_form;
+    Others &o = *m_others;
+    TViewerSetup &setup = o.viewerSetup;
+    TBildanzeigeForm &imageWindow = o.bildanzeigeForm;
+    TExifInfoForm &exifWindow = o.exifInfoForm;
+    attachSettingsWindow(SettingsWindowKind::Viewer, &setup);
+    m_dispatcher->watchEscapeTimer(setup.Timer1);
+    setup.setPointerTextSource([&o] { return o.viewerWindows.x11().textUnderPointer(); });
+    auto *setupEntry = form.findChild<QAction *>(QStringLiteral("ViewerEinstellungen1"));
+    TESSARO_CHECK(setupEntry);
+    QObject::connect(setupEntry, &QAction::triggered, &setup, &TViewerSetup::openFromMenu);
+
+    // The internal display reads the controls of the moment, not the settings.
+    ViewerStep::Hooks hooks;
+    hooks.internalDisplayWanted = [&setup, &imageWindow] {
+        return setup.ShowPicCheckBox->isChecked() && imageWindow.isVisible()
+               && setup.ShowInternView->isChecked();
+    };
+    hooks.displaySize = [&imageWindow] { return imageWindow.Image1->size(); };
+    hooks.showError = [&form](const QString &text) { form.setStatus(text, StatusErrorColor); };
+    hooks.windows = &o.viewerWindows;
+    o.viewerStep = std::make_unique<ViewerStep>(o.pictureLoader, std::move(hooks));
+    QObject::connect(&o.pictureLoader, &PictureLoader::decoded, &imageWindow,
+                     [&imageWindow](const QString &, const QImage &image) { imageWindow.showPicture(image); });
+    QObject::connect(&o.pictureLoader, &PictureLoader::failed, &imageWindow,
+                     [&imageWindow, &form](const QString &path, const QString &) {
+                         imageWindow.clearPicture();
+                         form.setStatus(QStringLiteral("Bild kann nicht angezeigt werden: ")
+                                            + QFileInfo(path).fileName(),
+                                        StatusErrorColor);
+                     });
+
+    TransferHooks transferHooks;
+    transferHooks.showReceivedPicture = [&o](const QString &folder, const QString &fileName) {
+        o.viewerStep->ShowReceivedPicture(folder, fileName);
+    };
+    // The EXIF window shows the latest picture.
+    transferHooks.readPictureExif = [&exifWindow](TMadeImage &image, const QString &path) {
+        ReadPictureExif(image.Exif, path);
+        exifWindow.showExif(image.Exif);
+    };
+    m_dispatcher->transfer().setHooks(std::move(transferHooks));
+}
+
 ProgramWindows::~ProgramWindows()
 {
+    m_dispatcher->transfer().setHooks({});
+    attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);
     setConfigurationHooks({});
     attachSettingsWindow(SettingsWindowKind::Capture, nullptr);
+}
+
+QWidget &ProgramWindows::imageWindow() const
+{
+    return m_others->bildanzeigeForm;
 }
 
 QList<QWidget *> ProgramWindows::windows() const
@@ -322,6 +387,7 @@ int runProgram()
     if (ready) {
         ProgramWindows windows;
         windows.mainForm().show();
+        windows.imageWindow().show();
         code = QApplication::exec();
     }
     setAppDialogs(nullptr);

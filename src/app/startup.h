@@ -51,11 +51,14 @@ public:
     TForm1 &mainForm() const { return *m_form; }
     EventDispatcher &dispatcher() const { return *m_dispatcher; }
     Shooting &shooting() const { return *m_shooting; }
+    // The internal image window, visible from the start of the program.
+    QWidget &imageWindow() const;
     // In creation order, the main window first.
     QList<QWidget *> windows() const;
 
 private:
     void wireCaptureSettings();
+    void wireViewer();
 
     struct Others;
     std::unique_ptr<TForm1> m_form;

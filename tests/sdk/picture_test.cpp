@@ -341,3 +341,38 @@ TEST(SdkFaults, DisconnectAfterNPicturesAndLaterCallsSayDisconnected)
 }
 
 } // namespace
+
+namespace {
+
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+} // namespace
+
+TEST(SdkPicture, GivenPictureFilesAreDeliveredUnchangedAndInTurn)
+{
+    const std::string source = simtest::tempDir();
+    writeBytes(source + "/b.jpg", "\xFF\xD8 second \xFF\xD9");
+    writeBytes(source + "/a.JPG", "\xFF\xD8 first \xFF\xD9");
+    writeBytes(source + "/notes.txt", "not a picture");
+    EXPECT_EQ(EdsSimConfigure("picturefile=/no/such/file.jpg"), EDS_ERR_INVALID_PARAMETER);
+
+    configure(("picturefile=" + source + "/b.jpg").c_str());
+    {
+        Connection c;
+        const std::string dir = simtest::tempDir();
+        ASSERT_EQ(c.shoot(dir), std::vector<std::string>{"IMG_0001.JPG"});
+        EXPECT_EQ(fileBytes(dir + "/IMG_0001.JPG"), fileBytes(source + "/b.jpg"));
+    }
+    configure(("rawjpeg=1;picturefile=" + source).c_str());
+    Connection c;
+    const std::string dir = simtest::tempDir();
+    for (const char* expected : {"/a.JPG", "/b.jpg", "/a.JPG"}) {
+        const auto names = c.shoot(dir, 2);
+        ASSERT_EQ(names.size(), 2u);
+        EXPECT_EQ(fileBytes(dir + "/" + names[1]), fileBytes(source + expected)) << names[1];
+        EXPECT_EQ(head(dir + "/" + names[0], 4), std::string("II*\0", 4));
+    }
+}
