@@ -14,6 +14,7 @@
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
+#include "settings/windowlayout.h"
 #include "ui/aufnahmeeinstform.h"
 #include "ui/bilderfolgeform.h"
 #include "ui/bildanzeigeform.h"
@@ -31,6 +32,7 @@
 #include "ui/qtdialogs.h"
 #include "ui/scriptfuremoteform.h"
 #include "ui/viewersetup.h"
+#include "ui/windowplacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,10 +107,20 @@ void enableTimeLapseControls(QWidget &capture)
     }
 }
 
-void wireWindowToggle(QAction *action, QWidget *window)
+void showFromMenu(QAction *entry, QWidget *window, void (*before)() = nullptr)
 {
-    QObject::connect(action, &QAction::triggered, window,
-                     [window](bool checked) { window->setVisible(checked); });
+    TESSARO_ASSERT(entry, return);
+    QObject::connect(entry, &QAction::triggered, window, [window, before] {
+        if (before)
+            before();
+        window->show();
+        window->raise();
+    });
+}
+
+QAction *menuEntry(const TForm1 &form, const char *name)
+{
+    return form.findChild<QAction *>(QLatin1String(name));
 }
 
 } // namespace
@@ -254,10 +266,25 @@ ProgramWindows::ProgramWindows()
         RestoreStartSettings(form, StartSettings());
         QCoreApplication::quit();
     });
-    wireWindowToggle(form.Bildansicht1, &m_others->bildanzeigeForm);
-    wireWindowToggle(form.Exifinfos1, &m_others->exifInfoForm);
-    wireWindowToggle(form.Befehlsliste1, &m_others->bilderFolgeForm);
+    wireWindowMenus();
     wireCaptureSettings();
+    m_layout = std::make_unique<WidgetLayoutWindows>(windows());
+    setLayoutWindows(m_layout.get());
+}
+
+void ProgramWindows::wireWindowMenus()
+{
+    TForm1 &form = *m_form;
+    Others &o = *m_others;
+    bindWindowToggle(form.Bildansicht1, &o.bildanzeigeForm);
+    bindWindowToggle(form.Exifinfos1, &o.exifInfoForm);
+    bindWindowToggle(form.Befehlsliste1, &o.bilderFolgeForm);
+    showFromMenu(form.Skripter1, &o.scripter);
+    showFromMenu(form.EBV1, &o.kommandeditor);
+    showFromMenu(menuEntry(form, "Imagemagick1"), &o.ebvEinstellungen, &ImageMagickSettingsToWindow);
+    showFromMenu(menuEntry(form, "ScriptFuSetupMenu"), &o.scriptFuRemoteForm);
+    showFromMenu(menuEntry(form, "ViewerEinstellungen1"), &o.viewerSetup,
+                 [] { ViewerSettingsFromWindow(); });
 }
 
 void ProgramWindows::wireCaptureSettings()
@@ -286,6 +313,7 @@ void ProgramWindows::wireCaptureSettings()
 
 ProgramWindows::~ProgramWindows()
 {
+    setLayoutWindows(nullptr);
     setConfigurationHooks({});
     attachSettingsWindow(SettingsWindowKind::Capture, nullptr);
 }

@@ -12,6 +12,7 @@ class TForm1;
 class EventDispatcher;
 class Shooting;
 class MainFormView;
+class WidgetLayoutWindows;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -56,6 +57,7 @@ public:
 
 private:
     void wireCaptureSettings();
+    void wireWindowMenus();
 
     struct Others;
     std::unique_ptr<TForm1> m_form;
@@ -63,6 +65,7 @@ private:
     EventDispatcher *m_dispatcher = nullptr;
     Shooting *m_shooting = nullptr;
     std::unique_ptr<Others> m_others;
+    std::unique_ptr<WidgetLayoutWindows> m_layout;
 };
 
 // The whole program: SDK file check, windows, main loop. Returns the exit code.

@@ -6,6 +6,8 @@
 #include "camera/proptables.h"
 #include "camera/sdkloader.h"
 #include "ui/dllfehlerform.h"
+#include "settings/inifile.h"
+#include "settings/windowlayout.h"
 #include "ui/mainform.h"
 
 #include <QAction>
@@ -14,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 
 namespace {
@@ -270,6 +274,51 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     main.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"))->trigger();
     EXPECT_EQ(windows.windows()[6]->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_TRUE(windows.windows()[6]->isVisible());
+}
+
+TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)
+{
+    form.reset();
+    ProgramWindows windows;
+    const QList<QWidget *> list = windows.windows();
+    QWidget *exif = list[4];
+    QTemporaryDir dir;
+    const QString file = dir.filePath("studio.cif");
+    exif->setGeometry(20, 30, 200, 150);
+    exif->show();
+    // The offscreen platform draws a frame too.
+    const QRect saved = exif->frameGeometry();
+    dialogs.answerPath(file);
+    windows.mainForm().findChild<QAction *>("AnsichtSpeichern")->trigger();
+
+    IniFile ini(file);
+    EXPECT_EQ(ini.keys("Windows").size(), list.size());
+    EXPECT_EQ(ini.readString("Windows", "Window0"), QStringLiteral("Form1"));
+    EXPECT_EQ(ini.readString("Windows", "Window15"), QStringLiteral("FScripter"));
+    EXPECT_EQ(ini.readInteger("ExifInfoForm", "Left", 0), saved.left());
+    EXPECT_EQ(ini.readInteger("ExifInfoForm", "Width", 0), saved.width());
+
+    // Hidden and moved off every screen, the window comes back where it was saved.
+    exif->hide();
+    exif->move(20000, 20000);
+    dialogs.answerPath(file);
+    windows.mainForm().findChild<QAction *>("AnsichtLaden")->trigger();
+    EXPECT_TRUE(exif->isVisible());
+    EXPECT_TRUE(windows.mainForm().Exifinfos1->isChecked());
+    EXPECT_EQ(exif->frameGeometry(), saved);
+
+    // A layout that puts it off-screen still leaves it on the screen.
+    ASSERT_TRUE(IniFile(file).writeInteger("ExifInfoForm", "Left", 20000));
+    EXPECT_TRUE(load_windows(file));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(exif->frameGeometry())) << exif->frameGeometry().x();
+
+    // The Fenster entries without a check mark show their windows.
+    windows.mainForm().Skripter1->trigger();
+    EXPECT_TRUE(list[15]->isVisible());
+    windows.mainForm().EBV1->trigger();
+    EXPECT_TRUE(list[14]->isVisible());
+    EXPECT_TRUE(dialogs.finished());
 }
 
 } // namespace
