@@ -1,8 +1,10 @@
 #include "app/startup.h"
 
+#include "app/commandline.h"
 #include "app/dialprompt.h"
 #include "app/eventdispatch.h"
 #include "app/mainformview.h"
+#include "app/programend.h"
 #include "app/shooting.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
@@ -36,6 +38,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 
@@ -123,6 +127,17 @@ QAction *menuEntry(const TForm1 &form, const char *name)
     return form.findChild<QAction *>(QLatin1String(name));
 }
 
+void showMissingSdkFile(const QString &text)
+{
+    if (QtDialogs::headless()) {
+        reportOnStderr(QStringLiteral("Fehler: ") + text);
+        return;
+    }
+    Tdllfehlerform window;
+    window.setText(text);
+    window.exec();
+}
+
 } // namespace
 
 QString missingSdkFileText(const QString &fileName, bool first)
@@ -198,9 +213,19 @@ void RestoreStartSettings(TForm1 &form, const TCamerasettings &start)
         form.ApplyProperty(cameraPropertyInfo(property).sdkId, settingOf(start, property).ID);
 }
 
-void MainWindowCreated(TForm1 &form)
+QString startPropertyFile(const QString &programFolder)
 {
-    loadproperties(QStringLiteral("default.cpf"));
+    const QString name = QStringLiteral("default.cpf");
+    const QString besideProgram = QDir(programFolder).filePath(name);
+    if (!QFileInfo::exists(name) && QFileInfo::exists(besideProgram))
+        return besideProgram;
+    return name;
+}
+
+void MainWindowCreated(TForm1 &form, const QString &programFolder)
+{
+    loadproperties(startPropertyFile(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                             : programFolder));
     form.FillValueLists();
     TProgramSettings &settings = ProgramSettings();
     settings.Zeitraffer = false;
@@ -257,9 +282,9 @@ ProgramWindows::ProgramWindows()
     m_others = std::make_unique<Others>();
 
     TForm1 &form = *m_form;
-    QObject::connect(&form, &TForm1::firstShown, &form, [&form] {
-        if (MainWindowFirstShown(form) == ConnectCancelled)
-            QCoreApplication::exit(0);
+    QObject::connect(&form, &TForm1::firstShown, &form, [this] {
+        if (connectAtStart() == ConnectCancelled)
+            requestProgramEnd(0);
     });
     // Closing the main window ends the program, whatever other windows are open.
     QObject::connect(&form, &TForm1::closing, &form, [&form] {
@@ -285,6 +310,13 @@ void ProgramWindows::wireWindowMenus()
     showFromMenu(menuEntry(form, "ScriptFuSetupMenu"), &o.scriptFuRemoteForm);
     showFromMenu(menuEntry(form, "ViewerEinstellungen1"), &o.viewerSetup,
                  [] { ViewerSettingsFromWindow(); });
+}
+
+int ProgramWindows::connectAtStart()
+{
+    if (!m_startConnection)
+        m_startConnection = MainWindowFirstShown(*m_form);
+    return *m_startConnection;
 }
 
 void ProgramWindows::wireCaptureSettings()
@@ -335,11 +367,7 @@ int runProgram()
     QtDialogs dialogs;
     setAppDialogs(&dialogs);
     const QString folder = QCoreApplication::applicationDirPath();
-    bool ready = checkSdkFiles(folder, [](const QString &text) {
-        Tdllfehlerform window;
-        window.setText(text);
-        window.exec();
-    });
+    bool ready = checkSdkFiles(folder, showMissingSdkFile);
     if (ready) {
         const Result<> loaded = loadSdk(folder);
         if (!loaded)
@@ -348,9 +376,18 @@ int runProgram()
     }
     int code = 1;
     if (ready) {
+        resetProgramEnd();
         ProgramWindows windows;
-        windows.mainForm().show();
-        code = QApplication::exec();
+        // Before the first show, so that its connection does not run inside the shot.
+        const QStringList parameters = QCoreApplication::arguments().mid(1);
+        if (!parameters.isEmpty())
+            ParseCommandLine(windows, parameters, folder);
+        if (const std::optional<int> end = requestedProgramEnd()) {
+            code = *end;
+        } else {
+            windows.mainForm().show();
+            code = QApplication::exec();
+        }
     }
     setAppDialogs(nullptr);
     return code;

@@ -163,7 +163,7 @@ TEST(MainWindowCreation, MissingDefaultPropertyFileIsReported)
     setAppDialogs(&dialogs);
     {
         TForm1 form;
-        MainWindowCreated(form);
+        MainWindowCreated(form, dir.path());
         EXPECT_EQ(form.valueList(P::AEMode)->count(), 0);
     }
     setAppDialogs(nullptr);
@@ -171,6 +171,21 @@ TEST(MainWindowCreation, MissingDefaultPropertyFileIsReported)
     ASSERT_EQ(dialogs.calls().size(), 1);
     EXPECT_EQ(dialogs.calls().front().caption, QStringLiteral("Fehler"));
     EXPECT_TRUE(dialogs.calls().front().text.contains(QStringLiteral("default.cpf existiert nicht")));
+}
+
+TEST(MainWindowCreation, DefaultPropertyFileIsAlsoFoundBesideTheProgram)
+{
+    QTemporaryDir elsewhere;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    EXPECT_EQ(startPropertyFile(BinDir), QDir(BinDir).filePath("default.cpf"));
+    // Nowhere: the name in the working folder, which the missing-file message names.
+    EXPECT_EQ(startPropertyFile(elsewhere.path()), QStringLiteral("default.cpf"));
+    QFile own(elsewhere.filePath("default.cpf"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    // The working folder's own file comes first.
+    EXPECT_EQ(startPropertyFile(BinDir), QStringLiteral("default.cpf"));
+    QDir::setCurrent(before);
 }
 
 class ExitPrompt : public MainWindowTest
