@@ -1,6 +1,7 @@
 #include "app/shooting.h"
 
 #include "app/dialprompt.h"
+#include "app/programend.h"
 #include "app/shootingview.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
@@ -21,6 +22,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 bool TimeLapseRunning = false;
 bool SequenceRunning = false;
@@ -138,6 +140,8 @@ void Shooting::Release()
         return;
     m_releasing = true;
     m_stopPressed = false;
+    // The command line's release is the only one that ends the program.
+    const bool endAfterwards = std::exchange(AutomaticRelease, false) && EndAfterShoot;
     m_modes = chosenModes();
     // A picture that fails must stay in view while the series writes its next values.
     m_view.holdStatus(true);
@@ -155,8 +159,8 @@ void Shooting::Release()
     m_view.setStopEnabled(false);
     m_view.holdStatus(false);
     m_releasing = false;
-    if (AutomaticRelease && EndAfterShoot)
-        QCoreApplication::exit(0);
+    if (endAfterwards)
+        requestProgramEnd(0);
 }
 
 EdsError Shooting::Shoot()

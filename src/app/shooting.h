@@ -14,7 +14,8 @@ struct TCamerasettings;
 // Series state: cleared by Stop, checked before every step of a series.
 extern bool TimeLapseRunning;
 extern bool SequenceRunning;
-// Set by the command line: release at start, and end the program after that release.
+// Set by the command line: release at start, and end the program after that release. The
+// next release takes the automatic-release flag and clears it.
 extern bool AutomaticRelease;
 extern bool EndAfterShoot;
 

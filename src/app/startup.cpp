@@ -1,8 +1,10 @@
 #include "app/startup.h"
 
+#include "app/commandline.h"
 #include "app/dialprompt.h"
 #include "app/eventdispatch.h"
 #include "app/mainformview.h"
+#include "app/programend.h"
 #include "app/shooting.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
@@ -18,6 +20,7 @@
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
+#include "settings/windowlayout.h"
 #include "ui/aufnahmeeinstform.h"
 #include "ui/bilderfolgeform.h"
 #include "ui/bildanzeigeform.h"
@@ -35,12 +38,15 @@
 #include "ui/qtdialogs.h"
 #include "ui/scriptfuremoteform.h"
 #include "ui/viewersetup.h"
+#include "ui/windowplacement.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 
@@ -112,10 +118,31 @@ void enableTimeLapseControls(QWidget &capture)
     }
 }
 
-void wireWindowToggle(QAction *action, QWidget *window)
+void showFromMenu(QAction *entry, QWidget *window, void (*before)() = nullptr)
 {
-    QObject::connect(action, &QAction::triggered, window,
-                     [window](bool checked) { window->setVisible(checked); });
+    TESSARO_ASSERT(entry, return);
+    QObject::connect(entry, &QAction::triggered, window, [window, before] {
+        if (before)
+            before();
+        window->show();
+        window->raise();
+    });
+}
+
+QAction *menuEntry(const TForm1 &form, const char *name)
+{
+    return form.findChild<QAction *>(QLatin1String(name));
+}
+
+void showMissingSdkFile(const QString &text)
+{
+    if (QtDialogs::headless()) {
+        reportOnStderr(QStringLiteral("Fehler: ") + text);
+        return;
+    }
+    Tdllfehlerform window;
+    window.setText(text);
+    window.exec();
 }
 
 } // namespace
@@ -193,9 +220,19 @@ void RestoreStartSettings(TForm1 &form, const TCamerasettings &start)
         form.ApplyProperty(cameraPropertyInfo(property).sdkId, settingOf(start, property).ID);
 }
 
-void MainWindowCreated(TForm1 &form)
+QString startPropertyFile(const QString &programFolder)
 {
-    loadproperties(QStringLiteral("default.cpf"));
+    const QString name = QStringLiteral("default.cpf");
+    const QString besideProgram = QDir(programFolder).filePath(name);
+    if (!QFileInfo::exists(name) && QFileInfo::exists(besideProgram))
+        return besideProgram;
+    return name;
+}
+
+void MainWindowCreated(TForm1 &form, const QString &programFolder)
+{
+    loadproperties(startPropertyFile(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                             : programFolder));
     form.FillValueLists();
     TProgramSettings &settings = ProgramSettings();
     settings.Zeitraffer = false;
@@ -256,20 +293,41 @@ ProgramWindows::ProgramWindows()
     m_others = std::make_unique<Others>();
 
     TForm1 &form = *m_form;
-    QObject::connect(&form, &TForm1::firstShown, &form, [&form] {
-        if (MainWindowFirstShown(form) == ConnectCancelled)
-            QCoreApplication::exit(0);
+    QObject::connect(&form, &TForm1::firstShown, &form, [this] {
+        if (connectAtStart() == ConnectCancelled)
+            requestProgramEnd(0);
     });
     // Closing the main window ends the program, whatever other windows are open.
     QObject::connect(&form, &TForm1::closing, &form, [&form] {
         RestoreStartSettings(form, StartSettings());
         QCoreApplication::quit();
     });
-    wireWindowToggle(form.Bildansicht1, &m_others->bildanzeigeForm);
-    wireWindowToggle(form.Exifinfos1, &m_others->exifInfoForm);
-    wireWindowToggle(form.Befehlsliste1, &m_others->bilderFolgeForm);
+    wireWindowMenus();
     wireCaptureSettings();
     wireViewer();
+    m_layout = std::make_unique<WidgetLayoutWindows>(windows());
+    setLayoutWindows(m_layout.get());
+    setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
+}
+
+void ProgramWindows::wireWindowMenus()
+{
+    TForm1 &form = *m_form;
+    Others &o = *m_others;
+    bindWindowToggle(form.Bildansicht1, &o.bildanzeigeForm);
+    bindWindowToggle(form.Exifinfos1, &o.exifInfoForm);
+    bindWindowToggle(form.Befehlsliste1, &o.bilderFolgeForm);
+    showFromMenu(form.Skripter1, &o.scripter);
+    showFromMenu(form.EBV1, &o.kommandeditor);
+    showFromMenu(menuEntry(form, "Imagemagick1"), &o.ebvEinstellungen, &ImageMagickSettingsToWindow);
+    showFromMenu(menuEntry(form, "ScriptFuSetupMenu"), &o.scriptFuRemoteForm);
+}
+
+int ProgramWindows::connectAtStart()
+{
+    if (!m_startConnection)
+        m_startConnection = MainWindowFirstShown(*m_form);
+    return *m_startConnection;
 }
 
 void ProgramWindows::wireCaptureSettings()
@@ -342,10 +400,24 @@ void ProgramWindows::wireViewer()
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
 }
 
+// The external viewer's window as the layout file stores it. Its show state is not asked of
+// the window system: a window found by its title counts as a normal one.
+std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QString &title) const
+{
+    X11Windows &x11 = m_others->viewerWindows.x11();
+    const std::optional<X11Windows::WindowId> window = x11.findWindowByTitle(title);
+    const std::optional<QRect> frame = window ? x11.geometry(*window) : std::nullopt;
+    if (!frame)
+        return std::nullopt;
+    return ExternWindowPlacement{*frame, 1};
+}
+
 ProgramWindows::~ProgramWindows()
 {
     m_dispatcher->transfer().setHooks({});
     attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);
+    setLayoutWindows(nullptr);
+    setExternWindowFinder({});
     setConfigurationHooks({});
     attachSettingsWindow(SettingsWindowKind::Capture, nullptr);
 }
@@ -372,11 +444,7 @@ int runProgram()
     QtDialogs dialogs;
     setAppDialogs(&dialogs);
     const QString folder = QCoreApplication::applicationDirPath();
-    bool ready = checkSdkFiles(folder, [](const QString &text) {
-        Tdllfehlerform window;
-        window.setText(text);
-        window.exec();
-    });
+    bool ready = checkSdkFiles(folder, showMissingSdkFile);
     if (ready) {
         const Result<> loaded = loadSdk(folder);
         if (!loaded)
@@ -385,10 +453,19 @@ int runProgram()
     }
     int code = 1;
     if (ready) {
+        resetProgramEnd();
         ProgramWindows windows;
-        windows.mainForm().show();
-        windows.imageWindow().show();
-        code = QApplication::exec();
+        // Before the first show, so that its connection does not run inside the shot.
+        const QStringList parameters = QCoreApplication::arguments().mid(1);
+        if (!parameters.isEmpty())
+            ParseCommandLine(windows, parameters, folder);
+        if (const std::optional<int> end = requestedProgramEnd()) {
+            code = *end;
+        } else {
+            windows.mainForm().show();
+            windows.imageWindow().show();
+            code = QApplication::exec();
+        }
     }
     setAppDialogs(nullptr);
     return code;

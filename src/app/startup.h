@@ -1,17 +1,20 @@
 #pragma once
 
 #include "camera/camerasettings.h"
+#include "settings/windowlayout.h"
 
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 class TForm1;
 class EventDispatcher;
 class Shooting;
 class MainFormView;
+class WidgetLayoutWindows;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -33,8 +36,13 @@ bool ReconnectCamera(TForm1 &form);
 // The exit prompt: offers to write the start settings back to the camera.
 void RestoreStartSettings(TForm1 &form, const TCamerasettings &start);
 
+// The camera property file read at start: "default.cpf" in the working folder, else beside
+// the program; the name in the working folder when neither has it.
+QString startPropertyFile(const QString &programFolder);
+
 // What the main window's creation sets up: property tables, lists, shooting defaults, menus.
-void MainWindowCreated(TForm1 &form);
+// An empty `programFolder` is the program's own.
+void MainWindowCreated(TForm1 &form, const QString &programFolder = {});
 
 // What the main window's first showing does; returns what ConnectCamera returned.
 int MainWindowFirstShown(TForm1 &form);
@@ -55,10 +63,15 @@ public:
     QWidget &imageWindow() const;
     // In creation order, the main window first.
     QList<QWidget *> windows() const;
+    // Connects as the main window's first showing does, once: a second call (the first
+    // show after the command line connected) returns the first call's result.
+    int connectAtStart();
 
 private:
     void wireCaptureSettings();
     void wireViewer();
+    void wireWindowMenus();
+    std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
 
     struct Others;
     std::unique_ptr<TForm1> m_form;
@@ -66,7 +79,9 @@ private:
     EventDispatcher *m_dispatcher = nullptr;
     Shooting *m_shooting = nullptr;
     std::unique_ptr<Others> m_others;
+    std::unique_ptr<WidgetLayoutWindows> m_layout;
+    std::optional<int> m_startConnection;
 };
 
-// The whole program: SDK file check, windows, main loop. Returns the exit code.
+// The whole program: SDK file check, windows, command line, main loop. Returns the exit code.
 int runProgram();

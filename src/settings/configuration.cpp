@@ -8,7 +8,6 @@
 #include "settings/settingsmessages.h"
 #include "settings/wincodec.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <array>
@@ -191,13 +190,6 @@ void warnUnstorable(const QStringList &keys)
         MessageIcon::Warning);
 }
 
-QString absoluteConfigPath(const QString &path)
-{
-    if (path.contains(u'/') || path.contains(QDir::separator()))
-        return path;
-    return QDir::current().filePath(path);
-}
-
 FileDialogOptions configFileOptions(const char *filter)
 {
     FileDialogOptions options;
@@ -260,7 +252,7 @@ bool SaveConfiguration(const QString &path)
 
 bool LoadConfiguration(const QString &path)
 {
-    const QString fullPath = absoluteConfigPath(path);
+    const QString fullPath = inWorkingFolder(path);
     const IniFile ini(fullPath);
     if (!QFileInfo::exists(fullPath)) {
         reportMissingSettingsFile(fullPath);

@@ -2,6 +2,8 @@
 
 #include "platform/dialogs.h"
 
+#include <QDir>
+
 namespace {
 
 void reportSettingsFile(const QString &path, const QString &problem)
@@ -14,6 +16,13 @@ void reportSettingsFile(const QString &path, const QString &problem)
 }
 
 } // namespace
+
+QString inWorkingFolder(const QString &path)
+{
+    if (path.contains(u'/') || path.contains(QDir::separator()))
+        return path;
+    return QDir::current().filePath(path);
+}
 
 void reportMissingSettingsFile(const QString &path)
 {

@@ -9,6 +9,7 @@
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
+#include "settings/windowlayout.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -318,8 +319,10 @@ void TForm1::buildMenu()
     menuEntry(settings, "ViewerEinstellungen1", QStringLiteral("Viewer Einstellungen"));
 
     QMenu *view = named(bar->addMenu(QStringLiteral("Ansicht")), "Ansicht1");
-    menuEntry(view, "AnsichtLaden", QStringLiteral("Laden"));
-    menuEntry(view, "AnsichtSpeichern", QStringLiteral("Speichern"));
+    connect(menuEntry(view, "AnsichtLaden", QStringLiteral("Laden")), &QAction::triggered, this,
+            [] { AnsichtLadenClick(); });
+    connect(menuEntry(view, "AnsichtSpeichern", QStringLiteral("Speichern")), &QAction::triggered,
+            this, [] { AnsichtSpeichernClick(); });
 
     QMenu *windows = named(bar->addMenu(QStringLiteral("Fenster")), "Fenster1");
     windows->setEnabled(false);

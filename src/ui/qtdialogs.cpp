@@ -9,6 +9,7 @@
 #include <QMessageBox>
 
 #include <array>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -53,6 +54,18 @@ QString startFolder(const QString &folder) { return folder.isEmpty() ? QDir::cur
 
 QtDialogs::QtDialogs(QWidget *parent) : m_parent(parent) {}
 
+bool QtDialogs::headless()
+{
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+void QtDialogs::tellStderr(const QString &caption, const QString &text)
+{
+    std::fputs((caption + QStringLiteral(": ") + text + QLatin1Char('\n')).toLocal8Bit().constData(),
+               stderr);
+    std::fflush(stderr);
+}
+
 QWidget *QtDialogs::parentWidget() const
 {
     return m_parent ? m_parent.data() : QApplication::activeWindow();
@@ -63,6 +76,10 @@ DialogButton QtDialogs::message(MessageIcon icon, const QString &caption, const 
 {
     if (!buttons)
         buttons = DialogButton::Ok;
+    if (m_unattended) {
+        tellStderr(caption, text);
+        return cancellingButton(buttons);
+    }
     QMessageBox box(kIcons[size_t(icon)], caption, text, toQt(buttons), parentWidget());
     const DialogButton pressed = fromQt(box.exec());
     return buttons.testFlag(pressed) ? pressed : cancellingButton(buttons);
@@ -71,6 +88,10 @@ DialogButton QtDialogs::message(MessageIcon icon, const QString &caption, const 
 std::optional<QString> QtDialogs::inputText(const QString &caption, const QString &prompt,
                                             const QString &defaultText)
 {
+    if (m_unattended) {
+        tellStderr(caption, prompt);
+        return std::nullopt;
+    }
     QInputDialog dialog(parentWidget());
     dialog.setWindowTitle(caption);
     dialog.setLabelText(prompt);
@@ -94,6 +115,11 @@ QStringList QtDialogs::nameFilters(const QString &filter)
 
 std::optional<QString> QtDialogs::runFileDialog(const FileDialogOptions &options, bool save)
 {
+    if (m_unattended) {
+        const QString fallback = save ? QStringLiteral("Speichern") : QStringLiteral("Öffnen");
+        tellStderr(options.caption.isEmpty() ? fallback : options.caption, options.fileName);
+        return std::nullopt;
+    }
     QFileDialog dialog(parentWidget(), options.caption, startFolder(options.folder));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -122,6 +148,10 @@ std::optional<QString> QtDialogs::saveFile(const FileDialogOptions &options)
 
 std::optional<QString> QtDialogs::chooseFolder(const QString &caption, const QString &start)
 {
+    if (m_unattended) {
+        tellStderr(caption, start);
+        return std::nullopt;
+    }
     const QString folder = QFileDialog::getExistingDirectory(parentWidget(), caption, startFolder(start));
     if (folder.isEmpty())
         return std::nullopt;
@@ -130,6 +160,10 @@ std::optional<QString> QtDialogs::chooseFolder(const QString &caption, const QSt
 
 std::optional<FontChoice> QtDialogs::chooseFont(const QString &caption, const FontChoice &initial)
 {
+    if (m_unattended) {
+        tellStderr(caption, initial.family);
+        return std::nullopt;
+    }
     QFont font(initial.family);
     if (initial.pointSize > 0)
         font.setPointSize(initial.pointSize);

@@ -7,11 +7,17 @@
 class QWidget;
 
 // The program's dialogs: Qt's message, input, file, folder, font and colour dialogs, modal
-// over the given window (or the active one).
+// over the given window (or the active one). Where nobody can answer (Qt's offscreen
+// platform) each one writes "caption: text" to standard error and gives the cancelling answer.
 class QtDialogs : public Dialogs
 {
 public:
     explicit QtDialogs(QWidget *parent = nullptr);
+
+    // True on Qt's offscreen platform, where a modal dialog would wait for ever.
+    static bool headless();
+    // Whether the dialogs answer themselves; headless() unless set.
+    void setUnattended(bool unattended) { m_unattended = unattended; }
 
     DialogButton message(MessageIcon icon, const QString &caption, const QString &text,
                          DialogButtons buttons) override;
@@ -30,6 +36,8 @@ public:
 private:
     QWidget *parentWidget() const;
     std::optional<QString> runFileDialog(const FileDialogOptions &options, bool save);
+    static void tellStderr(const QString &caption, const QString &text);
 
     QPointer<QWidget> m_parent;
+    bool m_unattended = headless();
 };

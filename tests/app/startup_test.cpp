@@ -6,6 +6,8 @@
 #include "camera/proptables.h"
 #include "camera/sdkloader.h"
 #include "ui/dllfehlerform.h"
+#include "settings/inifile.h"
+#include "settings/windowlayout.h"
 #include "ui/mainform.h"
 
 #include <QAction>
@@ -14,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 
 namespace {
@@ -159,7 +163,7 @@ TEST(MainWindowCreation, MissingDefaultPropertyFileIsReported)
     setAppDialogs(&dialogs);
     {
         TForm1 form;
-        MainWindowCreated(form);
+        MainWindowCreated(form, dir.path());
         EXPECT_EQ(form.valueList(P::AEMode)->count(), 0);
     }
     setAppDialogs(nullptr);
@@ -167,6 +171,21 @@ TEST(MainWindowCreation, MissingDefaultPropertyFileIsReported)
     ASSERT_EQ(dialogs.calls().size(), 1);
     EXPECT_EQ(dialogs.calls().front().caption, QStringLiteral("Fehler"));
     EXPECT_TRUE(dialogs.calls().front().text.contains(QStringLiteral("default.cpf existiert nicht")));
+}
+
+TEST(MainWindowCreation, DefaultPropertyFileIsAlsoFoundBesideTheProgram)
+{
+    QTemporaryDir elsewhere;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    EXPECT_EQ(startPropertyFile(BinDir), QDir(BinDir).filePath("default.cpf"));
+    // Nowhere: the name in the working folder, which the missing-file message names.
+    EXPECT_EQ(startPropertyFile(elsewhere.path()), QStringLiteral("default.cpf"));
+    QFile own(elsewhere.filePath("default.cpf"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    // The working folder's own file comes first.
+    EXPECT_EQ(startPropertyFile(BinDir), QStringLiteral("default.cpf"));
+    QDir::setCurrent(before);
 }
 
 class ExitPrompt : public MainWindowTest
@@ -270,6 +289,51 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     main.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"))->trigger();
     EXPECT_EQ(windows.windows()[6]->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_TRUE(windows.windows()[6]->isVisible());
+}
+
+TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)
+{
+    form.reset();
+    ProgramWindows windows;
+    const QList<QWidget *> list = windows.windows();
+    QWidget *exif = list[4];
+    QTemporaryDir dir;
+    const QString file = dir.filePath("studio.cif");
+    exif->setGeometry(20, 30, 200, 150);
+    exif->show();
+    // The offscreen platform draws a frame too.
+    const QRect saved = exif->frameGeometry();
+    dialogs.answerPath(file);
+    windows.mainForm().findChild<QAction *>("AnsichtSpeichern")->trigger();
+
+    IniFile ini(file);
+    EXPECT_EQ(ini.keys("Windows").size(), list.size());
+    EXPECT_EQ(ini.readString("Windows", "Window0"), QStringLiteral("Form1"));
+    EXPECT_EQ(ini.readString("Windows", "Window15"), QStringLiteral("FScripter"));
+    EXPECT_EQ(ini.readInteger("ExifInfoForm", "Left", 0), saved.left());
+    EXPECT_EQ(ini.readInteger("ExifInfoForm", "Width", 0), saved.width());
+
+    // Hidden and moved off every screen, the window comes back where it was saved.
+    exif->hide();
+    exif->move(20000, 20000);
+    dialogs.answerPath(file);
+    windows.mainForm().findChild<QAction *>("AnsichtLaden")->trigger();
+    EXPECT_TRUE(exif->isVisible());
+    EXPECT_TRUE(windows.mainForm().Exifinfos1->isChecked());
+    EXPECT_EQ(exif->frameGeometry(), saved);
+
+    // A layout that puts it off-screen still leaves it on the screen.
+    ASSERT_TRUE(IniFile(file).writeInteger("ExifInfoForm", "Left", 20000));
+    EXPECT_TRUE(load_windows(file));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(exif->frameGeometry())) << exif->frameGeometry().x();
+
+    // The Fenster entries without a check mark show their windows.
+    windows.mainForm().Skripter1->trigger();
+    EXPECT_TRUE(list[15]->isVisible());
+    windows.mainForm().EBV1->trigger();
+    EXPECT_TRUE(list[14]->isVisible());
+    EXPECT_TRUE(dialogs.finished());
 }
 
 } // namespace

@@ -38,6 +38,7 @@ void whenModalShown(std::function<void(QWidget *)> action)
 TEST(QtDialogs, MessageBoxReturnsTheClickedButton)
 {
     QtDialogs dialogs;
+    dialogs.setUnattended(false);
     QString caption;
     QString text;
     int buttonCount = 0;
@@ -58,6 +59,7 @@ TEST(QtDialogs, MessageBoxReturnsTheClickedButton)
 TEST(QtDialogs, ClosingAMessageBoxGivesTheCancellingButton)
 {
     QtDialogs dialogs;
+    dialogs.setUnattended(false);
     whenModalShown([](QWidget *w) { w->close(); });
     EXPECT_EQ(dialogs.askYesNoCancel("Frage", "Weiter?"), DialogButton::Cancel);
 }
@@ -65,6 +67,7 @@ TEST(QtDialogs, ClosingAMessageBoxGivesTheCancellingButton)
 TEST(QtDialogs, InputBoxGivesTextOrNothing)
 {
     QtDialogs dialogs;
+    dialogs.setUnattended(false);
     QString shownDefault;
     whenModalShown([&](QWidget *w) {
         auto *input = qobject_cast<QInputDialog *>(w);
@@ -78,6 +81,34 @@ TEST(QtDialogs, InputBoxGivesTextOrNothing)
 
     whenModalShown([](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
     EXPECT_FALSE(dialogs.inputText("Skripter", "Projekt?", "alt"));
+}
+
+TEST(QtDialogs, UnattendedTheyTellStderrAndCancel)
+{
+    QtDialogs dialogs;
+    ASSERT_TRUE(QtDialogs::headless());
+    struct Case
+    {
+        DialogButtons buttons;
+        DialogButton answer;
+    };
+    const Case cases[] = {
+        {DialogButton::Ok, DialogButton::Ok},
+        {DialogButton::Yes | DialogButton::No, DialogButton::No},
+        {DialogButton::Cancel | DialogButton::Retry | DialogButton::Ignore, DialogButton::Cancel},
+    };
+    for (const Case &c : cases) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(dialogs.message(MessageIcon::Error, "Fehler", "Kamera nicht verbunden", c.buttons),
+                  c.answer);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Fehler: Kamera nicht verbunden\n");
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(dialogs.inputText("Skripter", "Projekt?", "alt"));
+    EXPECT_FALSE(dialogs.openFile({"Laden", {}, "Ordivan.cif", "*.cif", "cif"}));
+    EXPECT_FALSE(dialogs.chooseFolder("Ordner", "/tmp"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Skripter: Projekt?\nLaden: Ordivan.cif\nOrdner: /tmp\n");
 }
 
 TEST(QtDialogs, NameFiltersMatchInAnyCase)
