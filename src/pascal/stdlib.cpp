@@ -234,7 +234,7 @@ bool bSetLenArr(Vm& vm, Slot* a, const Instr& in) {
     auto* old = static_cast<ArrObj*>(s.o.get());
     size_t oldN = old ? old->items.size() : 0;
     int64_t each = int64_t(sizeof(Slot)) + (in.b >= 0 ? vm.shapeBytes[size_t(in.b)] : 0);
-    if (liveBytes + (n - int64_t(oldN)) * each > vm.limits.memoryBytes)
+    if (vm.budget.live + (n - int64_t(oldN)) * each > vm.limits.memoryBytes)
         return vm.fail(EC_EOutOfMemory, "Out of memory");
     if (n == 0) {
         s.o.reset();
@@ -245,7 +245,7 @@ bool bSetLenArr(Vm& vm, Slot* a, const Instr& in) {
         // Shared arrays are copied, so references into the old one stay valid.
         auto* fresh = new ArrObj(0, false);
         Ref keep(fresh);
-        if (old) fresh->items = old->items, liveBytes += int64_t(oldN * sizeof(Slot));
+        if (old) fresh->items = old->items, fresh->budget.live += int64_t(oldN * sizeof(Slot));
         s.o = keep;
         arr = fresh;
     }

@@ -42,13 +42,35 @@ private:
     Obj* p_ = nullptr;
 };
 
-// Bytes held by live strings and arrays, checked against the engine's memory budget.
-extern thread_local int64_t liveBytes;
+// Bytes held by the live strings and arrays of one engine, checked against its memory budget.
+// An object charges the budget of the engine that made it, whichever thread frees it.
+struct Budget {
+    int64_t live = 0;
+    // The engine loading or running on this thread; objects made outside one are not counted.
+    static thread_local Budget* current;
+    static Budget& charged() {
+        static thread_local Budget unowned;
+        return current ? *current : unowned;
+    }
+};
+
+// Makes `b` the budget charged on this thread for the scope's lifetime.
+class BudgetScope {
+public:
+    explicit BudgetScope(Budget& b) : saved_(Budget::current) { Budget::current = &b; }
+    ~BudgetScope() { Budget::current = saved_; }
+    BudgetScope(const BudgetScope&) = delete;
+    BudgetScope& operator=(const BudgetScope&) = delete;
+
+private:
+    Budget* saved_;
+};
 
 struct StrObj : Obj {
-    explicit StrObj(std::string v) : Obj(Kind::String), s(std::move(v)) { liveBytes += int64_t(s.capacity()); }
-    ~StrObj() override { liveBytes -= int64_t(counted); }
-    void recount() { liveBytes += int64_t(s.capacity()) - int64_t(counted); counted = s.capacity(); }
+    explicit StrObj(std::string v) : Obj(Kind::String), s(std::move(v)) { budget.live += int64_t(s.capacity()); }
+    ~StrObj() override { budget.live -= int64_t(counted); }
+    void recount() { budget.live += int64_t(s.capacity()) - int64_t(counted); counted = s.capacity(); }
+    Budget& budget = Budget::charged();
     std::string s;
     size_t counted = s.capacity();
 };
@@ -60,6 +82,7 @@ struct ArrObj : Obj {
     ArrObj(size_t n, bool value);
     ~ArrObj() override;
     void resize(size_t n);
+    Budget& budget = Budget::charged();
     std::vector<Slot> items;
     bool isValue;
     int shape = -1;  // records and static arrays
@@ -95,11 +118,11 @@ struct Slot {
 };
 
 inline ArrObj::ArrObj(size_t n, bool value) : Obj(Kind::Array), items(n), isValue(value) {
-    liveBytes += int64_t(n * sizeof(Slot));
+    budget.live += int64_t(n * sizeof(Slot));
 }
-inline ArrObj::~ArrObj() { liveBytes -= int64_t(items.size() * sizeof(Slot)); }
+inline ArrObj::~ArrObj() { budget.live -= int64_t(items.size() * sizeof(Slot)); }
 inline void ArrObj::resize(size_t n) {
-    liveBytes += (int64_t(n) - int64_t(items.size())) * int64_t(sizeof(Slot));
+    budget.live += (int64_t(n) - int64_t(items.size())) * int64_t(sizeof(Slot));
     items.resize(n);
 }
 

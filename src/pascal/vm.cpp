@@ -8,7 +8,7 @@
 
 namespace pascal {
 
-thread_local int64_t liveBytes = 0;
+thread_local Budget* Budget::current = nullptr;
 
 void assignValue(ArrObj* dst, const ArrObj* src) {
     for (size_t i = 0; i < dst->items.size() && i < src->items.size(); ++i) {
@@ -64,13 +64,13 @@ Ref Vm::buildShape(int shape) const {
 }
 
 bool Vm::reserve(int shape) {
-    if (liveBytes + shapeBytes[size_t(shape)] > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
+    if (budget.live + shapeBytes[size_t(shape)] > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
     return true;
 }
 
 bool Vm::checkString(size_t length) {
     if (int64_t(length) > limits.maxStringLength) return fail(EC_EOutOfMemory, "String too long");
-    if (liveBytes + int64_t(length) > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
+    if (budget.live + int64_t(length) > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
     return true;
 }
 
@@ -80,6 +80,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         return false;
     };
     if (!program || !debug) return bad("No compiled code");
+    BudgetScope charge(budget);
     if (program->procs.empty() || debug->positions.size() != program->code.size())
         return bad("Debug information does not match the code");
     const int n = int(program->code.size());
@@ -217,6 +218,7 @@ bool Vm::run() {
         return false;
     }
     err = RuntimeError();
+    BudgetScope charge(budget);
     // Slots above the top are always empty, so the stack of an earlier run can be reused.
     if (stack.size() != size_t(limits.stackSlots)) stack = std::vector<Slot>(size_t(limits.stackSlots));
     frameStore.assign(size_t(limits.callDepth) + 2, Frame{});
@@ -257,6 +259,7 @@ bool Vm::run() {
 #define CHECK(expr) do { if (!(expr)) goto raise_pending; } while (0)
 #define POPREF() do { --sp; sp->o.reset(); } while (0)
 
+    if (stopRequested.load()) goto stopped;
     goto* labels[pc->op];
 
 L_NOP:
@@ -979,20 +982,26 @@ void Executor::stop() {
     vm_->attention = true;
 }
 
-bool Executor::run() {
-    vm_->stopRequested = false;
+static bool runCatching(Vm& vm) {
     try {
-        return vm_->run();
+        return vm.run();
     } catch (const std::exception& e) {
         // Only allocation failures and a throwing line callback get here; start clean next time.
-        vm_->stack.clear();
-        vm_->handlers.clear();
-        vm_->excStack.clear();
-        vm_->err = RuntimeError();
-        vm_->err.code = RuntimeError::Internal;
-        vm_->err.text = std::string("Internal error: ") + e.what();
+        vm.stack.clear();
+        vm.handlers.clear();
+        vm.excStack.clear();
+        vm.err = RuntimeError();
+        vm.err.code = RuntimeError::Internal;
+        vm.err.text = std::string("Internal error: ") + e.what();
         return false;
     }
+}
+
+bool Executor::run() {
+    // A stop requested before the run ends it at once; either way the run uses it up.
+    bool ok = runCatching(*vm_);
+    vm_->stopRequested = false;
+    return ok;
 }
 
 const RuntimeError& Executor::error() const { return vm_->err; }

@@ -21,6 +21,8 @@ extern const BuiltinInfo builtinTable[];
 
 class Vm {
 public:
+    // First, so that it outlives every value the members below hold.
+    Budget budget;
     bool load(std::shared_ptr<const Program> program, std::shared_ptr<const DebugInfo> debug, std::string* error);
     bool run();
     // Called by library routines to raise a script exception; returns false for convenience.
