@@ -12,17 +12,6 @@
 
 namespace pascal {
 
-const int8_t opStackEffect[OP_COUNT] = {
-#define PASCAL_OP_EFFECT(name, effect) effect,
-    PASCAL_OPCODES(PASCAL_OP_EFFECT)
-#undef PASCAL_OP_EFFECT
-};
-const char* const opName[OP_COUNT] = {
-#define PASCAL_OP_NAME(name, effect) #name,
-    PASCAL_OPCODES(PASCAL_OP_NAME)
-#undef PASCAL_OP_NAME
-};
-
 std::string Message::format() const {
     static const char* const kinds[] = {"Error", "Warning", "Hint"};
     return std::string("[") + kinds[int(kind)] + "] " + file + "(" + std::to_string(line) + ":" +

@@ -42,17 +42,6 @@ Vm::~Vm() {
     for (void* l : libraries) dlclose(l);
 }
 
-static bool isJump(uint16_t op) {
-    switch (op) {
-    case OP_JMP: case OP_JMPB: case OP_JF: case OP_JT: case OP_JFK: case OP_JTK: case OP_TRY: case OP_JSR:
-    case OP_JFEQ: case OP_JFNE: case OP_JFLT: case OP_JFLE: case OP_JFGT: case OP_JFGE:
-    case OP_JFEQK: case OP_JFNEK: case OP_JFLTK: case OP_JFLEK: case OP_JFGTK: case OP_JFGEK:
-        return true;
-    default:
-        return false;
-    }
-}
-
 Ref Vm::buildShape(int shape) const {
     const Shape& sh = prog->shapes[size_t(shape)];
     auto* a = new ArrObj(sh.slots.size(), true);
@@ -115,7 +104,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
             break;
         case OP_EXCIS: ok = within(in.a, program->exceptionClasses.size()); break;
         case OP_DIVLK: case OP_MODLK: ok = in.b != 0 && in.b != -1; break;
-        default: ok = ok && (!isJump(in.op) || within(in.a, size_t(n))); break;
+        default: ok = ok && (opTarget[in.op] != Target::A || within(in.a, size_t(n))); break;
         }
         if (!ok) return bad("Invalid instruction");
     }
@@ -153,8 +142,8 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
     }
     oldToNew[size_t(n)] = int(fast.size());
     for (Instr& in : fast) {
-        if (isJump(in.op)) in.a = oldToNew[size_t(in.a)];
-        if (in.op >= OP_FORUPL && in.op <= OP_FORDNG)
+        if (opTarget[in.op] == Target::A) in.a = oldToNew[size_t(in.a)];
+        if (opTarget[in.op] == Target::ForB)
             in.b = int64_t(uint64_t(in.b) & ~uint64_t(0xffffffff)) | oldToNew[uint32_t(in.b)];
     }
     entries.clear();
@@ -249,7 +238,7 @@ bool Vm::run() {
     Ref exc;
 
     static void* const labels[] = {
-#define PASCAL_OP_LABEL(name, effect) &&L_##name,
+#define PASCAL_OP_LABEL(name, effect, target) &&L_##name,
         PASCAL_OPCODES(PASCAL_OP_LABEL)
 #undef PASCAL_OP_LABEL
     };
