@@ -110,29 +110,6 @@ const Special kSpecials[] = {
     {"exit", S_EXIT}, {"break", S_BREAK}, {"continue", S_CONTINUE}, {"random", S_RANDOM},
     {"assigned", S_ASSIGNED}, {"odd", S_ODD}, {"halt", S_HALT}};
 
-// Plain library routines: name, id, signature "params:result" with
-// i Integer, l Int64, f Double, s string, c Char, b Boolean, R TReplaceFlags, v none.
-struct Simple {
-    const char* name;
-    int id;
-    const char* sig;
-};
-const Simple kSimples[] = {
-    {"copy", B_COPY, "sii:s"}, {"pos", B_POS, "ss:i"}, {"uppercase", B_UPPER, "s:s"},
-    {"lowercase", B_LOWER, "s:s"}, {"ansiuppercase", B_ANSIUPPER, "s:s"}, {"ansilowercase", B_ANSILOWER, "s:s"},
-    {"trim", B_TRIM, "s:s"}, {"trimleft", B_TRIML, "s:s"}, {"trimright", B_TRIMR, "s:s"},
-    {"inttostr", B_INTTOSTR, "l:s"}, {"strtoint", B_STRTOINT, "s:i"}, {"strtoint64", B_STRTOINT64, "s:l"},
-    {"strtointdef", B_STRTOINTDEF, "si:i"}, {"floattostr", B_FLOATTOSTR, "f:s"},
-    {"strtofloat", B_STRTOFLOAT, "s:f"}, {"inttohex", B_INTTOHEX, "li:s"}, {"round", B_ROUND, "f:l"},
-    {"trunc", B_TRUNC, "f:l"}, {"sqrt", B_SQRT, "f:f"}, {"sin", B_SIN, "f:f"}, {"cos", B_COS, "f:f"},
-    {"exp", B_EXP, "f:f"}, {"ln", B_LN, "f:f"}, {"frac", B_FRAC, "f:f"}, {"int", B_INT, "f:f"},
-    {"power", B_POWER, "ff:f"}, {"arctan", B_ARCTAN, "f:f"}, {"randomize", B_RANDOMIZE, ":v"},
-    {"stringreplace", B_STRREPLACE, "sssR:s"}, {"now", B_NOW, ":f"}, {"date", B_DATE, ":f"},
-    {"time", B_TIME, ":f"}, {"formatdatetime", B_FORMATDATETIME, "sf:s"}, {"sleep", B_SLEEP, "i:v"},
-    {"gettickcount", B_GETTICKCOUNT, ":l"}, {"upcase", B_UPCASE, "c:c"},
-    {"stringofchar", B_STRINGOFCHAR, "ci:s"}, {"isnan", B_ISNAN, "f:b"},
-    {"booltostr", B_BOOLTOSTR, "b:s"}};
-
 static Import::Result resultKind(const Type* t) {
     if (!t) return Import::Result::None;
     if (isScalar(t)) return Import::Result::Number;
@@ -433,7 +410,7 @@ private:
     void frameOf(int level);
     void args(const Signature& sig, SourcePos p, bool parens);
     Type* callSpecial(int id, SourcePos p);
-    Type* callSimple(const Simple& b, SourcePos p);
+    Type* callSimple(int id, SourcePos p);
     Type* hostMember(Type* cls, const std::string& name, SourcePos p, Place& pl, bool lvalue);
     Type* typeCast(Type* target, SourcePos p);
     Type* sigType(char c);
@@ -527,7 +504,8 @@ bool Parser::run(const std::vector<std::string>& decls, const std::string& text,
         Sym* nil = declare("nil", Sym::Const, {});
         nil->type = tNil_;
         for (const Special& sp : kSpecials) declare(sp.name, Sym::Special, {})->index = sp.id;
-        for (size_t i = 0; i < std::size(kSimples); ++i) declare(kSimples[i].name, Sym::Builtin, {})->index = int(i);
+        for (int i = 0; i < B_COUNT; ++i)
+            if (const char* name = builtinSignatures[i].name) declare(name, Sym::Builtin, {})->index = i;
         const char* excNames[EC_COUNT] = {"Exception", "EConvertError", "ERangeError", "EDivByZero",
                                           "EOutOfMemory", "EStackOverflow", "EInvalidOp", "EExternal"};
         for (int i = 0; i < EC_COUNT; ++i) {
@@ -2121,7 +2099,7 @@ Place Parser::designator(bool lvalue) {
         pl.type = callProc(s, p);
         return selectors(pl, lvalue);
     case Sym::Builtin:
-        pl.type = callSimple(kSimples[s->index], p);
+        pl.type = callSimple(s->index, p);
         return pl;
     case Sym::Special:
         pl.type = callSpecial(s->index, p);
@@ -2349,15 +2327,15 @@ Type* Parser::sigType(char c) {
     }
 }
 
-Type* Parser::callSimple(const Simple& b, SourcePos p) {
-    std::string sig = b.sig;
+Type* Parser::callSimple(int id, SourcePos p) {
+    std::string sig = builtinSignatures[id].sig;
     size_t colon = sig.find(':');
     Signature s;
     for (size_t i = 0; i < colon; ++i) s.params.push_back({"", sigType(sig[i]), false, true});
     Type* rt = sigType(sig[colon + 1]);
     args(s, p, true);
     at_ = p;
-    emit(OP_CALLB, b.id);
+    emit(OP_CALLB, id);
     int n = int(colon);
     adjust((rt != tVoid_ ? 1 : 0) - n);
     return rt;
