@@ -177,17 +177,6 @@ void Vm::callHost(HostFunction& fn, const Import& im, Slot* args, Slot* result) 
     if (!fits || im.result == Import::Result::Other) result->o.reset();
 }
 
-static int64_t narrow(int64_t v, int kind) {
-    switch (kind) {
-    case 1: return int8_t(v);
-    case 2: return uint8_t(v);
-    case 3: return int16_t(v);
-    case 4: return uint16_t(v);
-    case 5: return int32_t(v);
-    default: return uint32_t(v);
-    }
-}
-
 static bool isA(const Program& p, int cls, int want) {
     for (int c = cls; c >= 0; c = p.exceptionParents[size_t(c)])
         if (c == want) return true;
@@ -421,7 +410,7 @@ L_INITG:
     gp[pc->a].o = buildShape(int(pc->b));
     NEXT();
 L_NARROW:
-    sp[-1].i = narrow(sp[-1].i, pc->a);
+    sp[-1].i = narrowed(sp[-1].i, pc->a);
     NEXT();
 L_ADDI:
     --sp;
