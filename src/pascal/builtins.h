@@ -12,12 +12,12 @@ namespace pascal {
 #define PASCAL_BUILTINS(X) \
     X(LENSTR, nullptr, bLenStr, "s:i") \
     X(LENARR, nullptr, bLenArr, "a:i") \
-    X(SETLENSTR, nullptr, bSetLenStr, "ri:v") \
-    X(SETLENARR, nullptr, bSetLenArr, "ri:v")               /* b = element shape or -1 */ \
+    X(SETLENSTR, nullptr, bSetLenStr, "rl:v") \
+    X(SETLENARR, nullptr, bSetLenArr, "rl:v")               /* b = element shape or -1 */ \
     X(COPY, "copy", bCopy, "sii:s") \
     X(POS, "pos", bPos, "ss:i") \
-    X(DELETE, nullptr, bDelete, "rii:v") \
-    X(INSERT, nullptr, bInsert, "sri:v") \
+    X(DELETE, nullptr, bDelete, "rll:v") \
+    X(INSERT, nullptr, bInsert, "srl:v") \
     X(UPPER, "uppercase", bUpper, "s:s") \
     X(LOWER, "lowercase", bLower, "s:s") \
     X(TRIM, "trim", bTrim, "s:s") \
@@ -55,8 +55,8 @@ namespace pascal {
     X(SLEEP, "sleep", bSleep, "i:v") \
     X(GETTICKCOUNT, "gettickcount", bTick, ":l") \
     X(UPCASE, "upcase", bUpCase, "c:c") \
-    X(INCLUDE, nullptr, bInclude, "ri:v") \
-    X(EXCLUDE, nullptr, bExclude, "ri:v") \
+    X(INCLUDE, nullptr, bInclude, "ra:v") \
+    X(EXCLUDE, nullptr, bExclude, "ra:v") \
     X(EXCMSG, nullptr, bExcMsg, "a:s") \
     X(EXCNEW, nullptr, bExcNew, "s:a")                      /* b = exception class */ \
     X(STRINGOFCHAR, "stringofchar", bStringOfChar, "ci:s") \

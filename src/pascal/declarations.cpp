@@ -165,14 +165,20 @@ void Parser::typeSection() {
     }
 }
 
+// a, b, c: the names with their positions, up to and with the colon.
+std::vector<std::pair<std::string, SourcePos>> Parser::identList() {
+    std::vector<std::pair<std::string, SourcePos>> names;
+    do {
+        SourcePos p = tok_.pos;
+        names.emplace_back(ident(), p);
+    } while (accept(Key::Comma));
+    expect(Key::Colon);
+    return names;
+}
+
 void Parser::varSection(bool global) {
     while (tok_.isName()) {
-        std::vector<std::pair<std::string, SourcePos>> names;
-        do {
-            SourcePos p = tok_.pos;
-            names.emplace_back(ident(), p);
-        } while (accept(Key::Comma));
-        expect(Key::Colon);
+        auto names = identList();
         Type* t = parseType();
         for (auto& [n, p] : names) {
             Sym* s = declare(n, Sym::Var, p);
@@ -346,12 +352,7 @@ Type* Parser::subrangeType(const std::string& name, SourcePos p) {
 Type* Parser::recordType(const std::string& name) {
     Type* t = newType(TK::Record, name);
     while (!is(Key::End)) {
-        std::vector<std::pair<std::string, SourcePos>> names;
-        do {
-            SourcePos p = tok_.pos;
-            names.emplace_back(ident(), p);
-        } while (accept(Key::Comma));
-        expect(Key::Colon);
+        auto names = identList();
         Type* ft = parseType();
         for (auto& [n, p] : names) {
             for (Field& f : t->fields)

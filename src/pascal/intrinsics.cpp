@@ -5,14 +5,18 @@
 namespace pascal {
 
 const Parser::Intrinsic Parser::kIntrinsics[] = {
-    {"length", &Parser::length, 0},        {"setlength", &Parser::setLength, 0},     {"high", &Parser::highLow, 1},
-    {"low", &Parser::highLow, 0},          {"inc", &Parser::incDec, 1},              {"dec", &Parser::incDec, -1},
-    {"ord", &Parser::ordChr, 0},           {"chr", &Parser::ordChr, 1},              {"succ", &Parser::succPred, 1},
-    {"pred", &Parser::succPred, -1},       {"abs", &Parser::absSqr, 0},              {"sqr", &Parser::absSqr, 1},
-    {"include", &Parser::includeExclude, 1}, {"exclude", &Parser::includeExclude, 0}, {"delete", &Parser::deleteStr, 0},
-    {"insert", &Parser::insertStr, 0},     {"format", &Parser::format, 0},           {"exit", &Parser::exitProc, 0},
-    {"break", &Parser::breakContinue, 1},  {"continue", &Parser::breakContinue, 0},  {"random", &Parser::random, 0},
-    {"assigned", &Parser::assigned, 0},    {"odd", &Parser::odd, 0},                 {"halt", &Parser::halt, 0},
+    {"length", &Parser::length, 0},           {"setlength", &Parser::setLength, 0},
+    {"high", &Parser::highLow, 1},            {"low", &Parser::highLow, 0},
+    {"inc", &Parser::incDec, 1},              {"dec", &Parser::incDec, -1},
+    {"ord", &Parser::ordChr, 0},              {"chr", &Parser::ordChr, 1},
+    {"succ", &Parser::succPred, 1},           {"pred", &Parser::succPred, -1},
+    {"abs", &Parser::absSqr, 0},              {"sqr", &Parser::absSqr, 1},
+    {"include", &Parser::includeExclude, 1},  {"exclude", &Parser::includeExclude, 0},
+    {"delete", &Parser::stringEdit, B_DELETE}, {"insert", &Parser::stringEdit, B_INSERT},
+    {"format", &Parser::format, 0},           {"exit", &Parser::exitProc, 0},
+    {"break", &Parser::breakContinue, 1},     {"continue", &Parser::breakContinue, 0},
+    {"random", &Parser::random, 0},           {"assigned", &Parser::assigned, 0},
+    {"odd", &Parser::odd, 0},                 {"halt", &Parser::halt, 0},
 };
 
 void Parser::declareIntrinsics() {
@@ -266,29 +270,18 @@ Type* Parser::includeExclude(int include, SourcePos p) {
     return tVoid_;
 }
 
-Type* Parser::deleteStr(int, SourcePos p) {
+// Delete and Insert: arguments as the routine's signature says, 'r' a string variable.
+Type* Parser::stringEdit(int id, SourcePos p) {
+    const char* sig = builtinSignatures[id].sig;
     expect(Key::LParen);
-    stringVarArg();
-    expect(Key::Comma);
-    exprTo(tInt64_, tok_.pos);
-    expect(Key::Comma);
-    exprTo(tInt64_, tok_.pos);
+    for (const char* c = sig; *c != ':'; ++c) {
+        if (c != sig) expect(Key::Comma);
+        if (*c == 'r') stringVarArg();
+        else exprTo(sigType(*c), tok_.pos);
+    }
     expect(Key::RParen);
     at_ = p;
-    emitBuiltin(B_DELETE);
-    return tVoid_;
-}
-
-Type* Parser::insertStr(int, SourcePos p) {
-    expect(Key::LParen);
-    exprTo(tStr_, tok_.pos);
-    expect(Key::Comma);
-    stringVarArg();
-    expect(Key::Comma);
-    exprTo(tInt64_, tok_.pos);
-    expect(Key::RParen);
-    at_ = p;
-    emitBuiltin(B_INSERT);
+    emitBuiltin(Builtin(id));
     return tVoid_;
 }
 

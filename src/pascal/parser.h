@@ -129,6 +129,7 @@ private:
     void constSection(bool global);
     void typeSection();
     void varSection(bool global);
+    std::vector<std::pair<std::string, SourcePos>> identList();
     Type* parseType(const std::string& name = {});
     Type* enumType(const std::string& name);
     Type* setType(const std::string& name);
@@ -249,8 +250,7 @@ private:
     Type* succPred(int step, SourcePos p);
     Type* absSqr(int sqr, SourcePos p);
     Type* includeExclude(int include, SourcePos p);
-    Type* deleteStr(int, SourcePos p);
-    Type* insertStr(int, SourcePos p);
+    Type* stringEdit(int id, SourcePos p);
     Type* format(int, SourcePos p);
     Type* exitProc(int, SourcePos p);
     Type* halt(int, SourcePos p);
