@@ -70,7 +70,7 @@ enum class Target : uint8_t {
     X(MODL, -1, None)       /* [x y] -> [x mod y]; EDivByZero */ \
     X(NEGI, 0, None)        /* [x] -> [-x], 32 bits */ \
     X(NEGL, 0, None)        /* [x] -> [-x], 64 bits */ \
-    X(AND, -1, None)        /* a = width 32 or 64: [x y] -> [x and y] */ \
+    X(AND, -1, None)        /* a = width 32 or 64, read by the shifts only: [x y] -> [x and y] */ \
     X(OR, -1, None)         /* a = width: [x y] -> [x or y] */ \
     X(XOR, -1, None)        /* a = width: [x y] -> [x xor y] */ \
     X(NOT, 0, None)         /* a = width: [x] -> [not x], bitwise */ \

@@ -245,7 +245,7 @@ bool bSetLenArr(Vm& vm, Slot* a, const Instr& in) {
         // Shared arrays are copied, so references into the old one stay valid.
         auto* fresh = new ArrObj(0, false);
         Ref keep(fresh);
-        if (old) fresh->items = old->items, fresh->budget.live += int64_t(oldN * sizeof(Slot));
+        if (old) fresh->items = old->items, vm.budget.live += int64_t(oldN * sizeof(Slot));
         s.o = keep;
         arr = fresh;
     }

@@ -43,15 +43,14 @@ private:
 };
 
 // Bytes held by the live strings and arrays of one engine, checked against its memory budget.
-// An object charges the budget of the engine that made it, whichever thread frees it.
+// An engine makes and frees its strings and arrays only while it is current on the thread
+// doing so (loading, running, being destroyed), so each is counted against its own engine.
 struct Budget {
     int64_t live = 0;
-    // The engine loading or running on this thread; objects made outside one are not counted.
-    static thread_local Budget* current;
-    static Budget& charged() {
-        static thread_local Budget unowned;
-        return current ? *current : unowned;
-    }
+    static constinit thread_local Budget* current;
+    // Counts whatever is made or freed outside an engine.
+    static constinit thread_local Budget unowned;
+    static Budget& charged() { return current ? *current : unowned; }
 };
 
 // Makes `b` the budget charged on this thread for the scope's lifetime.
@@ -67,10 +66,9 @@ private:
 };
 
 struct StrObj : Obj {
-    explicit StrObj(std::string v) : Obj(Kind::String), s(std::move(v)) { budget.live += int64_t(s.capacity()); }
-    ~StrObj() override { budget.live -= int64_t(counted); }
-    void recount() { budget.live += int64_t(s.capacity()) - int64_t(counted); counted = s.capacity(); }
-    Budget& budget = Budget::charged();
+    explicit StrObj(std::string v) : Obj(Kind::String), s(std::move(v)) { Budget::charged().live += int64_t(s.capacity()); }
+    ~StrObj() override { Budget::charged().live -= int64_t(counted); }
+    void recount() { Budget::charged().live += int64_t(s.capacity()) - int64_t(counted); counted = s.capacity(); }
     std::string s;
     size_t counted = s.capacity();
 };
@@ -82,7 +80,6 @@ struct ArrObj : Obj {
     ArrObj(size_t n, bool value);
     ~ArrObj() override;
     void resize(size_t n);
-    Budget& budget = Budget::charged();
     std::vector<Slot> items;
     bool isValue;
     int shape = -1;  // records and static arrays
@@ -115,14 +112,23 @@ struct Slot {
     };
     Ref o;
     Slot() : i(0) {}
+    Slot(const Slot&) = default;
+    Slot(Slot&&) = default;
+    Slot& operator=(const Slot&) = default;
+    // Kept inline: the dispatch loop moves slots on its hottest paths (function results).
+    [[gnu::always_inline]] Slot& operator=(Slot&& s) noexcept {
+        i = s.i;
+        o = std::move(s.o);
+        return *this;
+    }
 };
 
 inline ArrObj::ArrObj(size_t n, bool value) : Obj(Kind::Array), items(n), isValue(value) {
-    budget.live += int64_t(n * sizeof(Slot));
+    Budget::charged().live += int64_t(n * sizeof(Slot));
 }
-inline ArrObj::~ArrObj() { budget.live -= int64_t(items.size() * sizeof(Slot)); }
+inline ArrObj::~ArrObj() { Budget::charged().live -= int64_t(items.size() * sizeof(Slot)); }
 inline void ArrObj::resize(size_t n) {
-    budget.live += (int64_t(n) - int64_t(items.size())) * int64_t(sizeof(Slot));
+    Budget::charged().live += (int64_t(n) - int64_t(items.size())) * int64_t(sizeof(Slot));
     items.resize(n);
 }
 

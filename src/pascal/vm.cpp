@@ -8,33 +8,6 @@
 
 namespace pascal {
 
-thread_local Budget* Budget::current = nullptr;
-
-void assignValue(ArrObj* dst, const ArrObj* src) {
-    for (size_t i = 0; i < dst->items.size() && i < src->items.size(); ++i) {
-        const Slot& s = src->items[i];
-        Slot& d = dst->items[i];
-        if (s.o && s.o.get()->kind == Obj::Kind::Array && static_cast<ArrObj*>(s.o.get())->isValue && d.o)
-            assignValue(static_cast<ArrObj*>(d.o.get()), static_cast<ArrObj*>(s.o.get()));
-        else
-            d = s;
-    }
-}
-
-Ref cloneValue(const ArrObj* src) {
-    auto* a = new ArrObj(src->items.size(), true);
-    a->shape = src->shape;
-    Ref r(a);
-    for (size_t i = 0; i < src->items.size(); ++i) {
-        const Slot& s = src->items[i];
-        if (s.o && s.o.get()->kind == Obj::Kind::Array && static_cast<ArrObj*>(s.o.get())->isValue)
-            a->items[i].o = cloneValue(static_cast<ArrObj*>(s.o.get()));
-        else
-            a->items[i] = s;
-    }
-    return r;
-}
-
 Vm::~Vm() {
     // Release script values before the libraries whose code they may point into.
     stack.clear();
@@ -160,7 +133,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
 }
 
 void Vm::callHost(HostFunction& fn, const Import& im, Slot* args, Slot* result) {
-    HostCall call(args, result, im.params);
+    HostCall call(args, result, &spare, im.params);
     try {
         fn(call);
     } catch (const std::exception& e) {
@@ -189,6 +162,26 @@ static inline const SetObj* setOf(const Slot& s) {
     return s.o ? static_cast<const SetObj*>(s.o.get()) : &empty;
 }
 
+// Where the error happened: instruction `at` of the original code, in procedure `proc`.
+void Vm::locate(int proc, size_t at) {
+    err.proc = proc;
+    err.position = int(at) - prog->procs[size_t(proc)].entry;
+    const SourcePos& p = dbg->positions[at];
+    err.file = dbg->files[size_t(p.file)];
+    err.line = p.line;
+    err.col = p.col;
+}
+
+// A stop requested before the run ends it where the main program starts.
+bool Vm::stoppedBeforeStart() {
+    if (!loaded || !stopRequested) return false;
+    err = RuntimeError();
+    err.code = RuntimeError::Stopped;
+    err.text = "Script stopped";
+    locate(int(prog->procs.size()) - 1, size_t(prog->procs.back().entry));
+    return true;
+}
+
 bool Vm::run() {
     if (!loaded) {
         err.code = RuntimeError::Internal;
@@ -196,7 +189,6 @@ bool Vm::run() {
         return false;
     }
     err = RuntimeError();
-    BudgetScope charge(budget);
     // Slots above the top are always empty, so the stack of an earlier run can be reused.
     if (stack.size() != size_t(limits.stackSlots)) stack = std::vector<Slot>(size_t(limits.stackSlots));
     frameStore.assign(size_t(limits.callDepth) + 2, Frame{});
@@ -237,7 +229,6 @@ bool Vm::run() {
 #define CHECK(expr) do { if (!(expr)) goto raise_pending; } while (0)
 #define POPREF() do { --sp; sp->o.reset(); } while (0)
 
-    if (stopRequested.load()) goto stopped;
     goto* labels[pc->op];
 
 L_NOP:
@@ -872,13 +863,7 @@ stopped:
     err.text = "Script stopped";
 fill_position : {
     size_t at = size_t(pc - code);
-    if (!hooked) at = size_t(fastToOrig[at]);
-    err.proc = fp->proc;
-    err.position = int(at) - prog->procs[size_t(err.proc)].entry;
-    const SourcePos& p = dbg->positions[at];
-    err.file = dbg->files[size_t(p.file)];
-    err.line = p.line;
-    err.col = p.col;
+    locate(fp->proc, hooked ? at : size_t(fastToOrig[at]));
     while (sp > stackBase) POPREF();
     handlers.clear();
     excStack.clear();
@@ -896,10 +881,9 @@ fill_position : {
 
 Slot& HostCall::arg(int i) const {
     // An index beyond the declaration reads and writes a throw-away slot.
-    thread_local Slot none;
     if (i < 0 || i >= count()) {
-        none = Slot();
-        return none;
+        *spare_ = Slot();
+        return *spare_;
     }
     Slot& s = args_[i];
     return kinds_[size_t(i)] == ParamKind::Var ? *s.p : s;
@@ -922,7 +906,11 @@ void HostCall::returnObject(void* object) { result_->o = object ? Ref(new HostOb
 // ---------------------------------------------------------------- Executor
 
 Executor::Executor() : vm_(std::make_unique<Vm>()) {}
-Executor::~Executor() = default;
+Executor::~Executor() {
+    // The engine's values are freed against its own budget.
+    BudgetScope charge(vm_->budget);
+    vm_.reset();
+}
 
 bool Executor::load(std::shared_ptr<const Program> program, std::shared_ptr<const DebugInfo> debug,
                     std::string* error) {
@@ -961,6 +949,9 @@ void Executor::stop() {
 }
 
 static bool runCatching(Vm& vm) {
+    // Values made during the run count against this engine's budget.
+    BudgetScope charge(vm.budget);
+    if (vm.stoppedBeforeStart()) return false;
     try {
         return vm.run();
     } catch (const std::exception& e) {
