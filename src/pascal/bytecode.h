@@ -14,6 +14,18 @@ struct Shape {
     std::vector<int> slots;
 };
 
+// The value OP_NARROW leaves: kind 1..6 for Int8, UInt8, Int16, UInt16, Int32, UInt32.
+inline int64_t narrowed(int64_t v, int kind) {
+    switch (kind) {
+    case 1: return int8_t(v);
+    case 2: return uint8_t(v);
+    case 3: return int16_t(v);
+    case 4: return uint16_t(v);
+    case 5: return int32_t(v);
+    default: return uint32_t(v);
+    }
+}
+
 enum class ParamKind : uint8_t { Value, Var };
 
 enum class CType : uint8_t { Void, Int8, UInt8, Int16, UInt16, Int32, UInt32, Int64, Double, Bool, PChar };

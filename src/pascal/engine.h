@@ -93,11 +93,12 @@ private:
     Slot& arg(int i) const;
     Slot* args_ = nullptr;
     Slot* result_ = nullptr;
+    Slot* spare_ = nullptr;  // reads and writes beyond the arguments
     const std::vector<ParamKind>& kinds_;
     std::string error_;
     bool failed_ = false;
-    HostCall(Slot* args, Slot* result, const std::vector<ParamKind>& kinds)
-        : args_(args), result_(result), kinds_(kinds) {}
+    HostCall(Slot* args, Slot* result, Slot* spare, const std::vector<ParamKind>& kinds)
+        : args_(args), result_(result), spare_(spare), kinds_(kinds) {}
 };
 
 using HostFunction = std::function<void(HostCall&)>;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cerrno>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace pascal {
 
@@ -13,7 +14,28 @@ constexpr size_t kMaxConditionalDepth = 64;
 
 bool isIdentStart(int c) { return std::isalpha(c) || c == '_'; }
 bool isIdentChar(int c) { return std::isalnum(c) || c == '_'; }
+
+constexpr const char* kSpellings[] = {
+    "",
+#define PASCAL_KEY_TEXT(name, text) text,
+    PASCAL_RESERVED_WORDS(PASCAL_KEY_TEXT)
+    PASCAL_CONTEXT_WORDS(PASCAL_KEY_TEXT)
+    PASCAL_SYMBOLS(PASCAL_KEY_TEXT)
+#undef PASCAL_KEY_TEXT
+};
+
+Key keyOf(const std::string& text) {
+    static const std::unordered_map<std::string, Key> keys = [] {
+        std::unordered_map<std::string, Key> m;
+        for (size_t i = 1; i < std::size(kSpellings); ++i) m.emplace(kSpellings[i], Key(i));
+        return m;
+    }();
+    auto f = keys.find(text);
+    return f == keys.end() ? Key::None : f->second;
+}
 } // namespace
+
+const char* spelling(Key k) { return kSpellings[size_t(k)]; }
 
 std::string lower(std::string s) {
     for (char& c : s)
@@ -199,6 +221,7 @@ Token Lexer::lexToken() {
         }
         t.kind = Tok::Ident;
         t.text = lower(t.orig);
+        t.key = keyOf(t.text);
         return t;
     }
     if (std::isdigit(c) || (c == '$' && std::isxdigit(peekc(1)))) {
@@ -289,6 +312,7 @@ Token Lexer::lexToken() {
             t.text = p;
             if (t.text == "(.") t.text = "[";
             if (t.text == ".)") t.text = "]";
+            t.key = keyOf(t.text);
             return t;
         }
     }
@@ -297,6 +321,7 @@ Token Lexer::lexToken() {
         if (active()) error(t.pos, std::string("Illegal character"));
     }
     t.text = std::string(1, char(c));
+    t.key = keyOf(t.text);
     return t;
 }
 

@@ -13,14 +13,49 @@ struct CompileAbort {};
 
 enum class Tok { Eof, Ident, Int, Float, Str, Sym };
 
+// Reserved words (never identifiers, except `on` and `out` where a name is expected), words
+// that mean something in a few places only and are identifiers elsewhere, and the symbols.
+#define PASCAL_RESERVED_WORDS(X) \
+    X(And, "and") X(Array, "array") X(Begin, "begin") X(Case, "case") X(Class, "class") \
+    X(Const, "const") X(Div, "div") X(Do, "do") X(Downto, "downto") X(Else, "else") X(End, "end") \
+    X(Except, "except") X(Finally, "finally") X(For, "for") X(Function, "function") X(If, "if") \
+    X(In, "in") X(Mod, "mod") X(Nil, "nil") X(Not, "not") X(Of, "of") X(Or, "or") \
+    X(Procedure, "procedure") X(Program, "program") X(Property, "property") X(Raise, "raise") \
+    X(Record, "record") X(Repeat, "repeat") X(Set, "set") X(Shl, "shl") X(Shr, "shr") X(Then, "then") \
+    X(To, "to") X(Try, "try") X(Type, "type") X(Until, "until") X(Uses, "uses") X(Var, "var") \
+    X(While, "while") X(With, "with") X(Xor, "xor") X(On, "on") X(Out, "out")
+#define PASCAL_CONTEXT_WORDS(X) \
+    X(Forward, "forward") X(External, "external") X(Readonly, "readonly") X(Stdcall, "stdcall") \
+    X(Cdecl, "cdecl") X(Register, "register") X(Pascal, "pascal") X(Safecall, "safecall")
+#define PASCAL_SYMBOLS(X) \
+    X(Assign, ":=") X(Le, "<=") X(Ge, ">=") X(Ne, "<>") X(DotDot, "..") X(LParen, "(") \
+    X(RParen, ")") X(LBracket, "[") X(RBracket, "]") X(Comma, ",") X(Semicolon, ";") X(Colon, ":") \
+    X(Dot, ".") X(Caret, "^") X(At, "@") X(Plus, "+") X(Minus, "-") X(Star, "*") X(Slash, "/") \
+    X(Eq, "=") X(Lt, "<") X(Gt, ">")
+
+enum class Key : uint8_t {
+    None,
+#define PASCAL_KEY_ENUM(name, text) name,
+    PASCAL_RESERVED_WORDS(PASCAL_KEY_ENUM)
+    PASCAL_CONTEXT_WORDS(PASCAL_KEY_ENUM)
+    PASCAL_SYMBOLS(PASCAL_KEY_ENUM)
+#undef PASCAL_KEY_ENUM
+};
+
+inline bool isReserved(Key k) { return k >= Key::And && k <= Key::Out; }
+// The word or symbol as written, in lower case.
+const char* spelling(Key k);
+
 struct Token {
     Tok kind = Tok::Eof;
+    Key key = Key::None;
     std::string text;   // identifiers in lower case, symbols as written, strings decoded
     std::string orig;   // identifier as written
     int64_t ival = 0;
     double fval = 0;
     SourcePos pos;
-    bool is(const char* s) const { return (kind == Tok::Sym || kind == Tok::Ident) && text == s; }
+    // An identifier or a non-reserved word, which may name something.
+    bool isName() const { return kind == Tok::Ident && !isReserved(key); }
 };
 
 // Tokenizer that also does the preprocessing: include files, defines and conditionals.

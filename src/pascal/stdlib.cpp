@@ -234,7 +234,7 @@ bool bSetLenArr(Vm& vm, Slot* a, const Instr& in) {
     auto* old = static_cast<ArrObj*>(s.o.get());
     size_t oldN = old ? old->items.size() : 0;
     int64_t each = int64_t(sizeof(Slot)) + (in.b >= 0 ? vm.shapeBytes[size_t(in.b)] : 0);
-    if (liveBytes + (n - int64_t(oldN)) * each > vm.limits.memoryBytes)
+    if (vm.budget.live + (n - int64_t(oldN)) * each > vm.limits.memoryBytes)
         return vm.fail(EC_EOutOfMemory, "Out of memory");
     if (n == 0) {
         s.o.reset();
@@ -245,7 +245,7 @@ bool bSetLenArr(Vm& vm, Slot* a, const Instr& in) {
         // Shared arrays are copied, so references into the old one stay valid.
         auto* fresh = new ArrObj(0, false);
         Ref keep(fresh);
-        if (old) fresh->items = old->items, liveBytes += int64_t(oldN * sizeof(Slot));
+        if (old) fresh->items = old->items, vm.budget.live += int64_t(oldN * sizeof(Slot));
         s.o = keep;
         arr = fresh;
     }
@@ -596,20 +596,9 @@ bool bChkOrd(Vm& vm, Slot* a, const Instr& in) {
 } // namespace
 
 const BuiltinInfo builtinTable[] = {
-    {bLenStr, 1, true},      {bLenArr, 1, true},     {bSetLenStr, 2, false},  {bSetLenArr, 2, false},
-    {bCopy, 3, true},        {bPos, 2, true},        {bDelete, 3, false},     {bInsert, 3, false},
-    {bUpper, 1, true},       {bLower, 1, true},      {bTrim, 1, true},        {bTrimL, 1, true},
-    {bTrimR, 1, true},       {bIntToStr, 1, true},   {bStrToInt, 1, true},    {bStrToInt64, 1, true},
-    {bStrToIntDef, 2, true}, {bFloatToStr, 1, true}, {bStrToFloat, 1, true},  {bIntToHex, 2, true},
-    {bFormat, -1, true},     {bAbsI, 1, true},       {bAbsF, 1, true},        {bRound, 1, true},
-    {bTrunc, 1, true},       {bSqrt, 1, true},       {bSin, 1, true},         {bCos, 1, true},
-    {bExp, 1, true},         {bLn, 1, true},         {bFrac, 1, true},        {bInt, 1, true},
-    {bPower, 2, true},       {bArcTan, 1, true},     {bRandomI, 1, true},     {bRandomF, 0, true},
-    {bRandomize, 0, false},  {bStrReplace, 4, true}, {bNow, 0, true},         {bDate, 0, true},
-    {bTime, 0, true},        {bFormatDateTime, 2, true}, {bSleep, 1, false},  {bTick, 0, true},
-    {bUpCase, 1, true},      {bInclude, 2, false},   {bExclude, 2, false},    {bExcMsg, 1, true},
-    {bExcNew, 1, true},      {bStringOfChar, 2, true}, {bIsNan, 1, true},     {bBoolToStr, 1, true},
-    {bChkOrd, 1, true},      {bExcClassName, 1, true}, {bAnsiUpper, 1, true},  {bAnsiLower, 1, true},
+#define PASCAL_BUILTIN_INFO(id, name, fn, sig) {fn, builtinArgs(sig), builtinHasResult(sig)},
+    PASCAL_BUILTINS(PASCAL_BUILTIN_INFO)
+#undef PASCAL_BUILTIN_INFO
 };
 static_assert(sizeof(builtinTable) / sizeof(builtinTable[0]) == B_COUNT, "one entry per builtin");
 

@@ -42,13 +42,33 @@ private:
     Obj* p_ = nullptr;
 };
 
-// Bytes held by live strings and arrays, checked against the engine's memory budget.
-extern thread_local int64_t liveBytes;
+// Bytes held by the live strings and arrays of one engine, checked against its memory budget.
+// An engine makes and frees its strings and arrays only while it is current on the thread
+// doing so (loading, running, being destroyed), so each is counted against its own engine.
+struct Budget {
+    int64_t live = 0;
+    static constinit thread_local Budget* current;
+    // Counts whatever is made or freed outside an engine.
+    static constinit thread_local Budget unowned;
+    static Budget& charged() { return current ? *current : unowned; }
+};
+
+// Makes `b` the budget charged on this thread for the scope's lifetime.
+class BudgetScope {
+public:
+    explicit BudgetScope(Budget& b) : saved_(Budget::current) { Budget::current = &b; }
+    ~BudgetScope() { Budget::current = saved_; }
+    BudgetScope(const BudgetScope&) = delete;
+    BudgetScope& operator=(const BudgetScope&) = delete;
+
+private:
+    Budget* saved_;
+};
 
 struct StrObj : Obj {
-    explicit StrObj(std::string v) : Obj(Kind::String), s(std::move(v)) { liveBytes += int64_t(s.capacity()); }
-    ~StrObj() override { liveBytes -= int64_t(counted); }
-    void recount() { liveBytes += int64_t(s.capacity()) - int64_t(counted); counted = s.capacity(); }
+    explicit StrObj(std::string v) : Obj(Kind::String), s(std::move(v)) { Budget::charged().live += int64_t(s.capacity()); }
+    ~StrObj() override { Budget::charged().live -= int64_t(counted); }
+    void recount() { Budget::charged().live += int64_t(s.capacity()) - int64_t(counted); counted = s.capacity(); }
     std::string s;
     size_t counted = s.capacity();
 };
@@ -92,14 +112,23 @@ struct Slot {
     };
     Ref o;
     Slot() : i(0) {}
+    Slot(const Slot&) = default;
+    Slot(Slot&&) = default;
+    Slot& operator=(const Slot&) = default;
+    // Kept inline: the dispatch loop moves slots on its hottest paths (function results).
+    [[gnu::always_inline]] Slot& operator=(Slot&& s) noexcept {
+        i = s.i;
+        o = std::move(s.o);
+        return *this;
+    }
 };
 
 inline ArrObj::ArrObj(size_t n, bool value) : Obj(Kind::Array), items(n), isValue(value) {
-    liveBytes += int64_t(n * sizeof(Slot));
+    Budget::charged().live += int64_t(n * sizeof(Slot));
 }
-inline ArrObj::~ArrObj() { liveBytes -= int64_t(items.size() * sizeof(Slot)); }
+inline ArrObj::~ArrObj() { Budget::charged().live -= int64_t(items.size() * sizeof(Slot)); }
 inline void ArrObj::resize(size_t n) {
-    liveBytes += (int64_t(n) - int64_t(items.size())) * int64_t(sizeof(Slot));
+    Budget::charged().live += (int64_t(n) - int64_t(items.size())) * int64_t(sizeof(Slot));
     items.resize(n);
 }
 

@@ -8,49 +8,11 @@
 
 namespace pascal {
 
-thread_local int64_t liveBytes = 0;
-
-void assignValue(ArrObj* dst, const ArrObj* src) {
-    for (size_t i = 0; i < dst->items.size() && i < src->items.size(); ++i) {
-        const Slot& s = src->items[i];
-        Slot& d = dst->items[i];
-        if (s.o && s.o.get()->kind == Obj::Kind::Array && static_cast<ArrObj*>(s.o.get())->isValue && d.o)
-            assignValue(static_cast<ArrObj*>(d.o.get()), static_cast<ArrObj*>(s.o.get()));
-        else
-            d = s;
-    }
-}
-
-Ref cloneValue(const ArrObj* src) {
-    auto* a = new ArrObj(src->items.size(), true);
-    a->shape = src->shape;
-    Ref r(a);
-    for (size_t i = 0; i < src->items.size(); ++i) {
-        const Slot& s = src->items[i];
-        if (s.o && s.o.get()->kind == Obj::Kind::Array && static_cast<ArrObj*>(s.o.get())->isValue)
-            a->items[i].o = cloneValue(static_cast<ArrObj*>(s.o.get()));
-        else
-            a->items[i] = s;
-    }
-    return r;
-}
-
 Vm::~Vm() {
     // Release script values before the libraries whose code they may point into.
     stack.clear();
     globals.clear();
     for (void* l : libraries) dlclose(l);
-}
-
-static bool isJump(uint16_t op) {
-    switch (op) {
-    case OP_JMP: case OP_JMPB: case OP_JF: case OP_JT: case OP_JFK: case OP_JTK: case OP_TRY: case OP_JSR:
-    case OP_JFEQ: case OP_JFNE: case OP_JFLT: case OP_JFLE: case OP_JFGT: case OP_JFGE:
-    case OP_JFEQK: case OP_JFNEK: case OP_JFLTK: case OP_JFLEK: case OP_JFGTK: case OP_JFGEK:
-        return true;
-    default:
-        return false;
-    }
 }
 
 Ref Vm::buildShape(int shape) const {
@@ -64,13 +26,13 @@ Ref Vm::buildShape(int shape) const {
 }
 
 bool Vm::reserve(int shape) {
-    if (liveBytes + shapeBytes[size_t(shape)] > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
+    if (budget.live + shapeBytes[size_t(shape)] > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
     return true;
 }
 
 bool Vm::checkString(size_t length) {
     if (int64_t(length) > limits.maxStringLength) return fail(EC_EOutOfMemory, "String too long");
-    if (liveBytes + int64_t(length) > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
+    if (budget.live + int64_t(length) > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
     return true;
 }
 
@@ -80,6 +42,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         return false;
     };
     if (!program || !debug) return bad("No compiled code");
+    BudgetScope charge(budget);
     if (program->procs.empty() || debug->positions.size() != program->code.size())
         return bad("Debug information does not match the code");
     const int n = int(program->code.size());
@@ -114,7 +77,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
             break;
         case OP_EXCIS: ok = within(in.a, program->exceptionClasses.size()); break;
         case OP_DIVLK: case OP_MODLK: ok = in.b != 0 && in.b != -1; break;
-        default: ok = ok && (!isJump(in.op) || within(in.a, size_t(n))); break;
+        default: ok = ok && (opTarget[in.op] != Target::A || within(in.a, size_t(n))); break;
         }
         if (!ok) return bad("Invalid instruction");
     }
@@ -152,8 +115,8 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
     }
     oldToNew[size_t(n)] = int(fast.size());
     for (Instr& in : fast) {
-        if (isJump(in.op)) in.a = oldToNew[size_t(in.a)];
-        if (in.op >= OP_FORUPL && in.op <= OP_FORDNG)
+        if (opTarget[in.op] == Target::A) in.a = oldToNew[size_t(in.a)];
+        if (opTarget[in.op] == Target::ForB)
             in.b = int64_t(uint64_t(in.b) & ~uint64_t(0xffffffff)) | oldToNew[uint32_t(in.b)];
     }
     entries.clear();
@@ -170,7 +133,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
 }
 
 void Vm::callHost(HostFunction& fn, const Import& im, Slot* args, Slot* result) {
-    HostCall call(args, result, im.params);
+    HostCall call(args, result, &spare, im.params);
     try {
         fn(call);
     } catch (const std::exception& e) {
@@ -187,17 +150,6 @@ void Vm::callHost(HostFunction& fn, const Import& im, Slot* args, Slot* result) 
     if (!fits || im.result == Import::Result::Other) result->o.reset();
 }
 
-static int64_t narrow(int64_t v, int kind) {
-    switch (kind) {
-    case 1: return int8_t(v);
-    case 2: return uint8_t(v);
-    case 3: return int16_t(v);
-    case 4: return uint16_t(v);
-    case 5: return int32_t(v);
-    default: return uint32_t(v);
-    }
-}
-
 static bool isA(const Program& p, int cls, int want) {
     for (int c = cls; c >= 0; c = p.exceptionParents[size_t(c)])
         if (c == want) return true;
@@ -208,6 +160,26 @@ static bool isA(const Program& p, int cls, int want) {
 static inline const SetObj* setOf(const Slot& s) {
     static const SetObj empty;
     return s.o ? static_cast<const SetObj*>(s.o.get()) : &empty;
+}
+
+// Where the error happened: instruction `at` of the original code, in procedure `proc`.
+void Vm::locate(int proc, size_t at) {
+    err.proc = proc;
+    err.position = int(at) - prog->procs[size_t(proc)].entry;
+    const SourcePos& p = dbg->positions[at];
+    err.file = dbg->files[size_t(p.file)];
+    err.line = p.line;
+    err.col = p.col;
+}
+
+// A stop requested before the run ends it where the main program starts.
+bool Vm::stoppedBeforeStart() {
+    if (!loaded || !stopRequested) return false;
+    err = RuntimeError();
+    err.code = RuntimeError::Stopped;
+    err.text = "Script stopped";
+    locate(int(prog->procs.size()) - 1, size_t(prog->procs.back().entry));
+    return true;
 }
 
 bool Vm::run() {
@@ -247,7 +219,7 @@ bool Vm::run() {
     Ref exc;
 
     static void* const labels[] = {
-#define PASCAL_OP_LABEL(name, effect) &&L_##name,
+#define PASCAL_OP_LABEL(name, effect, target) &&L_##name,
         PASCAL_OPCODES(PASCAL_OP_LABEL)
 #undef PASCAL_OP_LABEL
     };
@@ -429,7 +401,7 @@ L_INITG:
     gp[pc->a].o = buildShape(int(pc->b));
     NEXT();
 L_NARROW:
-    sp[-1].i = narrow(sp[-1].i, pc->a);
+    sp[-1].i = narrowed(sp[-1].i, pc->a);
     NEXT();
 L_ADDI:
     --sp;
@@ -891,13 +863,7 @@ stopped:
     err.text = "Script stopped";
 fill_position : {
     size_t at = size_t(pc - code);
-    if (!hooked) at = size_t(fastToOrig[at]);
-    err.proc = fp->proc;
-    err.position = int(at) - prog->procs[size_t(err.proc)].entry;
-    const SourcePos& p = dbg->positions[at];
-    err.file = dbg->files[size_t(p.file)];
-    err.line = p.line;
-    err.col = p.col;
+    locate(fp->proc, hooked ? at : size_t(fastToOrig[at]));
     while (sp > stackBase) POPREF();
     handlers.clear();
     excStack.clear();
@@ -915,10 +881,9 @@ fill_position : {
 
 Slot& HostCall::arg(int i) const {
     // An index beyond the declaration reads and writes a throw-away slot.
-    thread_local Slot none;
     if (i < 0 || i >= count()) {
-        none = Slot();
-        return none;
+        *spare_ = Slot();
+        return *spare_;
     }
     Slot& s = args_[i];
     return kinds_[size_t(i)] == ParamKind::Var ? *s.p : s;
@@ -941,7 +906,11 @@ void HostCall::returnObject(void* object) { result_->o = object ? Ref(new HostOb
 // ---------------------------------------------------------------- Executor
 
 Executor::Executor() : vm_(std::make_unique<Vm>()) {}
-Executor::~Executor() = default;
+Executor::~Executor() {
+    // The engine's values are freed against its own budget.
+    BudgetScope charge(vm_->budget);
+    vm_.reset();
+}
 
 bool Executor::load(std::shared_ptr<const Program> program, std::shared_ptr<const DebugInfo> debug,
                     std::string* error) {
@@ -979,20 +948,29 @@ void Executor::stop() {
     vm_->attention = true;
 }
 
-bool Executor::run() {
-    vm_->stopRequested = false;
+static bool runCatching(Vm& vm) {
+    // Values made during the run count against this engine's budget.
+    BudgetScope charge(vm.budget);
+    if (vm.stoppedBeforeStart()) return false;
     try {
-        return vm_->run();
+        return vm.run();
     } catch (const std::exception& e) {
         // Only allocation failures and a throwing line callback get here; start clean next time.
-        vm_->stack.clear();
-        vm_->handlers.clear();
-        vm_->excStack.clear();
-        vm_->err = RuntimeError();
-        vm_->err.code = RuntimeError::Internal;
-        vm_->err.text = std::string("Internal error: ") + e.what();
+        vm.stack.clear();
+        vm.handlers.clear();
+        vm.excStack.clear();
+        vm.err = RuntimeError();
+        vm.err.code = RuntimeError::Internal;
+        vm.err.text = std::string("Internal error: ") + e.what();
         return false;
     }
+}
+
+bool Executor::run() {
+    // A stop requested before the run ends it at once; either way the run uses it up.
+    bool ok = runCatching(*vm_);
+    vm_->stopRequested = false;
+    return ok;
 }
 
 const RuntimeError& Executor::error() const { return vm_->err; }

@@ -21,8 +21,12 @@ extern const BuiltinInfo builtinTable[];
 
 class Vm {
 public:
+    // First, so that it outlives every value the members below hold.
+    Budget budget;
     bool load(std::shared_ptr<const Program> program, std::shared_ptr<const DebugInfo> debug, std::string* error);
     bool run();
+    bool stoppedBeforeStart();
+    void locate(int proc, size_t at);
     // Called by library routines to raise a script exception; returns false for convenience.
     bool fail(int cls, std::string message) {
         pendingClass = cls;
@@ -69,6 +73,8 @@ public:
     // Holds a value while the dispatch loop moves it; locals with destructors cannot live
     // across the loop's computed jumps.
     Slot scratch;
+    // What a host function reads and writes beyond its arguments.
+    Slot spare;
     int pendingClass = -1;
     std::string pendingMessage;
     uint64_t randomState = 0x853c49e6748fea9bULL;

@@ -86,6 +86,48 @@ TEST(PascalEngine, StopFromAnotherThread) {
     EXPECT_EQ(pascal::RuntimeError::Stopped, r.exec.error().code);
 }
 
+TEST(PascalEngine, StopBeforeRunEndsThatRunAtOnce) {
+    Script r;
+    ASSERT_TRUE(r.compile("begin Writeln('ran'); end."));
+    r.exec.stop();
+    EXPECT_FALSE(r.exec.run());
+    EXPECT_EQ(pascal::RuntimeError::Stopped, r.exec.error().code);
+    EXPECT_TRUE(r.out.empty());
+    // The stop is used up: the next run goes through.
+    EXPECT_TRUE(r.exec.run());
+    EXPECT_EQ(std::vector<std::string>{"ran"}, r.out);
+}
+
+// Each run keeps 700 kB more in a global while there is none yet in g, else in h.
+const char* const kGrowingScript =
+    "var g, h: string;\n"
+    "begin\n"
+    "  if Length(g) = 0 then g := StringOfChar('x', 700000) else h := StringOfChar('y', 700000);\n"
+    "  Writeln('ok');\n"
+    "end.";
+
+pascal::Limits budgetOf(int64_t bytes) {
+    pascal::Limits limits;
+    limits.memoryBytes = bytes;
+    return limits;
+}
+
+TEST(PascalEngine, MemoryBudgetIsPerEngineNotPerThread) {
+    Script holder, other;
+    ASSERT_TRUE(holder.compile(kGrowingScript));
+    ASSERT_TRUE(other.compile(kGrowingScript));
+    ASSERT_TRUE(holder.exec.run());
+    // What another engine on this thread holds does not count against this one.
+    other.exec.setLimits(budgetOf(1 << 20));
+    EXPECT_TRUE(other.exec.run()) << other.exec.error().text;
+
+    // What this engine holds counts, whichever thread runs it next.
+    bool secondRun = true;
+    std::thread([&] { secondRun = other.exec.run(); }).join();
+    EXPECT_FALSE(secondRun);
+    EXPECT_EQ("EOutOfMemory", other.exec.error().exceptionClass);
+}
+
 TEST(PascalEngine, LineCallbackSeesEveryExecutedLine) {
     Script r;
     ASSERT_TRUE(r.compile("var i: Integer;\n"
