@@ -282,7 +282,8 @@ TEST_F(SettingsPanel, ReportedModesShowByTheirNamesOrAsUnbekannt)
     QComboBox *ae = form->valueList(P::AEMode);
     for (const auto &[dial, name] : {std::pair{19u, "Creative Auto"}, std::pair{22u, "Scene Intelligent Auto"}}) {
         ASSERT_EQ(simSetModeDial(dial), 0);
-        EXPECT_TRUE(waitUntil([&] { return selectedCode(ae) == qint64(dial); })) << name;
+        const qint64 wanted = dial; // a structured binding cannot be captured by every compiler
+        EXPECT_TRUE(waitUntil([&] { return selectedCode(ae) == wanted; })) << name;
         EXPECT_EQ(ae->currentText(), QString::fromLatin1(name));
         EXPECT_EQ(CurrentSettings().AEMode.Name, QString::fromLatin1(name));
     }
@@ -297,8 +298,9 @@ TEST_F(SettingsPanel, ReportedModesShowByTheirNamesOrAsUnbekannt)
         EXPECT_EQ(form->valueList(property)->currentText(), unknown);
         EXPECT_EQ(selectedCode(form->valueList(property)), qint64(code));
         EXPECT_EQ(settingOf(CurrentSettings(), property).Name, unknown);
+        const quint32 added = code;
         EXPECT_EQ(std::count_if(MasterTable(property).begin(), MasterTable(property).end(),
-                                [&](const TPropList &e) { return e.ID == code; }), 1);
+                                [added](const TPropList &e) { return e.ID == added; }), 1);
     }
     EXPECT_EQ(PropertyTextByCode(QStringLiteral("AE"), 77), QStringLiteral("Unbekannt77"));
 }
