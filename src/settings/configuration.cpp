@@ -243,10 +243,7 @@ bool SaveConfiguration(const QString &path)
         warnUnstorable(unstorableKeys(s));
         return true;
     }
-    appDialogs().showMessage(QStringLiteral("Fehler"),
-                             QStringLiteral("Die Datei ") + path
-                                 + QStringLiteral(" kann nicht geschrieben werden: ") + written.error(),
-                             MessageIcon::Error);
+    reportUnwritableSettingsFile(path, written.error());
     return false;
 }
 
@@ -254,14 +251,8 @@ bool LoadConfiguration(const QString &path)
 {
     const QString fullPath = inWorkingFolder(path);
     const IniFile ini(fullPath);
-    if (!QFileInfo::exists(fullPath)) {
-        reportMissingSettingsFile(fullPath);
+    if (!settingsFileReadable(fullPath, ini))
         return false;
-    }
-    if (!ini.readable()) {
-        reportUnreadableSettingsFile(fullPath);
-        return false;
-    }
     TProgramSettings &s = ProgramSettings();
     readConfiguration(ini, s);
     setDebugEnabled(s.Debug);

@@ -1,8 +1,10 @@
 #include "settings/settingsmessages.h"
 
 #include "platform/dialogs.h"
+#include "settings/inifile.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -32,4 +34,25 @@ void reportMissingSettingsFile(const QString &path)
 void reportUnreadableSettingsFile(const QString &path)
 {
     reportSettingsFile(path, QStringLiteral(" kann nicht gelesen werden"));
+}
+
+bool settingsFileReadable(const QString &path, const IniFile &ini)
+{
+    if (!QFileInfo::exists(path)) {
+        reportMissingSettingsFile(path);
+        return false;
+    }
+    if (!ini.readable()) {
+        reportUnreadableSettingsFile(path);
+        return false;
+    }
+    return true;
+}
+
+void reportUnwritableSettingsFile(const QString &path, const QString &reason)
+{
+    appDialogs().showMessage(QStringLiteral("Fehler"),
+                             QStringLiteral("Die Datei ") + path
+                                 + QStringLiteral(" kann nicht geschrieben werden: ") + reason,
+                             MessageIcon::Error);
 }

@@ -156,10 +156,7 @@ bool save_windows(const QString &path)
     const Result<> written = writeWindowLayout(path, windows, findExternViewer());
     if (written)
         return true;
-    appDialogs().showMessage(QStringLiteral("Fehler"),
-                             QStringLiteral("Die Datei ") + path
-                                 + QStringLiteral(" kann nicht geschrieben werden: ") + written.error(),
-                             MessageIcon::Error);
+    reportUnwritableSettingsFile(path, written.error());
     return false;
 }
 
@@ -167,14 +164,8 @@ bool load_windows(const QString &path)
 {
     const QString fullPath = inWorkingFolder(path);
     const IniFile ini(fullPath);
-    if (!QFileInfo::exists(fullPath)) {
-        reportMissingSettingsFile(fullPath);
+    if (!settingsFileReadable(fullPath, ini))
         return false;
-    }
-    if (!ini.readable()) {
-        reportUnreadableSettingsFile(fullPath);
-        return false;
-    }
     ProgramSettings().ExternViewerRect = readExternViewerRect(ini);
     ViewerSettingsToWindow();
     if (!g_windows)
