@@ -36,6 +36,11 @@ void reportUnreadableSettingsFile(const QString &path)
     reportSettingsFile(path, QStringLiteral(" kann nicht gelesen werden"));
 }
 
+void reportDamagedSettingsFile(const QString &path)
+{
+    reportSettingsFile(path, QStringLiteral(" ist beschädigt"));
+}
+
 bool settingsFileReadable(const QString &path, const IniFile &ini)
 {
     if (!QFileInfo::exists(path)) {

@@ -14,6 +14,8 @@ QString inWorkingFolder(const QString &path);
 void reportMissingSettingsFile(const QString &path);
 // The same for a file that is there but cannot be read.
 void reportUnreadableSettingsFile(const QString &path);
+// The same for a file that is there but whose contents do not hold together.
+void reportDamagedSettingsFile(const QString &path);
 // True when the INI file at `path` is there and can be read; otherwise the box above says
 // which of the two it is not.
 bool settingsFileReadable(const QString &path, const IniFile &ini);
