@@ -40,13 +40,22 @@ struct StepProperty
     quint32 sdkId;
     TPropList TCamerasettings::*field;
 };
-constexpr std::array<StepProperty, 5> kStepProperties{{
+// White balance comes last: the list window takes it into every step and the file stores it,
+// so a step must not silently leave it alone.
+constexpr std::array<StepProperty, 6> kStepProperties{{
     {kEdsPropID_Tv, &TCamerasettings::Tv},
     {kEdsPropID_Av, &TCamerasettings::Av},
     {kEdsPropID_ISOSpeed, &TCamerasettings::ISO},
     {kEdsPropID_ExposureCompensation, &TCamerasettings::ExpComp},
     {kEdsPropID_ImageQuality, &TCamerasettings::Quality},
+    {kEdsPropID_WhiteBalance, &TCamerasettings::WB},
 }};
+
+// 0 and the code of a setting taken without a selection both mean "leave it as it is".
+bool writtenByStep(quint32 code)
+{
+    return code != 0 && code != NoSelectionCode;
+}
 
 // Blocks until an event arrives or the heartbeat passes, then handles what is pending.
 class EventPump
@@ -399,7 +408,7 @@ void Shooting::runSequenceStep(const TCamerasettings &step, int index, int count
     m_view.setBulbMode(step.Tv.ID == TvBulbCode);
     for (const StepProperty &property : kStepProperties) {
         const quint32 code = (step.*property.field).ID;
-        if (code != 0 && !m_stopPressed)
+        if (writtenByStep(code) && !m_stopPressed)
             whileBusy([&] { return EdsError(m_view.ApplyProperty(property.sdkId, code)); },
                       PictureMarginMs);
     }
@@ -407,7 +416,7 @@ void Shooting::runSequenceStep(const TCamerasettings &step, int index, int count
     if (m_view.bulbMode())
         shootWithin(qint64(step.Bulbtime) * 1000);
     else
-        shootWithin(step.Tv.ID ? exposureMsOfTv(step.Tv.Name) : exposureMs());
+        shootWithin(writtenByStep(step.Tv.ID) ? exposureMsOfTv(step.Tv.Name) : exposureMs());
     if (SequenceRunning)
         WaitProcessing(pauseMs(step.PauseHours, step.PauseMinutes, step.PauseSeconds));
 }

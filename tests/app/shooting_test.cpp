@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -329,6 +330,79 @@ TEST_F(Sequence, StepWritesItsSettingsLeavesCodeZeroAloneShootsAndPauses)
     EXPECT_EQ(captions.first(), QStringLiteral("Tessaro : Befehlsliste : 0 / 0"));
     EXPECT_EQ(form->windowTitle(), caption);
     EXPECT_FALSE(SequenceRunning);
+    EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
+}
+
+TEST_F(Sequence, StepsWriteTheirValuesInOrderSkipUnselectedSettingsAndSelectTheirRows)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    ProgramSettings().Bilderfolge = true;
+    const TPropList unknown{QStringLiteral("UNKNOWN"), NoSelectionCode, false};
+    SequenceSteps list = {step(), step(), step()};
+    list[0].ISO = {QStringLiteral("100"), 72, true};
+    list[0].WB = {QStringLiteral("Tageslicht"), 1, true};
+    list[1].Tv = {QStringLiteral("1/125"), 112, true};
+    list[1].ISO = {QStringLiteral("200"), 80, true};
+    list[1].WB = unknown;
+    list[2].Tv = {QStringLiteral("1/60"), 104, true};
+    list[2].Av = {QStringLiteral("11"), 0x40, true};
+    list[2].ISO = unknown;
+    list[2].WB = {QStringLiteral("Schatten"), 2, true};
+    for (TCamerasettings &s : list)
+        s.PauseMinutes = 0;
+    CommandList() = list;
+    dialogs.answer(DialogButton::Yes);
+    QList<int> rows;
+    QList<qsizetype> picturesAtRow;
+    ShootingHooks hooks;
+    hooks.sequenceStepStarted = [&](int index) {
+        rows.append(index);
+        picturesAtRow.append(ImageCount());
+    };
+    shooting->setHooks(hooks);
+
+    release();
+
+    EXPECT_EQ(rows, QList<int>({0, 1, 2}));
+    EXPECT_EQ(picturesAtRow, QList<qsizetype>({0, 1, 2})) << "each row is selected before its picture";
+    QStringList calls = simCallLog().filter(QRegularExpression(QStringLiteral(
+        "^EdsSetPropertyData (1030|1029|1026|262) |^EdsSendCommand 0")));
+    EXPECT_EQ(calls, QStringList({
+                         "EdsSetPropertyData 1030 120", "EdsSetPropertyData 1029 56",
+                         "EdsSetPropertyData 1026 72", "EdsSetPropertyData 262 1",
+                         "EdsSendCommand 0",
+                         "EdsSetPropertyData 1030 112", "EdsSetPropertyData 1029 56",
+                         "EdsSetPropertyData 1026 80",
+                         "EdsSendCommand 0",
+                         "EdsSetPropertyData 1030 104", "EdsSetPropertyData 1029 64",
+                         "EdsSetPropertyData 262 2",
+                         "EdsSendCommand 0",
+                     }));
+    EXPECT_EQ(ImageCount(), 3);
+}
+
+TEST_F(Sequence, StopInAStepsPauseEndsTheSequence)
+{
+    ProgramSettings().Einzelaufnahme = false;
+    ProgramSettings().Bilderfolge = true;
+    SequenceSteps list = {step(), step(), step()};
+    list[1].Tv = {QStringLiteral("1/125"), 112, true};
+    CommandList() = list;
+    dialogs.answer(DialogButton::Yes);
+    HookClock pauseClock;
+    pauseClock.onSleep = [&] {
+        if (ImageCount() == 1 && SequenceRunning)
+            shooting->Stop();
+    };
+    setAppClock(&pauseClock);
+
+    release();
+
+    EXPECT_EQ(releaseCommands(), 1);
+    EXPECT_EQ(writes(1030), QStringList{QStringLiteral("120")});
+    EXPECT_LT(pauseClock.tickMs(), 65000) << "the pause ended at the Stop";
+    EXPECT_FALSE(SequenceRunning);
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
     EXPECT_FALSE(form->StopZeitrafferButton->isEnabled());
 }
 
