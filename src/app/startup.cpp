@@ -349,7 +349,13 @@ void ProgramWindows::wireCaptureSettings()
                      &TAufnahmeEinstForm::fillBracketingLists);
     QObject::connect(&capture, &TAufnahmeEinstForm::keepAliveChanged, m_shooting,
                      &Shooting::setKeepAlive);
-    m_shooting->setHooks({{},
+    // The capture window's sequence box is the mode; the list window follows it.
+    TBilderFolgeForm &commandList = m_others->bilderFolgeForm;
+    QObject::connect(&capture, &TAufnahmeEinstForm::imageSequenceModeChanged, &commandList,
+                     &TBilderFolgeForm::setSequenceMode);
+    commandList.setSettingsReader(
+        [&form](TCamerasettings &settings) { return form.ReadCameraSettings(settings); });
+    m_shooting->setHooks({[&commandList](int step) { commandList.selectStep(step); },
                           [&capture] { enableTimeLapseControls(capture); },
                           [&form] { return ReconnectCamera(form); }});
 }

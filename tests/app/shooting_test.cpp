@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -811,6 +812,35 @@ TEST_F(ProgramWiring, KeepAliveAndStopReachTheirWindows)
     windows.shooting().Stop();
     EXPECT_TRUE(hours->isEnabled());
     EXPECT_FALSE(main.StopZeitrafferButton->isEnabled());
+}
+
+TEST_F(ProgramWiring, CommandListWindowFollowsTheCaptureSequenceBoxAndTakesTheMainSettings)
+{
+    form.reset();
+    AppMaster.reset();
+    ProgramWindows windows;
+    QWidget *capture = windows.windows()[6];
+    QWidget *list = windows.windows()[5];
+    ASSERT_EQ(list->objectName(), QStringLiteral("BilderFolgeForm"));
+    auto *listBox = list->findChild<QCheckBox *>(QStringLiteral("CommandListCheckbox"));
+    auto *add = list->findChild<QPushButton *>(QStringLiteral("AddCOmmandButton"));
+    ASSERT_TRUE(listBox && add);
+
+    capture->findChild<QCheckBox *>(QStringLiteral("BilderfolgeCheckbox"))->click();
+    EXPECT_TRUE(listBox->isChecked());
+    EXPECT_TRUE(add->isEnabled());
+    windows.mainForm().findChild<QComboBox *>(QStringLiteral("ISOComboBox"))->setCurrentIndex(-1);
+    add->click();
+    ASSERT_EQ(CommandList().size(), 1);
+    EXPECT_EQ(CommandList()[0].ISO.Name, QStringLiteral("UNKNOWN"));
+    EXPECT_EQ(CommandList()[0].ISO.ID, NoSelectionCode);
+    auto *grid = list->findChild<QTableWidget *>(QStringLiteral("CommandlistSG1"));
+    EXPECT_EQ(grid->item(0, 5)->text(), QStringLiteral("UNKNOWN"));
+
+    capture->findChild<QCheckBox *>(QStringLiteral("EinzelAufnahmeCheckBox"))->click();
+    EXPECT_FALSE(listBox->isChecked());
+    EXPECT_FALSE(add->isEnabled());
+    CommandList().clear();
 }
 
 TEST_F(ProgramWiring, ClosingTheMainWindowEndsTheProgramWhateverElseIsOpen)
