@@ -44,9 +44,13 @@ const std::array<KeyRule, 8> kKeys = {{
     {"endaftershoot=", [](Options &o, const QString &v, const QString &) { o.endAfterShoot |= v == QLatin1String("on"); }},
 }};
 
-// The parts of the program these keys load into are not built yet.
-void loadAtOnce(const CommandLineLoad &load)
+void loadAtOnce(ProgramWindows &windows, const CommandLineLoad &load)
 {
+    if (load.key == QLatin1String("comfile=")) {
+        windows.loadCommandList(load.path);
+        return;
+    }
+    // The parts of the program the other keys load into are not built yet.
     reportOnStderr(load.key + load.path + QStringLiteral(": not loaded, the program cannot load this kind of file yet"));
 }
 
@@ -99,7 +103,7 @@ void ParseCommandLine(ProgramWindows &windows, const QStringList &parameters,
         IgnoreDisconnect = *options.ignoreDisconnect;
     EndAfterShoot = options.endAfterShoot;
     for (const CommandLineLoad &load : options.loads)
-        loadAtOnce(load);
+        loadAtOnce(windows, load);
     if (options.configuration)
         LoadConfiguration(*options.configuration);
     if (options.layout)

@@ -17,6 +17,7 @@
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
+#include "sequence/commandlistfile.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
@@ -328,6 +329,16 @@ int ProgramWindows::connectAtStart()
     if (!m_startConnection)
         m_startConnection = MainWindowFirstShown(*m_form);
     return *m_startConnection;
+}
+
+bool ProgramWindows::loadCommandList(const QString &path)
+{
+    if (!LoadCommandlist2(path))
+        return false;
+    m_others->aufnahmeEinstForm.setImageSequence(true);
+    m_others->bilderFolgeForm.fillCommandlistSG();
+    m_others->bilderFolgeForm.show();
+    return true;
 }
 
 void ProgramWindows::wireCaptureSettings()

@@ -66,6 +66,9 @@ public:
     // Connects as the main window's first showing does, once: a second call (the first
     // show after the command line connected) returns the first call's result.
     int connectAtStart();
+    // Loads a command list file, then switches to image sequence and shows the list window.
+    // A file that cannot be loaded is reported and changes nothing.
+    bool loadCommandList(const QString &path);
 
 private:
     void wireCaptureSettings();

@@ -199,6 +199,11 @@ void TAufnahmeEinstForm::openFromMenu()
     activateWindow();
 }
 
+void TAufnahmeEinstForm::setImageSequence(bool on)
+{
+    setModeBox(m_sequenceBox, on, [this] { exclusiveModeClicked(m_sequence, m_sequenceBox); });
+}
+
 void TAufnahmeEinstForm::setMaskDialogOpener(MaskDialogOpener opener)
 {
     m_maskDialogOpener = std::move(opener);

@@ -34,6 +34,8 @@ public:
     QString prefix() const { return m_prefix; }
     // The menu entry: shows the working settings, then the window.
     void openFromMenu();
+    // Sets the image-sequence box as a click on it would.
+    void setImageSequence(bool on);
 
 signals:
     // Stop the keep-alive timer, then start it with this period unless it is 0.

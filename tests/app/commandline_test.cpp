@@ -6,14 +6,17 @@
 #include "app/startup.h"
 #include "camera/appmaster.h"
 #include "camera/madeimages.h"
+#include "sequence/commandlistfile.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "ui/mainform.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 // Found by argument lookup in the global namespace, where the options live.
@@ -225,6 +228,34 @@ TEST_F(CommandLineRun, MissingFilesAreReportedAndTheOtherKeysStillAct)
     EXPECT_TRUE(IgnoreDisconnect);
     EXPECT_EQ(requestedProgramEnd(), std::nullopt);
     EXPECT_FALSE(AppMaster) << "nothing connects without release=auto";
+}
+
+TEST_F(CommandLineRun, ComfileLoadsTheListSwitchesToSequenceAndShowsItsWindow)
+{
+    QWidget *list = windows->windows()[5];
+    auto *sequenceBox = windows->windows()[6]->findChild<QCheckBox *>("BilderfolgeCheckbox");
+    auto *grid = list->findChild<QTableWidget *>("CommandlistSG1");
+    ASSERT_TRUE(sequenceBox && grid);
+    CommandList() = {TCamerasettings{}, TCamerasettings{}};
+    CommandList()[1].Av = {QStringLiteral("8"), 0x38, true};
+    ASSERT_TRUE(saveCommandList(dir.filePath("liste.clf")));
+    CommandList().clear();
+
+    dialogs.answer(DialogButton::Ok);
+    run({"comfile=" + dir.filePath("fehlt")});
+    EXPECT_TRUE(dialogs.calls().value(0).text.contains("fehlt.clf existiert nicht"));
+    EXPECT_FALSE(sequenceBox->isChecked());
+    EXPECT_FALSE(list->isVisible());
+
+    run({"comfile=" + dir.filePath("liste")});
+    EXPECT_EQ(CommandList().size(), 2);
+    EXPECT_TRUE(sequenceBox->isChecked());
+    EXPECT_TRUE(list->findChild<QCheckBox *>("CommandListCheckbox")->isChecked());
+    EXPECT_TRUE(list->isVisible());
+    ASSERT_EQ(grid->rowCount(), 2);
+    EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("8"));
+    EXPECT_TRUE(dialogs.finished());
+    CommandList().clear();
 }
 
 } // namespace
