@@ -5,7 +5,6 @@
 #include <functional>
 #include <optional>
 
-class QAction;
 class QCheckBox;
 class QComboBox;
 class QPushButton;
