@@ -7,6 +7,7 @@
 #include "camera/camera.h"
 #include "camera/camerasettings.h"
 #include "camera/edserrors.h"
+#include "camera/madeimages.h"
 #include "camera/proptables.h"
 #include "platform/dialogs.h"
 #include "sequence/commandlist.h"
@@ -151,6 +152,8 @@ void Shooting::Release()
     m_stopPressed = false;
     // The command line's release is the only one that ends the program.
     const bool endAfterwards = std::exchange(AutomaticRelease, false) && EndAfterShoot;
+    const int recordedBefore = MadeImages().count();
+    m_pictureMissed = false;
     m_modes = chosenModes();
     // A picture that fails must stay in view while the series writes its next values.
     m_view.holdStatus(true);
@@ -169,7 +172,7 @@ void Shooting::Release()
     m_view.holdStatus(false);
     m_releasing = false;
     if (endAfterwards)
-        requestProgramEnd(0);
+        endProgramAfterRelease(recordedBefore);
 }
 
 EdsError Shooting::Shoot()
@@ -213,6 +216,7 @@ EdsError Shooting::shootWithin(qint64 exposureMs)
         // What was read while the cable was out is stale: read again once it is back.
         const EdsError err = release(limit, readSettings);
         if (err != EDS_ERR_OK) {
+            m_pictureMissed = true;
             m_view.setStatus(EdsErrorText(err), StatusErrorColor);
             return err;
         }
@@ -221,6 +225,7 @@ EdsError Shooting::shootWithin(qint64 exposureMs)
     const bool complete = waitFor([this, id] { return m_transfer.releaseEnded(id); }, limit,
                                   [this, id] { return m_transfer.filesEnded(id); });
     if (!complete) {
+        m_pictureMissed = true;
         m_transfer.releaseAbandoned(id);
         if (!StopRequested)
             m_view.setStatus(QStringLiteral("Kein Bild von der Kamera erhalten"), StatusErrorColor);
@@ -445,6 +450,17 @@ void Shooting::Stop()
     m_view.setStopEnabled(false);
     if (m_hooks.stopped)
         m_hooks.stopped();
+}
+
+// A run that nobody watches tells by its status whether every picture of it was stored.
+void Shooting::endProgramAfterRelease(int recordedBefore)
+{
+    bool failed = m_pictureMissed;
+    for (int i = recordedBefore; i < MadeImages().count(); ++i)
+        failed = failed || MadeImages().find(i)->Failed;
+    if (failed)
+        reportOnStderr(QStringLiteral("Nicht jedes Bild der Aufnahme wurde gespeichert."));
+    requestProgramEnd(failed ? 1 : 0);
 }
 
 void Shooting::setKeepAlive(int periodSeconds)

@@ -97,6 +97,7 @@ private:
     bool askSequenceStart(quint32 firstAEMode, const QString &firstAEText);
     void runSequenceStep(const TCamerasettings &step, int index, int count);
     bool pauseAccepted(qint64 ms, const QString &what);
+    void endProgramAfterRelease(int recordedBefore);
     void beginSeries();
     void endSeries();
     void setExpComp(const QString &text);
@@ -107,6 +108,7 @@ private:
     Modes m_modes;
     bool m_releasing = false;
     bool m_stopPressed = false;
+    bool m_pictureMissed = false; // a release of the running one gave no picture
     int m_seriesDepth = 0;
 };
 

@@ -587,6 +587,20 @@ TEST_F(ShootingTest, AutomaticReleaseWithEndAfterShotEndsTheProgram)
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
+class FailedAutomaticRelease : public ShootingTest
+{
+protected:
+    const char *bodyConfig() const override { return "camera=1;modedial=3;faildownload=1"; }
+};
+
+TEST_F(FailedAutomaticRelease, EndsTheProgramWithAStatusThatSaysSo)
+{
+    AutomaticRelease = EndAfterShoot = true;
+    QTimer::singleShot(0, shooting, [this] { shooting->Release(); });
+    QTimer::singleShot(30000, [] { QCoreApplication::exit(2); });
+    EXPECT_EQ(QCoreApplication::exec(), 1);
+}
+
 TEST_F(ShootingTest, TurningTheDialDuringATimeLapseDoesNotTurnSingleShotsIntoBracketing)
 {
     TProgramSettings &s = ProgramSettings();
