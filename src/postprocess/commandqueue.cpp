@@ -1,0 +1,287 @@
+#include "postprocess/commandqueue.h"
+
+#include "camera/cameraevents.h"
+#include "postprocess/commandrunner.h"
+#include "settings/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kExecutedKey = QStringLiteral("Executed");
+
+QString sectionName(int number)
+{
+    return QStringLiteral("Command%1").arg(number, 3, 10, QLatin1Char('0'));
+}
+
+int highestSection(const IniFile &file)
+{
+    static const QRegularExpression name(QStringLiteral("^Command(\\d+)$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    int highest = 0;
+    for (const QString &section : file.sections()) {
+        const auto match = name.match(section);
+        if (match.hasMatch())
+            highest = std::max(highest, match.captured(1).toInt());
+    }
+    return highest;
+}
+
+IniEdits sectionEdits(const TBatchcommand &command)
+{
+    const auto pick = [](bool on, const char *yes, const char *no) {
+        return QString::fromLatin1(on ? yes : no);
+    };
+    IniEdits edits;
+    edits.writeString(command.section, QStringLiteral("Application"), command.program)
+        .writeString(command.section, QStringLiteral("Parameter"), command.arguments)
+        .writeString(command.section, QStringLiteral("Wait"), pick(command.wait, "WAIT", "NOWAIT"))
+        .writeString(command.section, QStringLiteral("Show"), pick(command.show, "SHOW", "NOSHOW"))
+        .writeString(command.section, QStringLiteral("DoLater"), pick(command.doLater, "YES", "NO"))
+        .writeString(command.section, kExecutedKey, QStringLiteral("NO"));
+    return edits;
+}
+
+} // namespace
+
+TBatchcommand &TBatchcommands::append(TBatchcommand command)
+{
+    command.index = count();
+    return m_entries.emplace_back(std::move(command));
+}
+
+int TBatchcommands::pendingCount() const
+{
+    return int(std::count_if(m_entries.begin(), m_entries.end(),
+                             [](const TBatchcommand &c) { return !c.executed; }));
+}
+
+TBatchcommand *TBatchcommands::firstPending()
+{
+    for (TBatchcommand &command : m_entries) {
+        if (!command.executed)
+            return &command;
+    }
+    return nullptr;
+}
+
+TKommandoThread::TKommandoThread(const QString &commandFile, const QString &consolePath)
+    : m_consolePath(consolePath)
+{
+    if (commandFile.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(commandFile).absolutePath());
+    m_commandFile.emplace(commandFile);
+    m_lastSection = highestSection(*m_commandFile);
+}
+
+TKommandoThread::~TKommandoThread()
+{
+    Stop();
+    Join();
+}
+
+Result<> TKommandoThread::AddCommand(const QString &program, const QString &arguments,
+                                     bool wait, bool show, bool doLater)
+{
+    TBatchcommand command;
+    command.program = program;
+    command.arguments = arguments;
+    command.wait = wait;
+    command.show = show;
+    command.doLater = doLater;
+    Result<> recorded;
+    {
+        // The section is written before the worker can see the entry, so its "Executed"
+        // never comes before the section itself.
+        const std::lock_guard lock(m_mutex);
+        if (m_commandFile) {
+            command.section = sectionName(++m_lastSection);
+            recorded = m_commandFile->apply(sectionEdits(command));
+        }
+        m_queue.append(std::move(command));
+        ++m_pending;
+    }
+    m_wake.notify_one();
+    return recorded;
+}
+
+void TKommandoThread::Start()
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_thread.joinable())
+        return;
+    m_running = true;
+    m_thread = std::thread([this] { loop(); });
+}
+
+void TKommandoThread::Stop()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+}
+
+void TKommandoThread::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+QString TKommandoThread::CommandFile() const
+{
+    return m_commandFile ? m_commandFile->path() : QString();
+}
+
+QStringList TKommandoThread::ConsoleLog() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_log;
+}
+
+TBatchcommands TKommandoThread::Queue() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_queue;
+}
+
+void TKommandoThread::loop()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop.load() || m_queue.firstPending(); });
+        if (m_stop)
+            break;
+        TBatchcommand *entry = m_queue.firstPending();
+        const TBatchcommand command = *entry;
+        lock.unlock();
+        bool stopped = false;
+        const QString note = deal(command, &stopped);
+        lock.lock();
+        if (stopped)
+            break; // the entry stays not executed
+        entry->executed = true;
+        --m_pending;
+        lock.unlock();
+        notify(note);
+        lock.lock();
+    }
+    m_running = false;
+}
+
+// Runs or records one command; gives the text of its notification.
+QString TKommandoThread::deal(const TBatchcommand &command, bool *stopped)
+{
+    if (command.doLater)
+        return {};
+    const RunOutcome outcome =
+        RunCapturing(command.program, command.arguments, {}, command.show, command.wait, &m_stop);
+    *stopped = outcome.stopped;
+    if (outcome.stopped)
+        return {};
+    QStringList lines{command.program, command.arguments, {}, {}, {}};
+    if (!outcome.started)
+        lines.append(outcome.failure);
+    lines += outcome.errors;
+    lines += outcome.output;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_log += lines;
+    }
+    QStringList problems;
+    if (!outcome.started)
+        problems.append(command.program + QStringLiteral(": ") + outcome.failure);
+    else if (const QString failed = markExecuted(command); !failed.isEmpty())
+        problems.append(failed);
+    if (command.wait || !outcome.started) {
+        if (const QString failed = appendToConsoleFile(lines); !failed.isEmpty())
+            problems.append(failed);
+    }
+    return (problems + outcome.errors).join(u'\n');
+}
+
+QString TKommandoThread::markExecuted(const TBatchcommand &command)
+{
+    if (!m_commandFile)
+        return {};
+    const Result<> written = m_commandFile->writeString(command.section, kExecutedKey,
+                                                        QStringLiteral("YES"));
+    return written ? QString() : written.error();
+}
+
+// The file starts empty once per worker and then grows with the log.
+QString TKommandoThread::appendToConsoleFile(const QStringList &lines)
+{
+    QFile file(m_consolePath);
+    const auto mode = m_consoleStarted ? QIODevice::Append : QIODevice::Truncate;
+    if (!file.open(QIODevice::WriteOnly | mode)
+        || file.write(textfile::joinLines(lines)) < 0)
+        return file.errorString();
+    m_consoleStarted = true;
+    return {};
+}
+
+void TKommandoThread::notify(const QString &text)
+{
+    postWindowMessage(m_notify.load(), WM_COMMANDOUTPUT, 0, 0, text);
+}
+
+CommandQueue::CommandQueue(QString consolePath)
+    : m_consolePath(std::move(consolePath))
+{
+}
+
+CommandQueue::~CommandQueue() = default;
+
+Result<> CommandQueue::QueueCommand(const QString &commandFile, const QString &program,
+                                    const QString &arguments, bool wait, bool show,
+                                    bool doLater)
+{
+    if (m_worker && m_worker->Stopping())
+        m_worker.reset(); // joins; a command queued now goes to the next worker
+    if (!m_worker) {
+        m_worker = std::make_unique<TKommandoThread>(commandFile, m_consolePath);
+        m_worker->SetNotifyWindow(m_notify);
+    }
+    return m_worker->AddCommand(program, arguments, wait, show, doLater);
+}
+
+void CommandQueue::StartWorker()
+{
+    if (m_worker && !m_worker->Stopping())
+        m_worker->Start();
+}
+
+void CommandQueue::StopWorker()
+{
+    if (m_worker)
+        m_worker->Stop();
+}
+
+int CommandQueue::PendingCommandCount() const
+{
+    return m_worker && !m_worker->Stopping() ? m_worker->PendingCount() : 0;
+}
+
+bool CommandQueue::WorkerRunning() const
+{
+    return m_worker && m_worker->Running();
+}
+
+void CommandQueue::SetNotifyWindow(QObject *window)
+{
+    m_notify = window;
+    if (m_worker)
+        m_worker->SetNotifyWindow(window);
+}
+
+TKommandoThread *CommandQueue::Worker() const
+{
+    return m_worker.get();
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "platform/result.h"
+#include "settings/inifile.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+class QObject;
+
+// One queued external command.
+struct TBatchcommand
+{
+    int index = 0;        // position in the queue
+    QString program;
+    QString arguments;    // the rest of the command line
+    bool wait = true;     // wait for the end and capture the output
+    bool show = false;
+    bool doLater = false; // record only
+    bool executed = false;
+    QString section;      // its section in the command file, empty without one
+};
+
+// The queue of one worker. Entries stay after they have been dealt with.
+class TBatchcommands
+{
+public:
+    // Sets the entry's index; references to earlier entries stay valid.
+    TBatchcommand &append(TBatchcommand command);
+    int pendingCount() const;
+    TBatchcommand *firstPending();
+    int count() const { return int(m_entries.size()); }
+    const TBatchcommand &at(int index) const { return m_entries.at(size_t(index)); }
+
+private:
+    std::deque<TBatchcommand> m_entries;
+};
+
+// The worker thread that runs queued commands one after another. Commands are appended on
+// the main thread; the worker sleeps while there is nothing to do.
+//
+// Fault handling differs from a plain loop in four ways: the pending count counts appends
+// at once; a stop also ends the program in progress (its command stays not executed); a
+// program that cannot start keeps "Executed" at "NO" and sends its reason with the
+// notification; a new worker numbers its sections after the highest one already in the file.
+class TKommandoThread
+{
+public:
+    // commandFile may be empty. consolePath is where the console log is copied.
+    TKommandoThread(const QString &commandFile, const QString &consolePath);
+    ~TKommandoThread(); // stops and joins
+
+    TKommandoThread(const TKommandoThread &) = delete;
+    TKommandoThread &operator=(const TKommandoThread &) = delete;
+
+    // Queues the command even when recording it in the command file fails.
+    Result<> AddCommand(const QString &program, const QString &arguments, bool wait, bool show,
+                        bool doLater);
+    void Start();  // once; later calls do nothing
+    void Stop();   // ends the loop, and the program in progress
+    void Join();   // on the main thread, after Stop
+    bool Stopping() const { return m_stop.load(); }
+    bool Running() const { return m_running.load(); }
+    int PendingCount() const { return m_pending.load(); }
+    void SetNotifyWindow(QObject *window) { m_notify.store(window); }
+    QString CommandFile() const;
+    QStringList ConsoleLog() const;
+    TBatchcommands Queue() const;
+
+private:
+    void loop();
+    QString deal(const TBatchcommand &command, bool *stopped);
+    QString markExecuted(const TBatchcommand &command);
+    QString appendToConsoleFile(const QStringList &lines);
+    void notify(const QString &text);
+
+    mutable std::mutex m_mutex; // the queue, the log and the section counter
+    std::condition_variable m_wake;
+    TBatchcommands m_queue;
+    QStringList m_log;
+    std::optional<IniFile> m_commandFile;
+    int m_lastSection = 0;
+    QString m_consolePath;
+    bool m_consoleStarted = false;
+    std::atomic<int> m_pending{0};
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_stop{false};
+    std::atomic<QObject *> m_notify{nullptr};
+    std::thread m_thread;
+};
+
+// The catalogue's hold on its worker: creates it on the first command, forgets it once it
+// has been stopped.
+class CommandQueue
+{
+public:
+    explicit CommandQueue(QString consolePath = QStringLiteral("Console.txt"));
+    ~CommandQueue();
+
+    // The command file name counts only when a new worker is created.
+    Result<> QueueCommand(const QString &commandFile, const QString &program,
+                          const QString &arguments, bool wait, bool show, bool doLater);
+    void StartWorker();
+    void StopWorker();
+    int PendingCommandCount() const;
+    bool WorkerRunning() const;
+    void SetNotifyWindow(QObject *window);
+    // The live worker, or null.
+    TKommandoThread *Worker() const;
+
+private:
+    QString m_consolePath;
+    QObject *m_notify = nullptr;
+    std::unique_ptr<TKommandoThread> m_worker;
+};

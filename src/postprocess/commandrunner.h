@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+// What became of one external program started by RunCapturing.
+struct RunOutcome
+{
+    bool started = false;
+    bool stopped = false;   // ended by a stop request before it finished
+    QString failure;        // why it did not start
+    QStringList output;     // standard output, when waited for
+    QStringList errors;     // error output, when waited for
+};
+
+// Starts program with the arguments split from argumentText, never through a shell.
+// A program without a folder is looked up on PATH. The working folder is the given one, else
+// the program's folder if its path has one, else the current folder. show has no meaning here
+// (the program opens whatever windows it opens).
+//
+// Without wait the program starts detached with its output going nowhere, and the call
+// returns at once. With wait the call returns when the program has ended; its output is
+// read through pipes while it runs, keeping at most kOutputCap bytes of each stream. When
+// *stop becomes true the program's process group gets SIGTERM, and SIGKILL after
+// kStopGraceMs.
+RunOutcome RunCapturing(const QString &program, const QString &argumentText,
+                        const QString &workingFolder, bool show, bool wait,
+                        const std::atomic<bool> *stop = nullptr);
+
+constexpr qint64 kOutputCap = 4 * 1024 * 1024;
+constexpr int kStopGraceMs = 1000;
