@@ -344,12 +344,12 @@ Result<> IniFile::readable() const
     return m_shared->refresh();
 }
 
-QString IniFile::cleanValue(const QString &raw)
+QString IniFile::cleanValue(const QString &raw, qsizetype maxLength)
 {
     QStringView value = trimBlanks(raw);
     if (value.size() >= 2 && isQuote(value.front()) && value.front() == value.back())
         value = value.sliced(1, value.size() - 2);
-    return value.first(std::min<qsizetype>(value.size(), kMaxValueLength)).toString();
+    return value.first(std::min<qsizetype>(value.size(), maxLength)).toString();
 }
 
 bool IniFile::parseInteger(const QString &text, int *value)
@@ -385,6 +385,16 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
         const Section *s = findSection(doc, section);
         const Entry *e = s ? findKey(*s, key) : nullptr;
         return e ? cleanValue(rawValue(*e)) : defaultValue;
+    });
+}
+
+QString IniFile::readStringUncut(const QString &section, const QString &key,
+                                 const QString &defaultValue) const
+{
+    return withDocument(*m_shared, [&](const Document &doc) {
+        const Section *s = findSection(doc, section);
+        const Entry *e = s ? findKey(*s, key) : nullptr;
+        return e ? cleanValue(rawValue(*e), rawValue(*e).size()) : defaultValue;
     });
 }
 

@@ -57,6 +57,9 @@ public:
 
     QString readString(const QString &section, const QString &key,
                        const QString &defaultValue = {}) const;
+    // As readString, without the length cut: for files that hold long command lines.
+    QString readStringUncut(const QString &section, const QString &key,
+                            const QString &defaultValue = {}) const;
     int readInteger(const QString &section, const QString &key, int defaultValue) const;
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
 
@@ -76,7 +79,7 @@ public:
     Result<> apply(const IniEdits &edits);
 
     // The value rules on their own, for text that does not come from a file.
-    static QString cleanValue(const QString &raw);
+    static QString cleanValue(const QString &raw, qsizetype maxLength = kMaxValueLength);
     static bool parseInteger(const QString &text, int *value);
 
     struct Shared;

@@ -313,3 +313,12 @@ TEST_F(IniFileTest, TwoThreadsLoseNoUpdate)
         EXPECT_EQ(ini.readInteger("Common", section, -1), kWrites - 1);
     }
 }
+
+TEST_F(IniFileTest, UncutReadGivesLongValuesWhole)
+{
+    const QByteArray value(3000, 'x');
+    const IniFile ini(file("[S]\r\nLong=  \"" + value + "\"  \r\n"));
+    EXPECT_EQ(ini.readString("S", "Long").size(), IniFile::kMaxValueLength);
+    EXPECT_EQ(ini.readStringUncut("S", "Long"), QString::fromLatin1(value));
+    EXPECT_EQ(ini.readStringUncut("S", "Missing", "d"), "d");
+}
