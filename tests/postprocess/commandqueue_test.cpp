@@ -4,6 +4,7 @@
 #include "postprocess/commandrunner.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -237,3 +238,43 @@ TEST_F(CommandQueueTest, AppendsFromTwoThreadsAreAllRunOnce)
 }
 
 } // namespace
+
+namespace {
+
+int zombieChildren()
+{
+    int zombies = 0;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = fileBytes(QStringLiteral("/proc/%1/stat").arg(pid));
+        // pid (name) state ppid ...
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[0] == "Z" && fields[1] == self.toLatin1())
+            ++zombies;
+    }
+    return zombies;
+}
+
+} // namespace
+
+TEST_F(CommandQueueTest, DetachedStartsLeaveNoZombie)
+{
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(RunCapturing(kProbe, QStringLiteral("d 0"), {}, false, false).started);
+    ASSERT_TRUE(waitUntil([&] { return probeLines("end").size() == 50; }));
+    EXPECT_EQ(zombieChildren(), 0);
+}
+
+TEST_F(CommandQueueTest, EndingTheQueueEndsAHungProgram)
+{
+    QElapsedTimer timer;
+    {
+        CommandQueue queue(path(QStringLiteral("Console.txt")));
+        ASSERT_TRUE(queue.QueueCommand({}, kProbe, QStringLiteral("stubborn 60000"), true, false, false).ok());
+        queue.StartWorker();
+        ASSERT_TRUE(waitUntil([&] { return probeLines("start").size() == 1; }));
+        timer.start();
+    }
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(zombieChildren(), 0);
+}
