@@ -167,6 +167,11 @@ TEST_F(CommandQueueTest, CommandFileRecordsEachCommandAndDoLaterIsNotRun)
 
 TEST_F(CommandQueueTest, ConsoleLogHoldsCommandThenErrorsThenOutput)
 {
+    {
+        QFile old(path("Console.txt"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("from an earlier run\r\n");
+    }
     queue(QStringLiteral("p1 0 a"));
     queue(QStringLiteral("p2 0"));
     m_queue.StartWorker();
@@ -277,4 +282,20 @@ TEST_F(CommandQueueTest, EndingTheQueueEndsAHungProgram)
     }
     EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_EQ(zombieChildren(), 0);
+}
+
+TEST_F(CommandQueueTest, CommandFileThatCannotBeWrittenIsReportedAndTheQueueGoesOn)
+{
+    const QString file = path(QStringLiteral("run.rccf"));
+    queue(QStringLiteral("first 0"), true, false, file);
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QDir().mkdir(file)); // no file can be written there now
+
+    const Result<> queued = m_queue.QueueCommand(file, kProbe, QStringLiteral("second 0"), true, false, false);
+    EXPECT_FALSE(queued.ok());
+    m_queue.StartWorker();
+    ASSERT_TRUE(waitUntil([&] { return m_receiver.texts.size() == 2; }));
+    EXPECT_EQ(probeLines("end"), (QStringList{"end first", "end second"}));
+    EXPECT_TRUE(m_receiver.texts[0].endsWith("err first"));
+    EXPECT_GT(m_receiver.texts[0].size(), QString("err first").size()); // the write failure
 }
