@@ -259,7 +259,7 @@ TEST(BuildCommandLine, GivesEachTypeItsPiece)
     EXPECT_EQ(strings.Pieces[1], "-Sw v0");
 }
 
-TEST(BuildCommandLine, BuildsThePartsExampleAndKeysValuesByPosition)
+TEST(BuildCommandLine, BuildsAResizeLineAndKeysValuesByPosition)
 {
     TExternApplication app;
     app.SetApplicationPath("/usr/bin/convert");
