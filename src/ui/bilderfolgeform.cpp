@@ -229,7 +229,8 @@ void TBilderFolgeForm::AddCOmmandButtonClick()
     fillCommandlistSG();
 }
 
-void TBilderFolgeForm::InsertCommandButtonClick()
+void TBilderFolgeForm::changeSelectedCommand(
+    const std::function<void(int row, const TCamerasettings &)> &change)
 {
     const std::optional<int> row = firstSelectedCommand();
     if (!row)
@@ -237,20 +238,19 @@ void TBilderFolgeForm::InsertCommandButtonClick()
     const std::optional<TCamerasettings> command = commandFromWindow();
     if (!command)
         return;
-    CommandList().insert(*row + 1, *command);
+    change(*row, *command);
     fillCommandlistSG();
+}
+
+void TBilderFolgeForm::InsertCommandButtonClick()
+{
+    changeSelectedCommand(
+        [](int row, const TCamerasettings &command) { CommandList().insert(row + 1, command); });
 }
 
 void TBilderFolgeForm::EditcommandButtonClick()
 {
-    const std::optional<int> row = firstSelectedCommand();
-    if (!row)
-        return;
-    const std::optional<TCamerasettings> command = commandFromWindow();
-    if (!command)
-        return;
-    CommandList()[*row] = *command;
-    fillCommandlistSG();
+    changeSelectedCommand([](int row, const TCamerasettings &command) { CommandList()[row] = command; });
 }
 
 void TBilderFolgeForm::DeleteCommandButtonClick()

@@ -44,6 +44,9 @@ private:
     void setDelay(TCamerasettings &command) const;
     // The command index of the first selected row, when it holds a command.
     std::optional<int> firstSelectedCommand() const;
+    // Runs `change` with the first selected command's row and the window's settings when
+    // both are there, then refills the grid.
+    void changeSelectedCommand(const std::function<void(int row, const TCamerasettings &)> &change);
     void setListEditing(bool enabled);
 
     SettingsReader m_readSettings;
