@@ -190,14 +190,23 @@ TEST_F(SimulatedCameraTest, PropertyEventsArriveInPostingOrder)
     ASSERT_TRUE(simWaitQuiet());
     QCoreApplication::processEvents();
 
-    // What the handler was called with, in call order, as it logged it.
+    // What the handler was called with, in call order, as it logged it. The body's thread
+    // calls it while the connection still logs on this one, so lines of the two may alternate:
+    // each call's own lines are looked for after its heading.
     QList<MessageRecorder::Message> handled;
     const QStringList lines = takeDebugLines();
-    for (qsizetype i = 0; i + 2 < lines.size(); ++i) {
+    const auto valueAfter = [&lines](qsizetype from, const QString &label) {
+        for (qsizetype i = from; i < lines.size(); ++i) {
+            if (lines[i].startsWith(label))
+                return lines[i].mid(label.size()).toUInt();
+        }
+        return 0u;
+    };
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         if (lines[i] != QStringLiteral("handlePropertyEvent"))
             continue;
-        const quint32 event = lines[i + 1].mid(7).toUInt();
-        const quint32 property = lines[i + 2].mid(13).toUInt();
+        const quint32 event = valueAfter(i + 1, QStringLiteral("invent="));
+        const quint32 property = valueAfter(i + 1, QStringLiteral("inPropertyID="));
         const bool tracked = property == 8 || property == 9 || property == 256 || property == 262
                              || (property >= 1024 && property <= 1033);
         if (event == 258)
