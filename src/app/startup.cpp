@@ -346,7 +346,8 @@ void ProgramWindows::wireCaptureSettings()
     TForm1 &form = *m_form;
     TAufnahmeEinstForm &capture = m_others->aufnahmeEinstForm;
     attachSettingsWindow(SettingsWindowKind::Capture, &capture);
-    setConfigurationHooks({{}, [&form](const QString &name) { form.showProjectName(name); }});
+    setConfigurationHooks({[&form](bool on) { form.setDebugging(on); },
+                           [&form](const QString &name) { form.showProjectName(name); }});
     TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
     capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
         maskDialog.setFields(mask, prefix);

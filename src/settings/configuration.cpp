@@ -255,9 +255,10 @@ bool LoadConfiguration(const QString &path)
         return false;
     TProgramSettings &s = ProgramSettings();
     readConfiguration(ini, s);
-    setDebugEnabled(s.Debug);
-    if (s.Debug && g_hooks.showDebugLog)
-        g_hooks.showDebugLog();
+    if (g_hooks.debugFlagLoaded)
+        g_hooks.debugFlagLoaded(s.Debug);
+    else
+        setDebugEnabled(s.Debug);
     if (g_hooks.showProjectName)
         g_hooks.showProjectName(s.Projektname);
     CaptureSettingsToWindow();

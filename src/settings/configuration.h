@@ -35,7 +35,9 @@ void ImageMagickSettingsToWindow();
 // What loading a configuration shows outside the settings windows.
 struct ConfigurationHooks
 {
-    std::function<void()> showDebugLog;                    // "Debug" loaded as true
+    // The "Debug" value just read; switches debugging and what shows it. Without the hook
+    // only the flag is set.
+    std::function<void(bool on)> debugFlagLoaded;
     std::function<void(const QString &)> showProjectName;  // the main window's project field
 };
 void setConfigurationHooks(ConfigurationHooks hooks);

@@ -10,6 +10,7 @@
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
 #include "settings/windowlayout.h"
+#include "ui/debuglog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -337,7 +338,7 @@ void TForm1::buildMenu()
     QMenu *debug = named(bar->addMenu(QStringLiteral("Debug")), "Debug1");
     Enable1 = menuEntry(debug, "Enable1", QStringLiteral("Enable"));
     connect(Enable1, &QAction::triggered, this, &TForm1::toggleDebug);
-    menuEntry(debug, "ReportSchicken", QStringLiteral("Report schicken"));
+    ReportSchicken = menuEntry(debug, "ReportSchicken", QStringLiteral("Report schicken"));
 }
 
 QComboBox *TForm1::valueList(CameraProperty property) const
@@ -702,22 +703,35 @@ void TForm1::showProjectName(const QString &name)
     m_projectName->setText(name);
 }
 
-void TForm1::toggleDebug()
+TDebugLog &TForm1::DebugLogWindow()
 {
-    auto *scroll = static_cast<QScrollArea *>(centralWidget());
-    if (Enable1->text() == QLatin1String("&Enable") || Enable1->text() == QLatin1String("Enable")) {
-        setDebugEnabled(true);
-        ProgramSettings().Debug = true;
-        ShowDebugFields(true);
-        Enable1->setText(QStringLiteral("&Disable"));
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (!m_debugLog)
+        m_debugLog = std::make_unique<TDebugLog>();
+    return *m_debugLog;
+}
+
+// The caption always follows the flag, also after a configuration switched it.
+void TForm1::setDebugging(bool on)
+{
+    if (!on && !debugEnabled() && Enable1->text() != QLatin1String("&Disable"))
+        return;
+    setDebugEnabled(on);
+    ProgramSettings().Debug = on;
+    ShowDebugFields(on);
+    Enable1->setText(on ? QStringLiteral("&Disable") : QStringLiteral("&Enable"));
+    TDebugLog &log = DebugLogWindow();
+    if (on) {
+        log.show();
+        static_cast<QScrollArea *>(centralWidget())->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     } else {
-        setDebugEnabled(false);
-        ProgramSettings().Debug = false;
-        ShowDebugFields(false);
-        Enable1->setText(QStringLiteral("&Enable"));
+        log.hide();
         resize(DebugOffWidth, height());
     }
+}
+
+void TForm1::toggleDebug()
+{
+    setDebugging(!debugEnabled());
 }
 
 void TForm1::loadPropertiesMenuClick()

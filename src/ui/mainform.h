@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -18,6 +19,7 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QWidget;
+class TDebugLog;
 
 // Status bar colours: red for errors, lime for a successful write.
 inline const QColor StatusErrorColor = QColor(255, 0, 0);
@@ -43,6 +45,11 @@ public:
     // Refills one list from the camera's allowed values.
     void RebuildValueList(quint32 property);
     void ShowDebugFields(bool visible);
+    // The debug log window, created on first use; it lives as long as the main window.
+    TDebugLog &DebugLogWindow();
+    // Switches debugging on or off with all that shows it: the flag, the log window, the
+    // debug fields, the menu caption and the width. Switching off when it is off does nothing.
+    void setDebugging(bool on);
     void showProjectName(const QString &name);
     // Fills `settings` from the panel's selections after letting pending events arrive.
     // False when the bulb time is not a whole number (reported through the dialogs).
@@ -80,6 +87,7 @@ public:
     QAction *Skripter1 = nullptr;
     QAction *EBV1 = nullptr;
     QAction *Enable1 = nullptr;
+    QAction *ReportSchicken = nullptr;
 
 signals:
     // Once, when the window is shown for the first time (delivered through the event loop).
@@ -133,6 +141,7 @@ private:
     PropertyRow &row(CameraProperty property) { return m_rows[size_t(property)]; }
 
     std::array<PropertyRow, CameraPropertyCount> m_rows;
+    std::unique_ptr<TDebugLog> m_debugLog;
     QLineEdit *m_bulbTimeEdit = nullptr;
     QProgressBar *m_batteryBar = nullptr;
     QLabel *m_batteryValue = nullptr;

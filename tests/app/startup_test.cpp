@@ -6,7 +6,10 @@
 #include "camera/proptables.h"
 #include "camera/sdkloader.h"
 #include "ui/dllfehlerform.h"
+#include "settings/configuration.h"
 #include "settings/inifile.h"
+#include "diagnostics/debuglog.h"
+#include "ui/debuglog.h"
 #include "settings/windowlayout.h"
 #include "ui/mainform.h"
 
@@ -372,6 +375,45 @@ TEST(LastPosition, CountsFromOneAndGivesZeroWhenAbsent)
     for (const Case &c : cases)
         EXPECT_EQ(LastPos(QString::fromLatin1(c.text), QString::fromLatin1(c.character)), c.position)
             << c.text;
+}
+
+} // namespace
+
+namespace {
+
+// A configuration's "Debug" value switches debugging with everything that shows it, so the
+// menu caption always says what the next click does.
+TEST_F(WithCamera, DebugMenuCaptionFollowsALoadedConfiguration)
+{
+    form.reset();
+    ProgramWindows windows;
+    TForm1 &main = windows.mainForm();
+    QTemporaryDir dir;
+    const auto load = [&](const char *debug) {
+        const QString path = dir.filePath(QStringLiteral("d.ccf"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("[Config]\r\nDebug=") + debug + "\r\n");
+        file.close();
+        EXPECT_TRUE(LoadConfiguration(path));
+    };
+
+    load("1");
+    EXPECT_TRUE(debugEnabled());
+    EXPECT_EQ(main.Enable1->text(), QStringLiteral("&Disable"));
+    EXPECT_TRUE(main.DebugLogWindow().isVisible());
+    EXPECT_FALSE(main.findChild<QWidget *>(QStringLiteral("AEIDedit"))->isHidden());
+
+    main.Enable1->trigger();
+    EXPECT_FALSE(debugEnabled());
+    EXPECT_EQ(main.Enable1->text(), QStringLiteral("&Enable"));
+    EXPECT_FALSE(main.DebugLogWindow().isVisible());
+
+    main.Enable1->trigger();
+    load("0");
+    EXPECT_FALSE(debugEnabled());
+    EXPECT_EQ(main.Enable1->text(), QStringLiteral("&Enable"));
+    EXPECT_EQ(main.width(), 330);
 }
 
 } // namespace

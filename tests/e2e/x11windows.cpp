@@ -42,14 +42,6 @@ bool hasWindowTitled(Display *display, Window window, const QString &title)
 
 } // namespace
 
-bool displayReachable(const QString &displayName)
-{
-    Display *display = XOpenDisplay(displayName.toLatin1().constData());
-    if (display)
-        XCloseDisplay(display);
-    return display != nullptr;
-}
-
 bool showsWindowTitled(const QString &displayName, const QString &title)
 {
     Display *display = XOpenDisplay(displayName.toLatin1().constData());

@@ -105,14 +105,15 @@ TEST_F(ConfigurationTest, SaveThenLoadRestoresEveryStoredField)
 
     ProgramSettings() = TProgramSettings{};
     setDebugEnabled(false);
-    int debugLogShown = 0;
+    QList<bool> debugLoaded;
     QString projectShown;
-    setConfigurationHooks({[&] { ++debugLogShown; }, [&](const QString &p) { projectShown = p; }});
+    setConfigurationHooks({[&](bool on) { debugLoaded << on; setDebugEnabled(on); },
+                           [&](const QString &p) { projectShown = p; }});
     ASSERT_TRUE(LoadConfiguration(path("all.ccf")));
 
     EXPECT_TRUE(ProgramSettings() == saved);
     EXPECT_TRUE(debugEnabled());
-    EXPECT_EQ(debugLogShown, 1);
+    EXPECT_EQ(debugLoaded, QList<bool>{true});
     EXPECT_EQ(projectShown, saved.Projektname);
     EXPECT_TRUE(m_dialogs.finished());
 }
