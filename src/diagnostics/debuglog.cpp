@@ -1,5 +1,7 @@
 #include "diagnostics/debuglog.h"
 
+#include "diagnostics/crashreport.h"
+
 #include <QMetaObject>
 #include <QMutex>
 #include <QObject>
@@ -81,6 +83,7 @@ void DebugLine(const QString &text)
 {
     if (!g_enabled.load(std::memory_order_relaxed))
         return;
+    rememberForCrashReport(text);
     Log &log = theLog();
     {
         QMutexLocker lock(&log.mutex);
