@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/commandline.h"
+#include "app/crashreports.h"
 #include "app/dialprompt.h"
 #include "app/eventdispatch.h"
 #include "app/mainformview.h"
@@ -10,6 +11,7 @@
 #include "camera/camera.h"
 #include "camera/madeimages.h"
 #include "camera/sdkloader.h"
+#include "diagnostics/crashreport.h"
 #include "platform/check.h"
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
@@ -37,6 +39,7 @@
 #include "ui/imagemagickconfigform.h"
 #include "ui/mainform.h"
 #include "ui/qtdialogs.h"
+#include "ui/reportform.h"
 #include "ui/scriptfuremoteform.h"
 #include "ui/viewersetup.h"
 #include "ui/windowplacement.h"
@@ -277,6 +280,7 @@ struct ProgramWindows::Others
     TFHdrOptions hdrOptions;
     TFKommandeditor kommandeditor;
     TFScripter scripter;
+    TReportForm reportForm;
 
     PictureLoader pictureLoader;
     X11ViewerWindows viewerWindows;
@@ -322,6 +326,8 @@ void ProgramWindows::wireWindowMenus()
     showFromMenu(form.EBV1, &o.kommandeditor);
     showFromMenu(menuEntry(form, "Imagemagick1"), &o.ebvEinstellungen, &ImageMagickSettingsToWindow);
     showFromMenu(menuEntry(form, "ScriptFuSetupMenu"), &o.scriptFuRemoteForm);
+    QObject::connect(form.ReportSchicken, &QAction::triggered, &o.reportForm,
+                     [&o] { sendReport(o.reportForm); });
 }
 
 int ProgramWindows::connectAtStart()
@@ -347,7 +353,8 @@ void ProgramWindows::wireCaptureSettings()
     TAufnahmeEinstForm &capture = m_others->aufnahmeEinstForm;
     attachSettingsWindow(SettingsWindowKind::Capture, &capture);
     setConfigurationHooks({[&form](bool on) { form.setDebugging(on); },
-                           [&form](const QString &name) { form.showProjectName(name); }});
+                           [&form](const QString &name) { form.showProjectName(name); },
+                           [](const QString &path) { setCrashReportSettingsFile(path); }});
     TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
     capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
         maskDialog.setFields(mask, prefix);
@@ -440,6 +447,11 @@ ProgramWindows::~ProgramWindows()
     attachSettingsWindow(SettingsWindowKind::Capture, nullptr);
 }
 
+void ProgramWindows::offerLastCrashReport()
+{
+    ::offerLastCrashReport(m_others->reportForm);
+}
+
 QWidget &ProgramWindows::imageWindow() const
 {
     return m_others->bildanzeigeForm;
@@ -459,6 +471,7 @@ QList<QWidget *> ProgramWindows::windows() const
 int runProgram()
 {
     QCoreApplication::setApplicationName(QString::fromUtf8(ProgramCaption));
+    installProgramCrashReports();
     QtDialogs dialogs;
     setAppDialogs(&dialogs);
     const QString folder = QCoreApplication::applicationDirPath();
@@ -480,6 +493,7 @@ int runProgram()
         if (const std::optional<int> end = requestedProgramEnd()) {
             code = *end;
         } else {
+            windows.offerLastCrashReport();
             windows.mainForm().show();
             windows.imageWindow().show();
             code = QApplication::exec();

@@ -69,6 +69,8 @@ public:
     // Loads a command list file, then switches to image sequence and shows the list window.
     // A file that cannot be loaded is reported and changes nothing.
     bool loadCommandList(const QString &path);
+    // Offers to show the report of a crash of an earlier run.
+    void offerLastCrashReport();
 
 private:
     void wireCaptureSettings();

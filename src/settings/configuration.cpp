@@ -240,6 +240,8 @@ bool SaveConfiguration(const QString &path)
     s.Debug = debugEnabled();
     const Result<> written = writeConfiguration(path, s);
     if (written) {
+        if (g_hooks.fileInUse)
+            g_hooks.fileInUse(QFileInfo(path).absoluteFilePath());
         warnUnstorable(unstorableKeys(s));
         return true;
     }
@@ -261,6 +263,8 @@ bool LoadConfiguration(const QString &path)
         setDebugEnabled(s.Debug);
     if (g_hooks.showProjectName)
         g_hooks.showProjectName(s.Projektname);
+    if (g_hooks.fileInUse)
+        g_hooks.fileInUse(QFileInfo(fullPath).absoluteFilePath());
     CaptureSettingsToWindow();
     ImageMagickSettingsToWindow();
     ViewerSettingsToWindow();

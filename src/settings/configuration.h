@@ -39,6 +39,7 @@ struct ConfigurationHooks
     // only the flag is set.
     std::function<void(bool on)> debugFlagLoaded;
     std::function<void(const QString &)> showProjectName;  // the main window's project field
+    std::function<void(const QString &path)> fileInUse;    // after a load or save
 };
 void setConfigurationHooks(ConfigurationHooks hooks);
 

@@ -1,6 +1,8 @@
 #include "mainwindowtest.h"
 
 #include "app/startup.h"
+#include "app/crashreports.h"
+#include "ui/reportform.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
 #include "camera/proptables.h"
@@ -21,6 +23,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QClipboard>
+#include <QApplication>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 namespace {
@@ -414,6 +419,48 @@ TEST_F(WithCamera, DebugMenuCaptionFollowsALoadedConfiguration)
     EXPECT_FALSE(debugEnabled());
     EXPECT_EQ(main.Enable1->text(), QStringLiteral("&Enable"));
     EXPECT_EQ(main.width(), 330);
+}
+
+} // namespace
+
+namespace {
+
+// "Report schicken" writes a report of the running program, shows it and copies it; a crash
+// of an earlier run is offered once at the next start.
+TEST_F(WithCamera, ReportSchickenShowsAReportAndTheNextStartOffersACrash)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(reportsFolder()).removeRecursively();
+    installProgramCrashReports();
+    form.reset();
+    ProgramWindows windows;
+    TReportForm *report = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        report = report ? report : qobject_cast<TReportForm *>(w);
+    ASSERT_TRUE(report);
+
+    windows.mainForm().ReportSchicken->trigger();
+    EXPECT_TRUE(report->isVisible());
+    const QString text = report->ReportMemo->toPlainText();
+    EXPECT_TRUE(text.startsWith(QLatin1String("Tessaro-Fehlerbericht\nVersion: "))) << qPrintable(text.left(200));
+    EXPECT_TRUE(text.contains(QLatin1String("Ursache: Report schicken")));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
+    report->hide();
+
+    // A report on request is no crash: nothing is offered.
+    windows.offerLastCrashReport();
+    EXPECT_TRUE(dialogs.calls().isEmpty());
+    QFile crash(QDir(reportsFolder()).filePath(QStringLiteral("crash-20990101-000000000-1.txt")));
+    ASSERT_TRUE(crash.open(QIODevice::WriteOnly));
+    crash.write("Tessaro-Fehlerbericht\nUrsache: Signal 11\n");
+    crash.close();
+    dialogs.answer(DialogButton::Yes);
+    windows.offerLastCrashReport();
+    EXPECT_TRUE(report->isVisible());
+    EXPECT_EQ(report->ReportMemo->toPlainText(), QStringLiteral("Tessaro-Fehlerbericht\nUrsache: Signal 11\n"));
+    windows.offerLastCrashReport();
+    EXPECT_EQ(dialogs.calls().size(), 1);
+    QDir(reportsFolder()).removeRecursively();
 }
 
 } // namespace
