@@ -1,54 +1,21 @@
 #include "platform/x11windows.h"
 
+#include "platform/x11errortrap.h"
+
 #include <QCoreApplication>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <array>
-#include <atomic>
 #include <vector>
 
 namespace {
 
 constexpr int MaxTitle = 255;
 constexpr int FurtherWindows = 1000;
-
-std::atomic<int> g_xErrors{0};
-
-int countError(Display *, XErrorEvent *)
-{
-    ++g_xErrors;
-    return 0;
-}
-
-// Catches the X errors of the requests made while it lives.
-class ErrorTrap
-{
-public:
-    explicit ErrorTrap(Display *display)
-        : m_display(display)
-    {
-        XSync(m_display, False);
-        g_xErrors = 0;
-        m_previous = XSetErrorHandler(countError);
-    }
-    ~ErrorTrap()
-    {
-        XSync(m_display, False);
-        XSetErrorHandler(m_previous);
-    }
-    bool failed()
-    {
-        XSync(m_display, False);
-        return g_xErrors != 0;
-    }
-
-private:
-    Display *m_display;
-    XErrorHandler m_previous = nullptr;
-};
 
 // One property's items; empty when it is missing or of another format.
 template<typename T>
@@ -166,7 +133,7 @@ bool X11Windows::hasWindowManager() const
 {
     if (!connected())
         return false;
-    ErrorTrap trap(m_x->display);
+    X11ErrorTrap trap(m_x->display);
     const bool runs = m_x->windowManagerRuns();
     return runs && !trap.failed();
 }
@@ -176,7 +143,7 @@ QList<X11Windows::WindowId> X11Windows::topLevelWindows() const
     QList<WindowId> windows;
     if (!connected())
         return windows;
-    ErrorTrap trap(m_x->display);
+    X11ErrorTrap trap(m_x->display);
     // Both lists run from the bottom up.
     std::vector<Window> stack;
     if (m_x->windowManagerRuns())
@@ -200,7 +167,7 @@ QString X11Windows::title(WindowId window) const
 {
     if (!connected())
         return {};
-    ErrorTrap trap(m_x->display);
+    X11ErrorTrap trap(m_x->display);
     const QString name = m_x->title(Window(window));
     return trap.failed() ? QString() : name;
 }
@@ -209,7 +176,7 @@ bool X11Windows::isOwnWindow(WindowId window) const
 {
     if (!connected())
         return false;
-    ErrorTrap trap(m_x->display);
+    X11ErrorTrap trap(m_x->display);
     const auto pid = property<unsigned long>(m_x->display, Window(window), m_x->netWmPid, XA_CARDINAL, 32);
     return !pid.empty() && qint64(pid.front()) == QCoreApplication::applicationPid();
 }
@@ -240,7 +207,7 @@ bool X11Windows::moveResize(WindowId window, const QRect &rect)
     if (!connected() || rect.width() <= 0 || rect.height() <= 0 || isOwnWindow(window))
         return false;
     Display *d = m_x->display;
-    ErrorTrap trap(d);
+    X11ErrorTrap trap(d);
     if (m_x->windowManagerRuns()) {
         // North-west gravity, x, y, width and height given, sent by a pager-like tool.
         constexpr long Flags = NorthWestGravity | (0xF << 8) | (2 << 12);
@@ -259,7 +226,7 @@ std::optional<QRect> X11Windows::geometry(WindowId window) const
 {
     if (!connected())
         return std::nullopt;
-    ErrorTrap trap(m_x->display);
+    X11ErrorTrap trap(m_x->display);
     XWindowAttributes attributes{};
     int x = 0;
     int y = 0;
@@ -277,7 +244,7 @@ bool X11Windows::activate(WindowId window)
     if (!connected())
         return false;
     Display *d = m_x->display;
-    ErrorTrap trap(d);
+    X11ErrorTrap trap(d);
     if (m_x->windowManagerRuns()) {
         m_x->sendToRoot(Window(window), m_x->netActiveWindow, {2, CurrentTime, 0, 0, 0});
     } else {
@@ -294,7 +261,7 @@ QString X11Windows::textUnderPointer() const
     if (!connected())
         return {};
     Display *d = m_x->display;
-    ErrorTrap trap(d);
+    X11ErrorTrap trap(d);
     QString text;
     Window window = m_x->root;
     for (int depth = 0; window != None && depth < 64; ++depth) {
@@ -312,4 +279,66 @@ QString X11Windows::textUnderPointer() const
         window = child;
     }
     return trap.failed() ? QString() : text;
+}
+
+std::optional<X11Windows::WindowId> X11Windows::windowForActivation(const QString &title) const
+{
+    if (title.isEmpty() || !connected())
+        return std::nullopt;
+    std::optional<WindowId> byPrefix;
+    for (WindowId window : topLevelWindows()) {
+        if (isOwnWindow(window))
+            continue;
+        const QString name = this->title(window);
+        if (name == title)
+            return window;
+        if (!byPrefix && name.startsWith(title, Qt::CaseInsensitive))
+            byPrefix = window;
+    }
+    return byPrefix;
+}
+
+// The focus window and its ancestors up to the root, innermost first.
+static QList<Window> focusChain(Display *display)
+{
+    QList<Window> chain;
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    for (Window window = focus; window != None && window != PointerRoot && chain.size() < 64;) {
+        chain.append(window);
+        Window root = 0;
+        Window parent = None;
+        Window *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            break;
+        if (children)
+            XFree(children);
+        if (parent == root)
+            break;
+        window = parent;
+    }
+    return chain;
+}
+
+bool X11Windows::hasFocus(WindowId window) const
+{
+    if (!connected())
+        return false;
+    X11ErrorTrap trap(m_x->display);
+    const QList<Window> chain = focusChain(m_x->display);
+    return !trap.failed() && chain.contains(Window(window));
+}
+
+bool X11Windows::focusIsOwn() const
+{
+    if (!connected())
+        return false;
+    QList<Window> chain;
+    {
+        X11ErrorTrap trap(m_x->display);
+        chain = focusChain(m_x->display);
+    }
+    return std::any_of(chain.begin(), chain.end(), [this](Window w) { return isOwnWindow(w); });
 }

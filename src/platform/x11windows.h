@@ -46,6 +46,15 @@ public:
     // The title or text of the innermost named window under the pointer.
     QString textUnderPointer() const;
 
+    // The window to activate for `title`: the first top-level window (topmost first) titled
+    // exactly so, else the first whose title begins with it, ignoring case. This process's
+    // own windows are passed over; an empty title matches nothing.
+    std::optional<WindowId> windowForActivation(const QString &title) const;
+    // The window has the keyboard focus, or one of its descendants has.
+    bool hasFocus(WindowId window) const;
+    // The keyboard focus is in a window of this process.
+    bool focusIsOwn() const;
+
 private:
     struct Connection;
     std::unique_ptr<Connection> m_x;

@@ -3,6 +3,8 @@
 #include "platform/x11windows.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 
 bool pollUntil(const std::function<bool()> &condition, int ms)
@@ -70,11 +72,15 @@ bool OwnXServer::startWindowManager()
 {
     if (m_display.isEmpty())
         return false;
+    // Openbox runs its start-up command once it manages windows; before that a new window
+    // may be left unmanaged.
+    QTemporaryDir marks;
+    const QString ready = marks.filePath(QStringLiteral("ready"));
     m_windowManager.setProcessEnvironment(environment());
     m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    if (!m_windowManager.waitForStarted(10000))
-        return false;
-    X11Windows windows(m_display);
-    return pollUntil([&] { return windows.hasWindowManager(); });
+    m_windowManager.start(QStringLiteral("openbox"),
+                          {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
+                           QStringLiteral("touch '%1'").arg(ready)});
+    return m_windowManager.waitForStarted(10000) && pollUntil([&] { return QFile::exists(ready); })
+           && X11Windows(m_display).hasWindowManager();
 }

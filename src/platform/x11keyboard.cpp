@@ -1,0 +1,89 @@
+#include "platform/x11keyboard.h"
+
+#include "platform/x11errortrap.h"
+
+#include <X11/XKBlib.h>
+#include <X11/keysym.h>
+
+extern "C" {
+#include <xdo.h>
+}
+
+namespace {
+
+// Between the press and release of a key, and between keys: some programs read the
+// keyboard state rather than the events and miss keys sent faster than this.
+constexpr useconds_t KeyDelay = 2000;
+
+} // namespace
+
+struct X11Keyboard::Connection
+{
+    xdo_t *xdo = nullptr;
+    ~Connection()
+    {
+        if (xdo)
+            xdo_free(xdo);
+    }
+};
+
+X11Keyboard::X11Keyboard(const QString &displayName)
+    : m_x(std::make_unique<Connection>())
+{
+    const QByteArray name = displayName.toLocal8Bit();
+    m_x->xdo = xdo_new(name.isEmpty() ? nullptr : name.constData());
+}
+
+X11Keyboard::~X11Keyboard() = default;
+
+bool X11Keyboard::connected() const
+{
+    return m_x->xdo != nullptr;
+}
+
+void X11Keyboard::press(const char *keysym)
+{
+    if (!connected())
+        return;
+    X11ErrorTrap trap(m_x->xdo->xdpy);
+    xdo_send_keysequence_window_down(m_x->xdo, CURRENTWINDOW, keysym, 0);
+}
+
+void X11Keyboard::release(const char *keysym)
+{
+    if (!connected())
+        return;
+    X11ErrorTrap trap(m_x->xdo->xdpy);
+    xdo_send_keysequence_window_up(m_x->xdo, CURRENTWINDOW, keysym, 0);
+}
+
+void X11Keyboard::tap(const char *keysym, int count)
+{
+    if (!connected())
+        return;
+    X11ErrorTrap trap(m_x->xdo->xdpy);
+    for (int i = 0; i < count; ++i)
+        xdo_send_keysequence_window(m_x->xdo, CURRENTWINDOW, keysym, KeyDelay);
+}
+
+void X11Keyboard::type(const QString &text)
+{
+    if (!connected() || text.isEmpty())
+        return;
+    X11ErrorTrap trap(m_x->xdo->xdpy);
+    xdo_enter_text_window(m_x->xdo, CURRENTWINDOW, text.toUtf8().constData(), KeyDelay);
+}
+
+void X11Keyboard::toggleNumLock()
+{
+    if (!connected())
+        return;
+    Display *display = m_x->xdo->xdpy;
+    X11ErrorTrap trap(display);
+    const unsigned int mask = XkbKeysymToModifiers(display, XK_Num_Lock);
+    XkbStateRec state{};
+    if (!mask || XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+        return;
+    XkbLockModifiers(display, XkbUseCoreKbd, mask, (state.locked_mods & mask) ? 0 : mask);
+    XFlush(display);
+}
