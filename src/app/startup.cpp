@@ -12,6 +12,7 @@
 #include "camera/madeimages.h"
 #include "camera/sdkloader.h"
 #include "diagnostics/crashreport.h"
+#include "diagnostics/keyremote.h"
 #include "platform/check.h"
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
@@ -284,6 +285,7 @@ struct ProgramWindows::Others
 
     PictureLoader pictureLoader;
     X11ViewerWindows viewerWindows;
+    std::unique_ptr<KeyRemote> keyRemote; // opened with the first send
     std::unique_ptr<ViewerStep> viewerStep;
 };
 
@@ -310,6 +312,7 @@ ProgramWindows::ProgramWindows()
     wireWindowMenus();
     wireCaptureSettings();
     wireViewer();
+    wireRemote();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
@@ -423,6 +426,28 @@ void ProgramWindows::wireViewer()
         exifWindow.showExif(image.Exif);
     };
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
+}
+
+void ProgramWindows::wireRemote()
+{
+    Others &o = *m_others;
+    TScriptFuRemoteForm &remote = o.scriptFuRemoteForm;
+    m_dispatcher->watchEscapeTimer(remote.Timer1);
+    remote.setPointerTextSource([&o] { return o.viewerWindows.x11().textUnderPointer(); });
+    // Messages wait until the keys are sent: a box shown meanwhile would take the focus and
+    // the rest of the keys with it.
+    auto messages = std::make_shared<QStringList>();
+    remote.setSender([&o, messages](const QString &title, const QString &text) {
+        if (!o.keyRemote) {
+            o.keyRemote = std::make_unique<KeyRemote>(KeyRemote::Hooks{
+                [messages](const QString &message) { *messages << message; },
+                [] { QCoreApplication::processEvents(); }});
+        }
+        const SendKeysResult result = o.keyRemote->activateAndSend(title, text);
+        for (const QString &message : std::exchange(*messages, {}))
+            appDialogs().showMessage(QStringLiteral("SendKeys"), message);
+        return result;
+    });
 }
 
 // The external viewer's window as the layout file stores it. Its show state is not asked of

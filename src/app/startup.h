@@ -76,6 +76,7 @@ private:
     void wireCaptureSettings();
     void wireViewer();
     void wireWindowMenus();
+    void wireRemote();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
 
     struct Others;
