@@ -1,15 +1,29 @@
 // A plain X client for the key tests: shows a window with the title of its first argument
 // and prints, per key press it receives, the keysym name the press types (one a line).
+// Options: --no-focus asks the window manager never to give it the focus; --pid N names
+// process N as the window's owner.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
-    if (argc != 2)
+    if (argc < 2)
         return 2;
+    bool focusable = true;
+    long ownerPid = getpid();
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-focus") == 0)
+            focusable = false;
+        else if (std::strcmp(argv[i], "--pid") == 0 && i + 1 < argc)
+            ownerPid = std::atol(argv[++i]);
+    }
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
@@ -18,6 +32,12 @@ int main(int argc, char **argv)
     const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char *>(argv[1]), int(std::strlen(argv[1])));
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(&ownerPid), 1);
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = focusable ? True : False;
+    XSetWMHints(display, window, &hints);
     XSelectInput(display, window, KeyPressMask | StructureNotifyMask);
     XMapWindow(display, window);
     for (;;) {

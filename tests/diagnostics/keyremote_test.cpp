@@ -4,6 +4,7 @@
 
 #include "ownxserver.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -20,11 +21,11 @@ const QString RecorderTitle = QStringLiteral("KeyRecorder - Skript-Fu-Konsole");
 class KeyRecorder
 {
 public:
-    explicit KeyRecorder(const OwnXServer &server)
+    explicit KeyRecorder(const OwnXServer &server, const QStringList &options = {})
     {
         m_process.setProcessEnvironment(server.environment());
         m_process.start(QDir(QStringLiteral(TESSARO_BIN_DIR)).filePath(QStringLiteral("keyrecorder")),
-                        {RecorderTitle});
+                        QStringList{RecorderTitle} + options);
         m_mapped = m_process.waitForStarted(10000) && next(1) == QStringList{QStringLiteral("mapped")};
     }
     ~KeyRecorder()
@@ -141,6 +142,29 @@ TEST_F(KeyRemoteOnX, TargetThatVanishesDuringASendEndsNothing)
     EXPECT_FALSE(keys.AppActivate(RecorderTitle));
     // A capped count: a billion Enters end after a thousand.
     EXPECT_TRUE(keys.activateAndSend(QStringLiteral("nobody"), QStringLiteral("{ENTER 999999999}")).done);
+}
+
+// Activation is asynchronous: keys wait for the focus, and go nowhere when it never comes.
+TEST_F(KeyRemoteOnX, WindowThatNeverGetsTheFocusGetsNoKeys)
+{
+    ASSERT_TRUE(server.startWindowManager());
+    KeyRecorder recorder(server, {QStringLiteral("--no-focus")});
+    ASSERT_TRUE(recorder.mapped());
+    KeyRemote keys = remote();
+    const SendKeysResult result = keys.activateAndSend(RecorderTitle, QStringLiteral("abc"));
+    EXPECT_FALSE(result.done);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QLatin1String("Tastaturfokus"))) << messages[0].toStdString();
+    EXPECT_TRUE(recorder.quiet());
+}
+
+// This program's own windows are never the target.
+TEST_F(KeyRemoteOnX, OwnWindowIsNeverActivated)
+{
+    KeyRecorder recorder(server, {QStringLiteral("--pid"), QString::number(QCoreApplication::applicationPid())});
+    ASSERT_TRUE(recorder.mapped());
+    KeyRemote keys = remote();
+    EXPECT_FALSE(keys.AppActivate(RecorderTitle));
 }
 
 } // namespace

@@ -108,7 +108,8 @@ TEST_F(ConfigurationTest, SaveThenLoadRestoresEveryStoredField)
     QList<bool> debugLoaded;
     QString projectShown;
     setConfigurationHooks({[&](bool on) { debugLoaded << on; setDebugEnabled(on); },
-                           [&](const QString &p) { projectShown = p; }});
+                           [&](const QString &p) { projectShown = p; },
+                           {}});
     ASSERT_TRUE(LoadConfiguration(path("all.ccf")));
 
     EXPECT_TRUE(ProgramSettings() == saved);
