@@ -5,6 +5,8 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 
+#include <utility>
+
 extern "C" {
 #include <xdo.h>
 }
@@ -74,16 +76,33 @@ void X11Keyboard::type(const QString &text)
     xdo_enter_text_window(m_x->xdo, CURRENTWINDOW, text.toUtf8().constData(), KeyDelay);
 }
 
+// The Num Lock modifier and whether it is locked now; no mask when the keyboard has none.
+static std::pair<unsigned int, bool> numLockState(Display *display)
+{
+    const unsigned int mask = XkbKeysymToModifiers(display, XK_Num_Lock);
+    XkbStateRec state{};
+    if (!mask || XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+        return {0, false};
+    return {mask, (state.locked_mods & mask) != 0};
+}
+
 void X11Keyboard::toggleNumLock()
 {
     if (!connected())
         return;
     Display *display = m_x->xdo->xdpy;
     X11ErrorTrap trap(display);
-    const unsigned int mask = XkbKeysymToModifiers(display, XK_Num_Lock);
-    XkbStateRec state{};
-    if (!mask || XkbGetState(display, XkbUseCoreKbd, &state) != Success)
+    const auto [mask, on] = numLockState(display);
+    if (!mask)
         return;
-    XkbLockModifiers(display, XkbUseCoreKbd, mask, (state.locked_mods & mask) ? 0 : mask);
-    XFlush(display);
+    XkbLockModifiers(display, XkbUseCoreKbd, mask, on ? 0 : mask);
+    XSync(display, False);
+}
+
+bool X11Keyboard::numLockOn() const
+{
+    if (!connected())
+        return false;
+    X11ErrorTrap trap(m_x->xdo->xdpy);
+    return numLockState(m_x->xdo->xdpy).second;
 }

@@ -27,6 +27,7 @@ public:
     // go as Unicode keysyms.
     void type(const QString &text);
     void toggleNumLock();
+    bool numLockOn() const;
 
 private:
     struct Connection;

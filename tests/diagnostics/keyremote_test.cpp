@@ -2,6 +2,8 @@
 // keys it receives, without and with a window manager.
 #include "diagnostics/keyremote.h"
 
+#include "platform/x11keyboard.h"
+
 #include "ownxserver.h"
 
 #include <QCoreApplication>
@@ -47,7 +49,7 @@ public:
             while (m_process.canReadLine() && keys.size() < count) {
                 const QString key = QString::fromLatin1(m_process.readLine()).trimmed();
                 if (!key.startsWith(QLatin1String("Shift_")) && !key.startsWith(QLatin1String("Control_"))
-                    && !key.startsWith(QLatin1String("Alt_")))
+                    && !key.startsWith(QLatin1String("Alt_")) && !key.startsWith(QLatin1String("ISO_Level3")))
                     keys << key;
             }
         }
@@ -155,6 +157,25 @@ TEST_F(KeyRemoteOnX, WindowThatNeverGetsTheFocusGetsNoKeys)
     EXPECT_FALSE(result.done);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QLatin1String("Tastaturfokus"))) << messages[0].toStdString();
+    EXPECT_TRUE(recorder.quiet());
+}
+
+// A character's key and level come from the layout in use: on a German keyboard "@" and "{"
+// are on level 3 (AltGr), "z" and "y" change places. Num Lock toggles its lock.
+TEST_F(KeyRemoteOnX, GermanLayoutAndNumLock)
+{
+    ASSERT_TRUE(server.setKeyboardLayout(QStringLiteral("de")));
+    KeyRecorder recorder(server);
+    ASSERT_TRUE(recorder.mapped());
+    KeyRemote keys = remote();
+    ASSERT_TRUE(keys.activateAndSend(RecorderTitle, QStringLiteral("@{{}zyß+ö")).done);
+    EXPECT_EQ(recorder.next(6), (QStringList{"at", "braceleft", "z", "y", "ssharp", "Odiaeresis"}));
+    EXPECT_TRUE(messages.isEmpty());
+
+    X11Keyboard keyboard(server.display());
+    const bool before = keyboard.numLockOn();
+    ASSERT_TRUE(keys.activateAndSend(RecorderTitle, QStringLiteral("{NUMLOCK}")).done);
+    EXPECT_NE(keyboard.numLockOn(), before);
     EXPECT_TRUE(recorder.quiet());
 }
 

@@ -84,3 +84,13 @@ bool OwnXServer::startWindowManager()
     return m_windowManager.waitForStarted(10000) && pollUntil([&] { return QFile::exists(ready); })
            && X11Windows(m_display).hasWindowManager();
 }
+
+bool OwnXServer::setKeyboardLayout(const QString &layout)
+{
+    QProcess setxkbmap;
+    setxkbmap.setProcessEnvironment(environment());
+    setxkbmap.setProcessChannelMode(QProcess::ForwardedChannels);
+    setxkbmap.start(QStringLiteral("setxkbmap"), {layout});
+    return setxkbmap.waitForFinished(10000) && setxkbmap.exitStatus() == QProcess::NormalExit
+           && setxkbmap.exitCode() == 0;
+}

@@ -22,6 +22,8 @@ public:
     QProcessEnvironment environment() const;
     // Starts openbox on the server; true once it manages windows.
     bool startWindowManager();
+    // Switches the keyboard layout ("de", "us") with setxkbmap.
+    bool setKeyboardLayout(const QString &layout);
 
 private:
     QProcess m_server;
