@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QClipboard>
 #include <QApplication>
 #include <QStandardPaths>
@@ -297,6 +299,16 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     main.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"))->trigger();
     EXPECT_EQ(windows.windows()[6]->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_TRUE(windows.windows()[6]->isVisible());
+
+    // ScriptFuSetup shows the remote; releasing Escape stops its title capture.
+    main.findChild<QAction *>(QStringLiteral("ScriptFuSetupMenu"))->trigger();
+    QWidget *remote = windows.windows()[11];
+    EXPECT_TRUE(remote->isVisible());
+    auto *capture = remote->findChild<QTimer *>(QStringLiteral("Timer1"));
+    capture->start(10000); // the capture itself reads the X display, which there is none of here
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(remote, &release);
+    EXPECT_FALSE(capture->isActive());
 }
 
 TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)
