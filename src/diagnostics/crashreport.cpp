@@ -33,7 +33,8 @@ struct Context
     char cause[1024] = {};
     char lines[RecentLines][LineBytes] = {};
     std::atomic<unsigned> nextLine{0};
-    std::atomic<bool> reporting{false};
+    std::atomic<bool> crashing{false};
+    std::atomic<bool> requested{false};
     bool installed = false;
 };
 
@@ -141,7 +142,7 @@ bool runHelper(int signal, const char *cause)
 void onFatalSignal(int signal, siginfo_t *, void *)
 {
     // A second thread that crashes meanwhile waits for the first report to end the program.
-    if (g_context.reporting.exchange(true)) {
+    if (g_context.crashing.exchange(true)) {
         for (;;)
             pause();
     }
@@ -215,12 +216,12 @@ void rememberForCrashReport(const QString &line)
 
 std::optional<QString> writeReportNow(const QString &cause)
 {
-    if (!g_context.installed || g_context.reporting.exchange(true))
+    if (!g_context.installed || g_context.requested.exchange(true))
         return std::nullopt;
     const QString folder = QFile::decodeName(g_context.folder);
     const QStringList before = reportNames(folder, QStringLiteral("report-*.txt"));
     const bool written = runHelper(0, cause.toUtf8().left(sizeof g_context.cause - 1).constData());
-    g_context.reporting = false;
+    g_context.requested = false;
     const QStringList after = reportNames(folder, QStringLiteral("report-*.txt"));
     if (!written || after.isEmpty() || after == before)
         return std::nullopt;

@@ -75,10 +75,14 @@ bool TScriptFuRemoteForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (enter)
             ListBox1Enter();
+        // Back to the front after every key, so that the next one comes here again.
+        activateWindow();
+        raise();
+        if (enter)
             return true;
-        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -106,9 +110,6 @@ void TScriptFuRemoteForm::ListBox1Enter()
     m_sending = false;
     if (row + 1 < ListBox1->count())
         ListBox1->setCurrentRow(row + 1);
-    // Back to the front, so that the next Enter comes here again.
-    activateWindow();
-    raise();
 }
 
 void TScriptFuRemoteForm::FindWindowTitleButtonClick()
