@@ -5,6 +5,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,11 @@ int main(int argc, char **argv)
         XNextEvent(display, &event);
         if (event.type == MapNotify) {
             std::printf("mapped\n");
+        } else if (event.type == MappingNotify) {
+            // A character the keyboard has no key for comes on a keycode bound just for it:
+            // read the new map at once, before the binding is undone again.
+            XRefreshKeyboardMapping(&event.xmapping);
+            XKeysymToKeycode(display, XK_a);
         } else if (event.type == KeyPress) {
             char text[16];
             KeySym keysym = NoSymbol;
