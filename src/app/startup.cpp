@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
 #include "platform/x11windows.h"
+#include "postprocess/catalogue.h"
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
@@ -31,6 +32,7 @@
 #include "ui/ebveinstellungen.h"
 #include "ui/exifinfoform.h"
 #include "ui/fhdroptions.h"
+#include "ui/fcommandbuilder.h"
 #include "ui/fkommandeditor.h"
 #include "ui/fscripter.h"
 #include "ui/imagemagickbatchform.h"
@@ -275,7 +277,8 @@ struct ProgramWindows::Others
     TScriptFuRemoteForm scriptFuRemoteForm;
     TEBVeinstellungen ebvEinstellungen;
     TFHdrOptions hdrOptions;
-    TFKommandeditor kommandeditor;
+    TExternApplications catalogue;
+    TFKommandeditor kommandeditor{catalogue};
     TFScripter scripter;
 
     PictureLoader pictureLoader;
@@ -341,6 +344,24 @@ bool ProgramWindows::loadCommandList(const QString &path)
     return true;
 }
 
+TExternApplications &ProgramWindows::catalogue() const
+{
+    return m_others->catalogue;
+}
+
+TFKommandeditor &ProgramWindows::commandEditor() const
+{
+    return m_others->kommandeditor;
+}
+
+bool ProgramWindows::loadCatalogue(const QString &path)
+{
+    const Result<> loaded = m_others->catalogue.LoadCatalogue(path);
+    if (!loaded)
+        appDialogs().showMessage(QString::fromUtf8(ProgramCaption), loaded.error());
+    return loaded.ok();
+}
+
 void ProgramWindows::wireCaptureSettings()
 {
     TForm1 &form = *m_form;
@@ -348,6 +369,12 @@ void ProgramWindows::wireCaptureSettings()
     attachSettingsWindow(SettingsWindowKind::Capture, &capture);
     setConfigurationHooks({{}, [&form](const QString &name) { form.showProjectName(name); }});
     TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
+    // The command builder starts the mask dialog empty and takes only the mask back.
+    m_others->kommandeditor.builder().setMaskDialogOpener([&maskDialog] {
+        maskDialog.setFields({}, {});
+        maskDialog.exec();
+        return maskDialog.mask();
+    });
     capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
         maskDialog.setFields(mask, prefix);
         maskDialog.exec();
