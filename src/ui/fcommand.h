@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/widgetnames.h"
+#include "ui/widgethelpers.h"
 
 #include <QGridLayout>
 #include <QLabel>

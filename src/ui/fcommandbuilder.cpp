@@ -1,7 +1,7 @@
 #include "ui/fcommandbuilder.h"
 
 #include "postprocess/commatext.h"
-#include "ui/widgetnames.h"
+#include "ui/widgethelpers.h"
 
 #include <QApplication>
 #include <QComboBox>

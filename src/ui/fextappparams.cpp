@@ -2,7 +2,7 @@
 
 #include "postprocess/catalogue.h"
 #include "postprocess/commatext.h"
-#include "ui/widgetnames.h"
+#include "ui/widgethelpers.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -20,14 +20,6 @@ bool hasOptionLists(int type)
 {
     return type == paramTypeIndex(QStringLiteral("Selectionlist_1"))
         || type == paramTypeIndex(QStringLiteral("Selectionlist_2"));
-}
-
-QStringList items(const QListWidget &list)
-{
-    QStringList texts;
-    for (int row = 0; row < list.count(); ++row)
-        texts.append(list.item(row)->text());
-    return texts;
 }
 
 } // namespace
@@ -121,8 +113,8 @@ void TFextAppParams::takeInto(TExternCommandParam &param) const
     param.Name = edParamName->text();
     param.Type = QLatin1String(paramTypes().value(cbParamType->currentIndex()).stored);
     param.Text = edParamtext->text();
-    param.Opt1opts = joinCommaText(items(*m_lists[0].list));
-    param.Opt2opts = joinCommaText(items(*m_lists[1].list));
+    param.Opt1opts = joinCommaText(itemTexts(*m_lists[0].list));
+    param.Opt2opts = joinCommaText(itemTexts(*m_lists[1].list));
 }
 
 void TFextAppParams::typeChosen(int index)

@@ -1,7 +1,7 @@
 #include "ui/fexternapp.h"
 
 #include "platform/dialogs.h"
-#include "ui/widgetnames.h"
+#include "ui/widgethelpers.h"
 
 #include <QGridLayout>
 #include <QLabel>

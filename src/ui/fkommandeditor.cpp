@@ -6,7 +6,7 @@
 #include "ui/fcommandbuilder.h"
 #include "ui/fextappparams.h"
 #include "ui/fexternapp.h"
-#include "ui/widgetnames.h"
+#include "ui/widgethelpers.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,15 +27,18 @@ namespace {
 
 const QString kFilter = QStringLiteral("*.ccc Commandofile|*.ccc");
 
-// What "+" and "K" do besides adding, by list: the tab they show and whether they start an
-// edit ("Speichern" and "Abbrechen" enabled).
-struct AddRule
-{
-    int tab;
-    bool startsEditing;
-};
+// What "+" and "K" do besides adding, by list.
+using AddRule = TFKommandeditor::AddRule;
 constexpr AddRule kAddRules[] = {{0, true}, {1, false}, {2, true}};
 constexpr AddRule kCopyRules[] = {{0, true}, {1, false}};
+
+template<typename T>
+const void *appendNamed(OwningList<T> &list, const QString &name)
+{
+    auto entry = std::make_unique<T>();
+    entry->Name = name;
+    return list.append(std::move(entry));
+}
 
 const char *const kNewNames[] = {"NewApp", "NewCommand", "NewParam"};
 
@@ -218,8 +221,11 @@ void TFKommandeditor::fillLists()
         names[Param] << command()->Params.item(i)->Name;
     for (Level level : {App, Com, Param}) {
         QListWidget *list = m_columns[level].list;
-        list->clear();
-        list->addItems(names[level]);
+        // A list keeps its items while the names stand, so a click's item outlives its handler.
+        if (itemTexts(*list) != names[level]) {
+            list->clear();
+            list->addItems(names[level]);
+        }
         list->setCurrentRow(m_selected[level]);
     }
     // Green: the program can start; red: it cannot (no executable file, or a Windows program).
@@ -268,8 +274,7 @@ void TFKommandeditor::RefreshEditor()
 void TFKommandeditor::listClicked(Level level, int row)
 {
     m_selected[level] = row;
-    for (int below = level + 1; below <= Param; ++below)
-        m_selected[below] = 0;
+    selectFirstBelow(level);
     RefreshEditor();
     const Tab shown[] = {AppTab, BuilderTab, ParamTab};
     showTab(shown[level]);
@@ -277,44 +282,17 @@ void TFKommandeditor::listClicked(Level level, int row)
 
 void TFKommandeditor::addClick(Level level)
 {
-    const AddRule rule = kAddRules[level];
     if (level == Com)
         showTab(ComTab);
+    const QString name = QLatin1String(kNewNames[level]);
     const void *added = nullptr;
-    switch (level) {
-    case App: {
-        auto app = std::make_unique<TExternApplication>();
-        app->Name = QLatin1String(kNewNames[App]);
-        app->SetApplicationPath(QString());
-        added = m_catalogue.Applications.append(std::move(app));
-        break;
-    }
-    case Com:
-        if (TExternApplication *app = application()) {
-            auto com = std::make_unique<TExterncommand>();
-            com->Name = QLatin1String(kNewNames[Com]);
-            added = app->Commands.append(std::move(com));
-        }
-        break;
-    case Param:
-        if (TExterncommand *com = command()) {
-            auto param = std::make_unique<TExternCommandParam>();
-            param->Name = QLatin1String(kNewNames[Param]);
-            added = com->Params.append(std::move(param));
-        }
-        break;
-    }
-    if (!added)
-        return;
-    // The new entry is the last row, whatever other entries bear its name.
-    m_unsaved[level] = added;
-    m_selected[level] = count(level) - 1;
-    for (int below = level + 1; below <= Param; ++below)
-        m_selected[below] = 0;
-    RefreshEditor();
-    showTab(Tab(rule.tab));
-    if (rule.startsEditing)
-        setEditing(true);
+    if (level == App)
+        added = appendNamed(m_catalogue.Applications, name);
+    else if (level == Com && application())
+        added = appendNamed(application()->Commands, name);
+    else if (level == Param && command())
+        added = appendNamed(command()->Params, name);
+    selectAdded(level, added, kAddRules[level]);
 }
 
 void TFKommandeditor::copyClick(Level level)
@@ -324,16 +302,27 @@ void TFKommandeditor::copyClick(Level level)
         added = m_catalogue.Applications.append(m_catalogue.CopyApplication(*application()));
     else if (level == Com && command())
         added = application()->Commands.append(application()->CopyCommand(*command()));
+    selectAdded(level, added, kCopyRules[level]);
+}
+
+void TFKommandeditor::selectAdded(Level level, const void *added, AddRule rule)
+{
     if (!added)
         return;
+    // The new entry is the last row, whatever other entries bear its name.
     m_unsaved[level] = added;
     m_selected[level] = count(level) - 1;
+    selectFirstBelow(level);
+    RefreshEditor();
+    showTab(Tab(rule.tab));
+    if (rule.startsEditing)
+        setEditing(true);
+}
+
+void TFKommandeditor::selectFirstBelow(Level level)
+{
     for (int below = level + 1; below <= Param; ++below)
         m_selected[below] = 0;
-    RefreshEditor();
-    showTab(Tab(kCopyRules[level].tab));
-    if (kCopyRules[level].startsEditing)
-        setEditing(true);
 }
 
 void TFKommandeditor::editClick(Level level)
@@ -368,8 +357,8 @@ void TFKommandeditor::deleteClick(Level level)
 {
     deleteEntry(level);
     if (level != Param) {
-        for (int l = level; l <= Param; ++l)
-            m_selected[l] = 0;
+        m_selected[level] = 0;
+        selectFirstBelow(level);
     }
     RefreshEditor();
 }
@@ -397,10 +386,11 @@ void TFKommandeditor::takeFields(int tab)
         if (TExternCommandParam *param = parameter())
             m_paramTab->takeInto(*param);
         break;
-    default:
-        return;
+    default: // the builder has nothing to take
+        break;
     }
-    m_unsaved[tab] = nullptr;
+    if (tab <= ParamTab)
+        m_unsaved[size_t(tab)] = nullptr;
     setEditing(false);
     RefreshEditor();
 }
@@ -408,13 +398,8 @@ void TFKommandeditor::takeFields(int tab)
 void TFKommandeditor::discardFields(int tab)
 {
     const void *selected[] = {application(), command(), parameter()};
-    if (tab <= ParamTab && selected[tab] && selected[tab] == m_unsaved[tab]) {
-        deleteEntry(Level(tab));
-        if (tab != ParamTab) {
-            for (int l = tab; l <= Param; ++l)
-                m_selected[l] = 0;
-        }
-    }
+    if (tab <= ParamTab && selected[tab] && selected[tab] == m_unsaved[tab])
+        deleteClick(Level(tab));
     setEditing(false);
     RefreshEditor();
 }

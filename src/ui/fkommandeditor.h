@@ -32,6 +32,14 @@ public:
 
     void requestCommand(const QString &application, Done done) override;
 
+    // What "+" or "K" does besides adding: the tab it shows and whether it starts an edit
+    // ("Speichern" and "Abbrechen" enabled).
+    struct AddRule
+    {
+        int tab;
+        bool startsEditing;
+    };
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -68,6 +76,8 @@ private:
     void listClicked(Level level, int row);
     void addClick(Level level);
     void copyClick(Level level);
+    void selectAdded(Level level, const void *added, AddRule rule);
+    void selectFirstBelow(Level level);
     void deleteClick(Level level);
     void deleteEntry(Level level);
     void editClick(Level level);

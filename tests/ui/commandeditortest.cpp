@@ -22,11 +22,3 @@ TExternCommandParam *CommandEditorTest::addParam(TExterncommand &command, const 
     return command.Params.append(
         std::make_unique<TExternCommandParam>(TExternCommandParam{name, type, text, opt1, opt2}));
 }
-
-QStringList CommandEditorTest::texts(const QListWidget &list)
-{
-    QStringList result;
-    for (int row = 0; row < list.count(); ++row)
-        result.append(list.item(row)->text());
-    return result;
-}

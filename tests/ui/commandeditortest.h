@@ -2,6 +2,7 @@
 
 #include "platform/scripteddialogs.h"
 #include "postprocess/catalogue.h"
+#include "ui/widgethelpers.h"
 
 #include <QListWidget>
 #include <QString>
@@ -38,7 +39,7 @@ protected:
         list->setCurrentRow(row);
         emit list->itemClicked(list->item(row));
     }
-    static QStringList texts(const QListWidget &list);
+    static QStringList texts(const QListWidget &list) { return itemTexts(list); }
 
     QTemporaryDir m_dir;
     ScriptedDialogs m_dialogs;
