@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QHBoxLayout;
 class QLineEdit;
