@@ -137,6 +137,17 @@ QAction *menuEntry(const TForm1 &form, const char *name)
     return form.findChild<QAction *>(QLatin1String(name));
 }
 
+// Shows the mask dialog modally and gives back mask and prefix; without a display nobody
+// could close it, so the fields come back as they went in.
+std::pair<QString, QString> runMaskDialog(TDateimaskeDialog &dialog, const QString &mask,
+                                          const QString &prefix)
+{
+    dialog.setFields(mask, prefix);
+    if (!QtDialogs::headless())
+        dialog.exec();
+    return {dialog.mask(), dialog.prefix()};
+}
+
 void showMissingSdkFile(const QString &text)
 {
     if (QtDialogs::headless()) {
@@ -370,15 +381,10 @@ void ProgramWindows::wireCaptureSettings()
     setConfigurationHooks({{}, [&form](const QString &name) { form.showProjectName(name); }});
     TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
     // The command builder starts the mask dialog empty and takes only the mask back.
-    m_others->kommandeditor.builder().setMaskDialogOpener([&maskDialog] {
-        maskDialog.setFields({}, {});
-        maskDialog.exec();
-        return maskDialog.mask();
-    });
+    m_others->kommandeditor.builder().setMaskDialogOpener(
+        [&maskDialog] { return runMaskDialog(maskDialog, {}, {}).first; });
     capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
-        maskDialog.setFields(mask, prefix);
-        maskDialog.exec();
-        return std::pair{maskDialog.mask(), maskDialog.prefix()};
+        return runMaskDialog(maskDialog, mask, prefix);
     });
     auto *captureEntry = form.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"));
     TESSARO_CHECK(captureEntry);
