@@ -17,6 +17,7 @@
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
 #include "platform/x11windows.h"
+#include "postprocess/catalogue.h"
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
@@ -34,6 +35,7 @@
 #include "ui/ebveinstellungen.h"
 #include "ui/exifinfoform.h"
 #include "ui/fhdroptions.h"
+#include "ui/fcommandbuilder.h"
 #include "ui/fkommandeditor.h"
 #include "ui/fscripter.h"
 #include "ui/imagemagickbatchform.h"
@@ -137,6 +139,17 @@ void showFromMenu(QAction *entry, QWidget *window, void (*before)() = nullptr)
 QAction *menuEntry(const TForm1 &form, const char *name)
 {
     return form.findChild<QAction *>(QLatin1String(name));
+}
+
+// Shows the mask dialog modally and gives back mask and prefix; without a display nobody
+// could close it, so the fields come back as they went in.
+std::pair<QString, QString> runMaskDialog(TDateimaskeDialog &dialog, const QString &mask,
+                                          const QString &prefix)
+{
+    dialog.setFields(mask, prefix);
+    if (!QtDialogs::headless())
+        dialog.exec();
+    return {dialog.mask(), dialog.prefix()};
 }
 
 void showMissingSdkFile(const QString &text)
@@ -279,7 +292,8 @@ struct ProgramWindows::Others
     TScriptFuRemoteForm scriptFuRemoteForm;
     TEBVeinstellungen ebvEinstellungen;
     TFHdrOptions hdrOptions;
-    TFKommandeditor kommandeditor;
+    TExternApplications catalogue;
+    TFKommandeditor kommandeditor{catalogue};
     TFScripter scripter;
     TReportForm reportForm;
 
@@ -350,6 +364,24 @@ bool ProgramWindows::loadCommandList(const QString &path)
     return true;
 }
 
+TExternApplications &ProgramWindows::catalogue() const
+{
+    return m_others->catalogue;
+}
+
+TFKommandeditor &ProgramWindows::commandEditor() const
+{
+    return m_others->kommandeditor;
+}
+
+bool ProgramWindows::loadCatalogue(const QString &path)
+{
+    const Result<> loaded = m_others->catalogue.LoadCatalogue(path);
+    if (!loaded)
+        appDialogs().showMessage(QString::fromUtf8(ProgramCaption), loaded.error());
+    return loaded.ok();
+}
+
 void ProgramWindows::wireCaptureSettings()
 {
     TForm1 &form = *m_form;
@@ -359,10 +391,11 @@ void ProgramWindows::wireCaptureSettings()
                            [&form](const QString &name) { form.showProjectName(name); },
                            [](const QString &path) { setCrashReportSettingsFile(path); }});
     TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
+    // The command builder starts the mask dialog empty and takes only the mask back.
+    m_others->kommandeditor.builder().setMaskDialogOpener(
+        [&maskDialog] { return runMaskDialog(maskDialog, {}, {}).first; });
     capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
-        maskDialog.setFields(mask, prefix);
-        maskDialog.exec();
-        return std::pair{maskDialog.mask(), maskDialog.prefix()};
+        return runMaskDialog(maskDialog, mask, prefix);
     });
     auto *captureEntry = form.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"));
     TESSARO_CHECK(captureEntry);

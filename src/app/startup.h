@@ -15,6 +15,8 @@ class EventDispatcher;
 class Shooting;
 class MainFormView;
 class WidgetLayoutWindows;
+class TExternApplications;
+class TFKommandeditor;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -71,6 +73,11 @@ public:
     bool loadCommandList(const QString &path);
     // Offers to show the report of a crash of an earlier run.
     void offerLastCrashReport();
+    // The catalogue of external applications and its editor.
+    TExternApplications &catalogue() const;
+    TFKommandeditor &commandEditor() const;
+    // Loads a catalogue file; a file that cannot be loaded is reported and changes nothing.
+    bool loadCatalogue(const QString &path);
 
 private:
     void wireCaptureSettings();

@@ -11,6 +11,7 @@
 #include "settings/propertyfiles.h"
 #include "settings/windowlayout.h"
 #include "ui/debuglog.h"
+#include "ui/widgethelpers.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -108,13 +109,6 @@ void setHint(QWidget *widget, const QString &hint)
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
     widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-template<typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 QAction *menuEntry(QMenu *menu, const char *name, const QString &caption)

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "settings/wincodec.h"
+#include "ui/widgethelpers.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -15,13 +16,6 @@
 namespace {
 
 constexpr int CaptureIntervalMs = 10;
-
-template<typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 } // namespace
 

@@ -7,12 +7,15 @@
 #include "camera/camera.h"
 #include "camera/proptables.h"
 #include "camera/sdkloader.h"
+#include "postprocess/catalogue.h"
 #include "ui/dllfehlerform.h"
 #include "settings/configuration.h"
 #include "settings/inifile.h"
 #include "diagnostics/debuglog.h"
 #include "ui/debuglog.h"
 #include "settings/windowlayout.h"
+#include "ui/fcommandbuilder.h"
+#include "ui/fkommandeditor.h"
 #include "ui/mainform.h"
 
 #include <QAction>
@@ -309,6 +312,29 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(remote, &release);
     EXPECT_FALSE(capture->isActive());
+}
+
+TEST_F(WithCamera, CommandEditorOpensFromTheMenuAndItsMaskDialogNeverWaits)
+{
+    form.reset();
+    ProgramWindows windows;
+    auto command = std::make_unique<TExterncommand>();
+    command->Name = "Run";
+    command->Params.append(std::make_unique<TExternCommandParam>(
+        TExternCommandParam{"mask", "Textmask", "IMG", {}, {}}));
+    auto application = std::make_unique<TExternApplication>();
+    application->Name = "Tool";
+    application->Commands.append(std::move(command));
+    windows.catalogue().Applications.append(std::move(application));
+
+    windows.mainForm().EBV1->trigger();
+    TFKommandeditor &editor = windows.commandEditor();
+    EXPECT_TRUE(editor.isVisible());
+    auto *maskButton = editor.findChild<QPushButton *>(QStringLiteral("btmask"));
+    ASSERT_NE(maskButton, nullptr);
+    // Without a display the dialog is not shown: it comes back with the empty mask it got.
+    maskButton->click();
+    EXPECT_EQ(editor.builder().commandLine(), QStringLiteral(" "));
 }
 
 TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)
