@@ -130,6 +130,16 @@ void showFromMenu(QAction *entry, QWidget *window, void (*before)() = nullptr)
     });
 }
 
+// The one mask dialog, shown for every window that edits a mask.
+TAufnahmeEinstForm::MaskDialogOpener maskDialogOpener(TDateimaskeDialog &dialog)
+{
+    return [&dialog](const QString &mask, const QString &prefix) {
+        dialog.setFields(mask, prefix);
+        dialog.exec();
+        return std::pair{dialog.mask(), dialog.prefix()};
+    };
+}
+
 QAction *menuEntry(const TForm1 &form, const char *name)
 {
     return form.findChild<QAction *>(QLatin1String(name));
@@ -306,6 +316,7 @@ ProgramWindows::ProgramWindows()
     wireWindowMenus();
     wireCaptureSettings();
     wireViewer();
+    wirePostprocessSettings();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
@@ -347,12 +358,7 @@ void ProgramWindows::wireCaptureSettings()
     TAufnahmeEinstForm &capture = m_others->aufnahmeEinstForm;
     attachSettingsWindow(SettingsWindowKind::Capture, &capture);
     setConfigurationHooks({{}, [&form](const QString &name) { form.showProjectName(name); }});
-    TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
-    capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
-        maskDialog.setFields(mask, prefix);
-        maskDialog.exec();
-        return std::pair{maskDialog.mask(), maskDialog.prefix()};
-    });
+    capture.setMaskDialogOpener(maskDialogOpener(m_others->dateimaskeDialog));
     auto *captureEntry = form.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"));
     TESSARO_CHECK(captureEntry);
     QObject::connect(captureEntry, &QAction::triggered, &capture, &TAufnahmeEinstForm::openFromMenu);
@@ -417,6 +423,17 @@ void ProgramWindows::wireViewer()
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
 }
 
+void ProgramWindows::wirePostprocessSettings()
+{
+    Others &o = *m_others;
+    TImageMagickConfigForm &magick = o.imageMagickConfigForm;
+    attachSettingsWindow(SettingsWindowKind::ImageMagick, &magick);
+    attachSettingsWindow(SettingsWindowKind::Hdr, &o.hdrOptions);
+    magick.setPreviewWindow(&o.imageMagickbatchform);
+    magick.setMaskDialogOpener(maskDialogOpener(o.dateimaskeDialog));
+    o.ebvEinstellungen.setPages(&magick, &o.hdrOptions);
+}
+
 // The external viewer's window as the layout file stores it. Its show state is not asked of
 // the window system: a window found by its title counts as a normal one.
 std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QString &title) const
@@ -433,6 +450,8 @@ ProgramWindows::~ProgramWindows()
 {
     m_dispatcher->transfer().setHooks({});
     attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);
+    attachSettingsWindow(SettingsWindowKind::ImageMagick, nullptr);
+    attachSettingsWindow(SettingsWindowKind::Hdr, nullptr);
     setLayoutWindows(nullptr);
     setExternWindowFinder({});
     setConfigurationHooks({});

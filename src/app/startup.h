@@ -73,6 +73,7 @@ public:
 private:
     void wireCaptureSettings();
     void wireViewer();
+    void wirePostprocessSettings();
     void wireWindowMenus();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
 

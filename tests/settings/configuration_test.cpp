@@ -315,13 +315,15 @@ TEST_F(ConfigurationTest, WindowsAreCollectedAndAppliedInOrder)
     RecordingWindow capture(QStringLiteral("capture"), &log);
     RecordingWindow viewer(QStringLiteral("viewer"), &log);
     RecordingWindow magick(QStringLiteral("magick"), &log);
+    RecordingWindow hdr(QStringLiteral("hdr"), &log);
     attachSettingsWindow(SettingsWindowKind::Capture, &capture);
     attachSettingsWindow(SettingsWindowKind::Viewer, &viewer);
     attachSettingsWindow(SettingsWindowKind::ImageMagick, &magick);
+    attachSettingsWindow(SettingsWindowKind::Hdr, &hdr);
     ASSERT_TRUE(SaveConfiguration(path("a.ccf")));
     ASSERT_TRUE(LoadConfiguration(path("a.ccf")));
-    EXPECT_EQ(log, QStringList({"magick from", "capture from", "viewer from",
-                                "capture to", "magick to", "viewer to"}));
+    EXPECT_EQ(log, QStringList({"magick from", "capture from", "viewer from", "hdr from",
+                                "capture to", "magick to", "viewer to", "hdr to"}));
 }
 
 TEST_F(ConfigurationTest, FailedCollectionLeavesTheFileUntouched)

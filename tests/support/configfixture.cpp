@@ -29,7 +29,8 @@ void ConfigFixture::SetUp()
 void ConfigFixture::TearDown()
 {
     QDir::setCurrent(m_oldCurrent);
-    for (auto kind : {SettingsWindowKind::Capture, SettingsWindowKind::Viewer, SettingsWindowKind::ImageMagick})
+    for (auto kind : {SettingsWindowKind::Capture, SettingsWindowKind::Viewer, SettingsWindowKind::ImageMagick,
+                      SettingsWindowKind::Hdr})
         attachSettingsWindow(kind, nullptr);
     setConfigurationHooks({});
     setAppDialogs(nullptr);
