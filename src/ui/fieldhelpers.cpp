@@ -15,11 +15,6 @@ void markPathField(QLineEdit *edit, bool valid)
     edit->setPalette(palette);
 }
 
-bool pathFieldValid(const QLineEdit *edit)
-{
-    return edit->palette().color(QPalette::Base) != QColor(Qt::red);
-}
-
 QString withTrailingSeparator(const QString &folder)
 {
     return folder.endsWith(u'/') ? folder : folder + u'/';

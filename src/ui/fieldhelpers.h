@@ -8,7 +8,6 @@ class QLineEdit;
 
 // Folder and file fields: white when the path is there, red when not.
 void markPathField(QLineEdit *edit, bool valid);
-bool pathFieldValid(const QLineEdit *edit);
 
 QString withTrailingSeparator(const QString &folder);
 

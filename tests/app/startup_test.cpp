@@ -7,10 +7,13 @@
 #include "camera/sdkloader.h"
 #include "ui/dllfehlerform.h"
 #include "settings/inifile.h"
+#include "settings/programsettings.h"
 #include "settings/windowlayout.h"
 #include "ui/mainform.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QComboBox>
 #include <QDir>
 #include <QPlainTextEdit>
@@ -289,6 +292,29 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     main.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"))->trigger();
     EXPECT_EQ(windows.windows()[6]->windowTitle(), QStringLiteral("Einstellungen"));
     EXPECT_TRUE(windows.windows()[6]->isVisible());
+}
+
+TEST_F(WithCamera, ImagemagickMenuAppliesTheSettingsThenShowsTheEbvWindow)
+{
+    form.reset();
+    ProgramWindows windows;
+    const QList<QWidget *> list = windows.windows();
+    QWidget *magick = list[9];
+    QWidget *preview = list[10];
+    QWidget *ebv = list[12];
+    ProgramSettings().ImageMagickBatchName = QStringLiteral("menu.sh");
+    ProgramSettings().EnfuseImages = 6;
+    windows.mainForm().findChild<QAction *>(QStringLiteral("Imagemagick1"))->trigger();
+
+    EXPECT_TRUE(ebv->isVisible());
+    EXPECT_TRUE(ebv->isAncestorOf(magick));
+    EXPECT_TRUE(ebv->isAncestorOf(list[13]));
+    EXPECT_EQ(magick->findChild<QLineEdit *>(QStringLiteral("BatchNameedit"))->text(), "menu.sh");
+    EXPECT_EQ(list[13]->findChild<QLineEdit *>(QStringLiteral("EnfuseImagesEdit"))->text(), "6");
+    // "show" shows the preview window of the stage.
+    magick->findChild<QCheckBox *>(QStringLiteral("ShowBatchCheckbox"))->click();
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_TRUE(dialogs.calls().isEmpty());
 }
 
 TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)

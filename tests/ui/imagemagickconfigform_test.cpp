@@ -5,6 +5,7 @@
 #include "platform/texthelpers.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
+#include "ui/fhdroptions.h"
 #include "ui/imagemagickconfigform.h"
 
 #include <QApplication>
@@ -668,4 +669,36 @@ TEST_F(ImageMagickConfigFormTest, OffsetThatIsNoNumberKeepsTheRecordAndTheWindow
     EXPECT_EQ(ProgramSettings().ImagemagicktextmaskposX, -3);
     EXPECT_EQ(ProgramSettings().ImagemagicktextmaskposY, 12);
     EXPECT_EQ(ProgramSettings().ImageMagickBatchName, "anders.sh");
+}
+
+// Through both windows every ImageMagick and Enfuse key comes back as it was written.
+TEST_F(ImageMagickConfigFormTest, SaveLoadSaveThroughTheWindowsIsByteIdentical)
+{
+    TFHdrOptions hdr;
+    attachSettingsWindow(SettingsWindowKind::Hdr, &hdr);
+    TProgramSettings stored = completeSettings();
+    stored.EnfusePath = folder("enfuse");
+    stored.EnableEnfuse = true;
+    stored.EnfuseImages = 3;
+    ProgramSettings() = stored;
+    ImageMagickSettingsToWindow();
+    HdrSettingsToWindow();
+    ASSERT_TRUE(SaveConfiguration(path("a.ccf")));
+
+    ProgramSettings() = TProgramSettings{};
+    ImageMagickSettingsToWindow();
+    HdrSettingsToWindow();
+    ASSERT_TRUE(LoadConfiguration(path("a.ccf")));
+    ASSERT_TRUE(SaveConfiguration(path("b.ccf")));
+
+    const QByteArray first = readFile("a.ccf");
+    EXPECT_EQ(first, readFile("b.ccf"));
+    for (const QByteArray line : {QByteArray("ImageMagickCopyrightOrientation=Southeast\r\n"),
+                                  QByteArray("ImageMagicktextmaskposY=6\r\n"),
+                                  QByteArray("ImageMagickTextmaskPrefix=tm\r\n"),
+                                  QByteArray("EnfuseImages=3\r\n")})
+        EXPECT_TRUE(first.contains(line)) << line.toStdString();
+    intervalNumbersFromTexts(stored);  // as the file stores them
+    EXPECT_TRUE(ProgramSettings() == stored);
+    EXPECT_TRUE(m_dialogs.calls().isEmpty());
 }
