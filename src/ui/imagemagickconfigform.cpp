@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 
 #include <optional>
 
@@ -37,6 +36,32 @@ QLineEdit *hiddenNumber(const char *name)
     auto *edit = named(new QLineEdit(QStringLiteral("0")), name);
     edit->setVisible(false);
     return edit;
+}
+
+QLabel *label(const char *text)
+{
+    return new QLabel(QString::fromUtf8(text));
+}
+
+// One row per entry: a control, or a field with its button beside it.
+struct GroupRow
+{
+    QWidget *left;
+    QWidget *right = nullptr;
+};
+
+QGroupBox *group(std::initializer_list<GroupRow> rows)
+{
+    auto *box = new QGroupBox;
+    auto *grid = new QGridLayout(box);
+    int row = 0;
+    for (const GroupRow &entry : rows) {
+        grid->addWidget(entry.left, row, 0);
+        if (entry.right)
+            grid->addWidget(entry.right, row, 1);
+        ++row;
+    }
+    return box;
 }
 
 QPushButton *browseButton(const char *name)
@@ -122,7 +147,6 @@ TImageMagickConfigForm::TImageMagickConfigForm(QWidget *parent)
 
 void TImageMagickConfigForm::buildControls()
 {
-    auto label = [](const char *text) { return new QLabel(QString::fromUtf8(text)); };
     auto orientationBox = [](const char *name) {
         auto *box = named(new QComboBox, name);
         for (const TOrientation &entry : Torientationlist())
@@ -130,9 +154,6 @@ void TImageMagickConfigForm::buildControls()
         box->setCurrentIndex(-1);
         return box;
     };
-
-    auto *programGroup = new QGroupBox;
-    auto *program = new QGridLayout(programGroup);
     ActivateImagemagickCheckbox = named(new QCheckBox(QStringLiteral("Aktivieren")), "ActivateImagemagickCheckbox");
     ImageMagickPathEdit = named(new QLineEdit, "ImageMagickPathEdit");
     ImageMagickPathButton = browseButton("ImageMagickPathButton");
@@ -141,49 +162,20 @@ void TImageMagickConfigForm::buildControls()
     OverwriteOriginCheckbox =
         named(new QCheckBox(QStringLiteral("Originale überschreiben")), "OverwriteOriginCheckbox");
     OverwriteOriginCheckbox->setVisible(false);
-    program->addWidget(ActivateImagemagickCheckbox, 0, 0);
-    program->addWidget(label("Imagemagick Pfad"), 1, 0);
-    program->addWidget(ImageMagickPathEdit, 2, 0);
-    program->addWidget(ImageMagickPathButton, 2, 1);
-    program->addWidget(label("Ausgabeverzeichnis"), 3, 0);
-    program->addWidget(OutputPathedit, 4, 0);
-    program->addWidget(OutputPathButton, 4, 1);
-    program->addWidget(OverwriteOriginCheckbox, 5, 0);
 
-    auto *batchGroup = new QGroupBox;
-    auto *batch = new QGridLayout(batchGroup);
     Createbatchcheckbox = named(new QCheckBox(QStringLiteral("Batchdatei")), "Createbatchcheckbox");
     ShowBatchCheckbox = named(new QCheckBox(QStringLiteral("show")), "ShowBatchCheckbox");
     BatchPathedit = named(new QLineEdit(folderUnderPictureRoot("Batch")), "BatchPathedit");
     BatchPathButton = browseButton("BatchPathButton");
     BatchNameedit = named(new QLineEdit(QLatin1String(DefaultBatchName)), "BatchNameedit");
-    batch->addWidget(Createbatchcheckbox, 0, 0);
-    batch->addWidget(ShowBatchCheckbox, 0, 1);
-    batch->addWidget(label("Batchdatei Pfad"), 1, 0);
-    batch->addWidget(BatchPathedit, 2, 0);
-    batch->addWidget(BatchPathButton, 2, 1);
-    batch->addWidget(label("Batchdatei Name"), 3, 0);
-    batch->addWidget(BatchNameedit, 4, 0);
 
-    auto *copyrightGroup = new QGroupBox;
-    auto *copyright = new QGridLayout(copyrightGroup);
     CopyRightCheckbox = named(new QCheckBox(QStringLiteral("Copyright")), "CopyRightCheckbox");
     CopyRightimagePathedit = named(new QLineEdit, "CopyRightimagePathedit");
     CopyRightimagePathButton = browseButton("CopyRightimagePathButton");
     CopyRightOrientationCombobox = orientationBox("CopyRightOrientationCombobox");
     CopyRightPosXEdit = hiddenNumber("CopyRightPosXEdit");
     CopyrightposYEdit = hiddenNumber("CopyrightposYEdit");
-    copyright->addWidget(CopyRightCheckbox, 0, 0);
-    copyright->addWidget(label("Copyrightstempel"), 1, 0);
-    copyright->addWidget(CopyRightimagePathedit, 2, 0);
-    copyright->addWidget(CopyRightimagePathButton, 2, 1);
-    copyright->addWidget(label("Ausrichtung"), 3, 0);
-    copyright->addWidget(CopyRightOrientationCombobox, 4, 0);
-    copyright->addWidget(CopyRightPosXEdit, 5, 0);
-    copyright->addWidget(CopyrightposYEdit, 5, 1);
 
-    auto *thumbnailGroup = new QGroupBox;
-    auto *thumbnail = new QGridLayout(thumbnailGroup);
     MakeThumbnailscheckbox = named(new QCheckBox(QStringLiteral("Thumbnails")), "MakeThumbnailscheckbox");
     ThumbnailPathEdit = named(new QLineEdit(folderUnderPictureRoot("Thumbnails")), "ThumbnailPathEdit");
     ThumbnailPathButton = browseButton("ThumbnailPathButton");
@@ -193,19 +185,7 @@ void TImageMagickConfigForm::buildControls()
     ThumbnailsizeCombobox->setCurrentIndex(-1);
     ThumbnailSizeXEdit = hiddenNumber("ThumbnailSizeXEdit");
     ThumbnailsizeYEdit = hiddenNumber("ThumbnailsizeYEdit");
-    thumbnail->addWidget(MakeThumbnailscheckbox, 0, 0);
-    thumbnail->addWidget(label("ThumbNailPfad"), 1, 0);
-    thumbnail->addWidget(ThumbnailPathEdit, 2, 0);
-    thumbnail->addWidget(ThumbnailPathButton, 2, 1);
-    thumbnail->addWidget(label("Prefix"), 3, 0);
-    thumbnail->addWidget(Thumbnailprefixedit, 4, 0);
-    thumbnail->addWidget(label("Grösse"), 5, 0);
-    thumbnail->addWidget(ThumbnailsizeCombobox, 6, 0);
-    thumbnail->addWidget(ThumbnailSizeXEdit, 7, 0);
-    thumbnail->addWidget(ThumbnailsizeYEdit, 7, 1);
 
-    auto *textGroup = new QGroupBox;
-    auto *text = new QGridLayout(textGroup);
     TextmaskCheckbox = named(new QCheckBox(QStringLiteral("Text")), "TextmaskCheckbox");
     TextMaskEdit = named(new QLineEdit, "TextMaskEdit");
     TextMaskButton = browseButton("TextMaskButton");
@@ -220,33 +200,31 @@ void TImageMagickConfigForm::buildControls()
     TextMaskpathedit = named(new QLineEdit(folderUnderPictureRoot("Textmask")), "TextMaskpathedit");
     TextMaskPathButton = browseButton("TextMaskPathButton");
     textmaskfilenameedit = named(new QLineEdit, "textmaskfilenameedit");
-    text->addWidget(TextmaskCheckbox, 0, 0);
-    text->addWidget(label("Textmaske"), 1, 0);
-    text->addWidget(TextMaskEdit, 2, 0);
-    text->addWidget(TextMaskButton, 2, 1);
-    text->addWidget(label("Ausrichtung"), 3, 0);
-    text->addWidget(TextmaskOrientationCombobox, 4, 0);
-    text->addWidget(TextmaskPosXedit, 5, 0);
-    text->addWidget(TextmaskPosYEdit, 5, 1);
-    text->addWidget(label("Font"), 6, 0);
-    text->addWidget(TextMaskFontEdit, 7, 0);
-    text->addWidget(TextMaskFontButton, 7, 1);
-    text->addWidget(label("FontSize"), 8, 0);
-    text->addWidget(textmaskfontsizeedit, 9, 0);
-    text->addWidget(label("FontColor"), 10, 0);
-    text->addWidget(Textmaskfontcoloredit, 11, 0);
-    text->addWidget(label("Textmask Pfad"), 12, 0);
-    text->addWidget(TextMaskpathedit, 13, 0);
-    text->addWidget(TextMaskPathButton, 13, 1);
-    text->addWidget(label("textmask name"), 14, 0);
-    text->addWidget(textmaskfilenameedit, 15, 0);
 
     auto *layout = new QGridLayout(this);
-    layout->addWidget(programGroup, 0, 0);
-    layout->addWidget(batchGroup, 1, 0);
-    layout->addWidget(copyrightGroup, 2, 0);
-    layout->addWidget(thumbnailGroup, 3, 0);
-    layout->addWidget(textGroup, 0, 1, 4, 1);
+    layout->addWidget(group({{ActivateImagemagickCheckbox}, {label("Imagemagick Pfad")},
+                             {ImageMagickPathEdit, ImageMagickPathButton}, {label("Ausgabeverzeichnis")},
+                             {OutputPathedit, OutputPathButton}, {OverwriteOriginCheckbox}}),
+                      0, 0);
+    layout->addWidget(group({{Createbatchcheckbox, ShowBatchCheckbox}, {label("Batchdatei Pfad")},
+                             {BatchPathedit, BatchPathButton}, {label("Batchdatei Name")}, {BatchNameedit}}),
+                      1, 0);
+    layout->addWidget(group({{CopyRightCheckbox}, {label("Copyrightstempel")},
+                             {CopyRightimagePathedit, CopyRightimagePathButton}, {label("Ausrichtung")},
+                             {CopyRightOrientationCombobox}, {CopyRightPosXEdit, CopyrightposYEdit}}),
+                      2, 0);
+    layout->addWidget(group({{MakeThumbnailscheckbox}, {label("ThumbNailPfad")},
+                             {ThumbnailPathEdit, ThumbnailPathButton}, {label("Prefix")}, {Thumbnailprefixedit},
+                             {label("Grösse")}, {ThumbnailsizeCombobox}, {ThumbnailSizeXEdit, ThumbnailsizeYEdit}}),
+                      3, 0);
+    layout->addWidget(group({{TextmaskCheckbox}, {label("Textmaske")}, {TextMaskEdit, TextMaskButton},
+                             {label("Ausrichtung")}, {TextmaskOrientationCombobox},
+                             {TextmaskPosXedit, TextmaskPosYEdit}, {label("Font")},
+                             {TextMaskFontEdit, TextMaskFontButton}, {label("FontSize")}, {textmaskfontsizeedit},
+                             {label("FontColor")}, {Textmaskfontcoloredit}, {label("Textmask Pfad")},
+                             {TextMaskpathedit, TextMaskPathButton}, {label("textmask name")},
+                             {textmaskfilenameedit}}),
+                      0, 1, 4, 1);
 }
 
 void TImageMagickConfigForm::wireReactions()
