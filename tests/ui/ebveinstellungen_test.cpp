@@ -1,4 +1,5 @@
 #include "configfixture.h"
+#include "namedchild.h"
 #include "messagerecorder.h"
 
 #include "settings/configuration.h"
@@ -38,15 +39,8 @@ protected:
         ConfigFixture::TearDown();
     }
 
-    template<typename W>
-    W *in(QWidget *window, const char *name) const
-    {
-        W *w = window->findChild<W *>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QLineEdit *hdrEdit(const char *name) const { return in<QLineEdit>(m_hdr.get(), name); }
-    QTabWidget *tabs() const { return in<QTabWidget>(m_ebv.get(), "PCEBV"); }
+    QLineEdit *hdrEdit(const char *name) const { return namedChild<QLineEdit>(m_hdr.get(), name); }
+    QTabWidget *tabs() const { return namedChild<QTabWidget>(m_ebv.get(), "PCEBV"); }
 
     std::unique_ptr<TImageMagickConfigForm> m_magick;
     std::unique_ptr<TFHdrOptions> m_hdr;
@@ -67,15 +61,15 @@ TEST_F(EbvWindowsTest, ShowingPlacesBothWindowsInTheTabsWithTheStoredValues)
     ASSERT_EQ(tabs()->count(), 2);
     EXPECT_EQ(tabs()->tabText(0), "Imagemagick");
     EXPECT_EQ(tabs()->tabText(1), "HDR Optionen");
-    EXPECT_EQ(m_magick->parentWidget(), in<QWidget>(m_ebv.get(), "TSImagemagick"));
-    EXPECT_EQ(m_hdr->parentWidget(), in<QWidget>(m_ebv.get(), "TSHdr"));
+    EXPECT_EQ(m_magick->parentWidget(), namedChild<QWidget>(m_ebv.get(), "TSImagemagick"));
+    EXPECT_EQ(m_hdr->parentWidget(), namedChild<QWidget>(m_ebv.get(), "TSHdr"));
     EXPECT_FALSE(m_magick->isWindow());
     EXPECT_TRUE(m_magick->isVisible());
     EXPECT_TRUE(m_magick->armed());
-    EXPECT_NE(in<QWidget>(m_ebv.get(), "PA_EBVMainSet"), nullptr);
+    EXPECT_NE(namedChild<QWidget>(m_ebv.get(), "PA_EBVMainSet"), nullptr);
 
     EXPECT_EQ(hdrEdit("EnfusePathEdit")->text(), "/opt/enfuse/");
-    EXPECT_TRUE(in<QCheckBox>(m_hdr.get(), "ActivateEnfuseCheckbox")->isChecked());
+    EXPECT_TRUE(namedChild<QCheckBox>(m_hdr.get(), "ActivateEnfuseCheckbox")->isChecked());
     EXPECT_EQ(hdrEdit("EnfuseImagesEdit")->text(), "3");
 }
 
@@ -83,8 +77,8 @@ TEST_F(EbvWindowsTest, ClosingStoresBothWindowsAndReopeningShowsThem)
 {
     m_ebv->show();
     hdrEdit("EnfuseImagesEdit")->setText(QStringLiteral("5"));
-    in<QCheckBox>(m_hdr.get(), "ActivateEnfuseCheckbox")->setChecked(true);
-    in<QLineEdit>(m_magick.get(), "BatchNameedit")->setText(QStringLiteral("serie.sh"));
+    namedChild<QCheckBox>(m_hdr.get(), "ActivateEnfuseCheckbox")->setChecked(true);
+    namedChild<QLineEdit>(m_magick.get(), "BatchNameedit")->setText(QStringLiteral("serie.sh"));
     // Switching tabs keeps what was typed.
     tabs()->setCurrentIndex(1);
     tabs()->setCurrentIndex(0);
@@ -130,7 +124,7 @@ TEST_F(EbvWindowsTest, HdrWindowOfItsOwnShowsTheStoredValuesAndBrowsesForTheFold
 
     hdrEdit("EnfusePathEdit")->setText(QStringLiteral("/opt"));
     m_dialogs.answerPath(QStringLiteral("/opt/enfuse"));
-    in<QPushButton>(m_hdr.get(), "ImageMagickPathBrowseButton")->click();
+    namedChild<QPushButton>(m_hdr.get(), "ImageMagickPathBrowseButton")->click();
     ASSERT_EQ(m_dialogs.calls().size(), 1);
     EXPECT_EQ(m_dialogs.calls()[0].startFolder, "/opt");
     EXPECT_EQ(hdrEdit("EnfusePathEdit")->text(), "/opt/enfuse/");
