@@ -61,6 +61,7 @@ QGroupBox *group(std::initializer_list<GroupRow> rows)
             grid->addWidget(entry.right, row, 1);
         ++row;
     }
+    grid->setRowStretch(row, 1);
     return box;
 }
 
