@@ -324,9 +324,9 @@ void TImageMagickConfigForm::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
+// Hiding disarms; a window that stays open for a wrong value stays armed.
 void TImageMagickConfigForm::closeEvent(QCloseEvent *event)
 {
-    m_armed = false;
     if (settingsFromWindow())
         event->accept();
     else
