@@ -316,10 +316,10 @@ ProgramWindows::ProgramWindows()
     wireWindowMenus();
     wireCaptureSettings();
     wireViewer();
-    wirePostprocessSettings();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
+    wirePostprocessSettings();
 }
 
 void ProgramWindows::wireWindowMenus()
@@ -423,17 +423,6 @@ void ProgramWindows::wireViewer()
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
 }
 
-void ProgramWindows::wirePostprocessSettings()
-{
-    Others &o = *m_others;
-    TImageMagickConfigForm &magick = o.imageMagickConfigForm;
-    attachSettingsWindow(SettingsWindowKind::ImageMagick, &magick);
-    attachSettingsWindow(SettingsWindowKind::Hdr, &o.hdrOptions);
-    magick.setPreviewWindow(&o.imageMagickbatchform);
-    magick.setMaskDialogOpener(maskDialogOpener(o.dateimaskeDialog));
-    o.ebvEinstellungen.setPages(&magick, &o.hdrOptions);
-}
-
 // The external viewer's window as the layout file stores it. Its show state is not asked of
 // the window system: a window found by its title counts as a normal one.
 std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QString &title) const
@@ -444,6 +433,17 @@ std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QStr
     if (!frame)
         return std::nullopt;
     return ExternWindowPlacement{*frame, 1};
+}
+
+void ProgramWindows::wirePostprocessSettings()
+{
+    Others &o = *m_others;
+    TImageMagickConfigForm &magick = o.imageMagickConfigForm;
+    attachSettingsWindow(SettingsWindowKind::ImageMagick, &magick);
+    attachSettingsWindow(SettingsWindowKind::Hdr, &o.hdrOptions);
+    magick.setPreviewWindow(&o.imageMagickbatchform);
+    magick.setMaskDialogOpener(maskDialogOpener(o.dateimaskeDialog));
+    o.ebvEinstellungen.setPages(&magick, &o.hdrOptions);
 }
 
 ProgramWindows::~ProgramWindows()

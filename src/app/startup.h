@@ -73,9 +73,9 @@ public:
 private:
     void wireCaptureSettings();
     void wireViewer();
-    void wirePostprocessSettings();
     void wireWindowMenus();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
+    void wirePostprocessSettings();
 
     struct Others;
     std::unique_ptr<TForm1> m_form;
