@@ -24,6 +24,10 @@ namespace {
 
 using P = TProgramSettings;
 
+// The starts of the questions that offer a missing folder; a check box and its field both ask.
+constexpr const char *BatchFolderQuestion = "Pfadangabe für Batchdatei existiert nicht ";
+constexpr const char *ThumbnailFolderQuestion = "Pfadangabe für Thumbnails existiert nicht ";
+
 template<typename W>
 W *named(W *widget, const char *name)
 {
@@ -237,14 +241,12 @@ void TImageMagickConfigForm::wireReactions()
     connect(MakeThumbnailscheckbox, &QCheckBox::toggled, this, &F::MakeThumbnailscheckboxClick);
     connect(ShowBatchCheckbox, &QCheckBox::toggled, this, &F::ShowBatchCheckboxClick);
 
-    onLeave(ImageMagickPathEdit, &F::ImageMagickPathEditExit);
-    onLeave(BatchPathedit, &F::BatchPatheditExit);
-    onLeave(OutputPathedit, &F::OutputPatheditExit);
-    onLeave(ThumbnailPathEdit, &F::ThumbnailPathEditExit);
-    onLeave(TextMaskpathedit, &F::TextMaskpatheditExit);
-    onLeave(CopyRightimagePathedit, &F::CopyRightimagePatheditExit);
-    for (QLineEdit *edit : {ImageMagickPathEdit, ThumbnailPathEdit})
-        m_leaveReactions[edit].whileArmed = true;
+    onLeave(ImageMagickPathEdit, {&F::ImageMagickPathEditExit, true});
+    onLeave(BatchPathedit, {&F::BatchPatheditExit});
+    onLeave(OutputPathedit, {&F::OutputPatheditExit});
+    onLeave(ThumbnailPathEdit, {&F::ThumbnailPathEditExit, true});
+    onLeave(TextMaskpathedit, {&F::TextMaskpatheditExit});
+    onLeave(CopyRightimagePathedit, {&F::CopyRightimagePatheditExit});
 
     connect(TextMaskpathedit, &QLineEdit::textChanged, this,
             [this](const QString &folder) { markPathField(TextMaskpathedit, IsDirectory(folder)); });
@@ -279,12 +281,15 @@ void TImageMagickConfigForm::wireReactions()
             [this] { chooseFolderInto(ThumbnailPathEdit, OutputPathedit->text()); });
 }
 
-void TImageMagickConfigForm::onLeave(QLineEdit *edit, void (TImageMagickConfigForm::*react)())
+void TImageMagickConfigForm::onLeave(QLineEdit *edit, LeaveReaction reaction)
 {
-    m_leaveReactions.insert(edit, {react, false});
+    m_leaveReactions.insert(edit, reaction);
     edit->installEventFilter(this);
     connect(edit, &QLineEdit::returnPressed, this, [this, edit] { fieldLeft(edit); });
-    connect(edit, &QLineEdit::textChanged, this, [this, edit] { m_leftWith.remove(edit); });
+    connect(edit, &QLineEdit::textChanged, this, [this, edit] {
+        m_leftWith.remove(edit);
+        m_declined.remove(edit);
+    });
 }
 
 bool TImageMagickConfigForm::eventFilter(QObject *watched, QEvent *event)
@@ -462,7 +467,7 @@ void TImageMagickConfigForm::CreatebatchcheckboxClick(bool checked)
 {
     if (!m_armed || !checked)
         return;
-    if (!folderFieldReady(BatchPathedit, QStringLiteral("Pfadangabe für Batchdatei existiert nicht ")))
+    if (!folderFieldReady(BatchPathedit, QString::fromUtf8(BatchFolderQuestion)))
         uncheck(Createbatchcheckbox);
 }
 
@@ -475,7 +480,7 @@ void TImageMagickConfigForm::CopyRightCheckboxClick(bool checked)
 void TImageMagickConfigForm::MakeThumbnailscheckboxClick(bool checked)
 {
     if (m_armed && checked)
-        folderFieldReady(ThumbnailPathEdit, QStringLiteral("Pfadangabe für Thumbnails existiert nicht "));
+        folderFieldReady(ThumbnailPathEdit, QString::fromUtf8(ThumbnailFolderQuestion));
 }
 
 void TImageMagickConfigForm::ShowBatchCheckboxClick(bool checked)
@@ -491,22 +496,22 @@ void TImageMagickConfigForm::ImageMagickPathEditExit()
 
 void TImageMagickConfigForm::BatchPatheditExit()
 {
-    folderFieldReady(BatchPathedit, QStringLiteral("Pfadangabe für Batchdatei existiert nicht "));
+    folderFieldLeft(BatchPathedit, QString::fromUtf8(BatchFolderQuestion));
 }
 
 void TImageMagickConfigForm::OutputPatheditExit()
 {
-    folderFieldReady(OutputPathedit, QStringLiteral("Pfadangabe für Ausgabeverzeichnis existiert nicht "));
+    folderFieldLeft(OutputPathedit, QStringLiteral("Pfadangabe für Ausgabeverzeichnis existiert nicht "));
 }
 
 void TImageMagickConfigForm::ThumbnailPathEditExit()
 {
-    folderFieldReady(ThumbnailPathEdit, QStringLiteral("Pfadangabe für Thumbnails existiert nicht "));
+    folderFieldLeft(ThumbnailPathEdit, QString::fromUtf8(ThumbnailFolderQuestion));
 }
 
 void TImageMagickConfigForm::TextMaskpatheditExit()
 {
-    folderFieldReady(TextMaskpathedit, QStringLiteral("Pfadangabe für Textmaske existiert nicht "));
+    folderFieldLeft(TextMaskpathedit, QStringLiteral("Pfadangabe für Textmaske existiert nicht "));
 }
 
 void TImageMagickConfigForm::CopyRightimagePatheditExit()
@@ -518,11 +523,19 @@ void TImageMagickConfigForm::CopyRightimagePatheditExit()
 bool TImageMagickConfigForm::folderFieldReady(QLineEdit *edit, const QString &questionStart)
 {
     const QString folder = edit->text();
-    const bool ready = IsDirectory(folder)
-                       || (!folder.isEmpty()
-                           && offerFolderCreation(folderCreationQuestion(questionStart, folder), folder));
+    bool ready = IsDirectory(folder);
+    if (!ready && !folder.isEmpty() && m_declined.take(edit) != folder)
+        ready = offerFolderCreation(folderCreationQuestion(questionStart, folder), folder);
     markPathField(edit, ready);
     return ready;
+}
+
+// Clicking the check box beside a field leaves the field first; a folder declined there is not
+// offered again by that click.
+void TImageMagickConfigForm::folderFieldLeft(QLineEdit *edit, const QString &questionStart)
+{
+    if (!folderFieldReady(edit, questionStart))
+        m_declined.insert(edit, edit->text());
 }
 
 // An empty stamp field is no stamp, and no error either.

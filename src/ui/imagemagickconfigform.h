@@ -67,7 +67,7 @@ private:
 
     void buildControls();
     void wireReactions();
-    void onLeave(QLineEdit *edit, void (TImageMagickConfigForm::*react)());
+    void onLeave(QLineEdit *edit, LeaveReaction reaction);
     void fieldLeft(QLineEdit *edit);
 
     void ActivateImagemagickCheckboxClick(bool checked);
@@ -87,6 +87,7 @@ private:
     void chooseFolderInto(QLineEdit *field, const QString &start);
 
     bool folderFieldReady(QLineEdit *edit, const QString &questionStart);
+    void folderFieldLeft(QLineEdit *edit, const QString &questionStart);
     bool stampReady();
     void uncheck(QCheckBox *box);
 
@@ -100,6 +101,8 @@ private:
     // The text each field was last left with; it is not checked again until it changes.
     QHash<QLineEdit *, QString> m_leftWith;
     QHash<QLineEdit *, LeaveReaction> m_leaveReactions;
+    // The folder the user declined to create as the field was left.
+    QHash<QLineEdit *, QString> m_declined;
 
     QCheckBox *ActivateImagemagickCheckbox = nullptr;
     QLineEdit *ImageMagickPathEdit = nullptr;

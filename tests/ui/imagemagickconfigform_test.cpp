@@ -339,15 +339,14 @@ TEST_F(ImageMagickConfigFormTest, BatchdateiOffersTheFolderAndKeepsTheBoxWhenItW
     const QString question = "Pfadangabe für Batchdatei existiert nicht " + missing
                              + "\r\n\r\nSoll es angelegt werden?";
 
-    for (DialogButton answer : {DialogButton::No, DialogButton::Cancel}) {
-        m_dialogs.clear();
-        m_dialogs.answer(answer);
+    m_dialogs.answer(DialogButton::No).answer(DialogButton::Cancel);
+    for (int tick = 0; tick < 2; ++tick) {
         batch->click();
         EXPECT_FALSE(batch->isChecked());
         EXPECT_TRUE(red("BatchPathedit"));
         EXPECT_FALSE(QFileInfo::exists(missing));
     }
-    ASSERT_EQ(m_dialogs.calls().size(), 1);
+    ASSERT_EQ(m_dialogs.calls().size(), 2);
     EXPECT_EQ(m_dialogs.calls()[0].text, question);
     EXPECT_EQ(m_dialogs.calls()[0].icon, MessageIcon::Error);
     EXPECT_EQ(m_dialogs.calls()[0].buttons, DialogButton::Yes | DialogButton::No | DialogButton::Cancel);
@@ -362,6 +361,24 @@ TEST_F(ImageMagickConfigFormTest, BatchdateiOffersTheFolderAndKeepsTheBoxWhenItW
     batch->click();  // off, and on again without a question now that the folder is there
     batch->click();
     EXPECT_TRUE(batch->isChecked());
+    EXPECT_TRUE(m_dialogs.finished());
+}
+
+// Clicking "Batchdatei" from the folder field leaves the field first: one question, not two.
+TEST_F(ImageMagickConfigFormTest, ClickingTheBoxFromItsFolderFieldAsksOnce)
+{
+    m_form->show();
+    edit("BatchPathedit")->setText(folder("kein"));
+    m_dialogs.answer(DialogButton::No);
+    leave("BatchPathedit", Qt::MouseFocusReason);
+    box("Createbatchcheckbox")->click();
+    EXPECT_FALSE(box("Createbatchcheckbox")->isChecked());
+    EXPECT_TRUE(red("BatchPathedit"));
+    EXPECT_TRUE(m_dialogs.finished());
+    EXPECT_EQ(m_dialogs.calls().size(), 1);
+
+    m_dialogs.answer(DialogButton::No);
+    box("Createbatchcheckbox")->click();  // a tick of its own asks
     EXPECT_TRUE(m_dialogs.finished());
 }
 
