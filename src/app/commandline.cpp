@@ -50,7 +50,11 @@ void loadAtOnce(ProgramWindows &windows, const CommandLineLoad &load)
         windows.loadCommandList(load.path);
         return;
     }
-    // The parts of the program the other keys load into are not built yet.
+    if (load.key == QLatin1String("appsfile=")) {
+        windows.loadCatalogue(load.path);
+        return;
+    }
+    // The script window is not built yet.
     reportOnStderr(load.key + load.path + QStringLiteral(": not loaded, the program cannot load this kind of file yet"));
 }
 

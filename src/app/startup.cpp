@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
 #include "platform/x11windows.h"
+#include "postprocess/catalogue.h"
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
@@ -31,6 +32,7 @@
 #include "ui/ebveinstellungen.h"
 #include "ui/exifinfoform.h"
 #include "ui/fhdroptions.h"
+#include "ui/fcommandbuilder.h"
 #include "ui/fkommandeditor.h"
 #include "ui/fscripter.h"
 #include "ui/imagemagickbatchform.h"
@@ -130,19 +132,20 @@ void showFromMenu(QAction *entry, QWidget *window, void (*before)() = nullptr)
     });
 }
 
-// The one mask dialog, shown for every window that edits a mask.
-TAufnahmeEinstForm::MaskDialogOpener maskDialogOpener(TDateimaskeDialog &dialog)
-{
-    return [&dialog](const QString &mask, const QString &prefix) {
-        dialog.setFields(mask, prefix);
-        dialog.exec();
-        return std::pair{dialog.mask(), dialog.prefix()};
-    };
-}
-
 QAction *menuEntry(const TForm1 &form, const char *name)
 {
     return form.findChild<QAction *>(QLatin1String(name));
+}
+
+// Shows the mask dialog modally and gives back mask and prefix; without a display nobody
+// could close it, so the fields come back as they went in.
+std::pair<QString, QString> runMaskDialog(TDateimaskeDialog &dialog, const QString &mask,
+                                          const QString &prefix)
+{
+    dialog.setFields(mask, prefix);
+    if (!QtDialogs::headless())
+        dialog.exec();
+    return {dialog.mask(), dialog.prefix()};
 }
 
 void showMissingSdkFile(const QString &text)
@@ -285,7 +288,8 @@ struct ProgramWindows::Others
     TScriptFuRemoteForm scriptFuRemoteForm;
     TEBVeinstellungen ebvEinstellungen;
     TFHdrOptions hdrOptions;
-    TFKommandeditor kommandeditor;
+    TExternApplications catalogue;
+    TFKommandeditor kommandeditor{catalogue};
     TFScripter scripter;
 
     PictureLoader pictureLoader;
@@ -352,13 +356,37 @@ bool ProgramWindows::loadCommandList(const QString &path)
     return true;
 }
 
+TExternApplications &ProgramWindows::catalogue() const
+{
+    return m_others->catalogue;
+}
+
+TFKommandeditor &ProgramWindows::commandEditor() const
+{
+    return m_others->kommandeditor;
+}
+
+bool ProgramWindows::loadCatalogue(const QString &path)
+{
+    const Result<> loaded = m_others->catalogue.LoadCatalogue(path);
+    if (!loaded)
+        appDialogs().showMessage(QString::fromUtf8(ProgramCaption), loaded.error());
+    return loaded.ok();
+}
+
 void ProgramWindows::wireCaptureSettings()
 {
     TForm1 &form = *m_form;
     TAufnahmeEinstForm &capture = m_others->aufnahmeEinstForm;
     attachSettingsWindow(SettingsWindowKind::Capture, &capture);
     setConfigurationHooks({{}, [&form](const QString &name) { form.showProjectName(name); }});
-    capture.setMaskDialogOpener(maskDialogOpener(m_others->dateimaskeDialog));
+    TDateimaskeDialog &maskDialog = m_others->dateimaskeDialog;
+    // The command builder starts the mask dialog empty and takes only the mask back.
+    m_others->kommandeditor.builder().setMaskDialogOpener(
+        [&maskDialog] { return runMaskDialog(maskDialog, {}, {}).first; });
+    capture.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
+        return runMaskDialog(maskDialog, mask, prefix);
+    });
     auto *captureEntry = form.findChild<QAction *>(QStringLiteral("Aufnahmeeinstellungen1"));
     TESSARO_CHECK(captureEntry);
     QObject::connect(captureEntry, &QAction::triggered, &capture, &TAufnahmeEinstForm::openFromMenu);
@@ -442,7 +470,10 @@ void ProgramWindows::wirePostprocessSettings()
     attachSettingsWindow(SettingsWindowKind::ImageMagick, &magick);
     attachSettingsWindow(SettingsWindowKind::Hdr, &o.hdrOptions);
     magick.setPreviewWindow(&o.imageMagickbatchform);
-    magick.setMaskDialogOpener(maskDialogOpener(o.dateimaskeDialog));
+    TDateimaskeDialog &maskDialog = o.dateimaskeDialog;
+    magick.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
+        return runMaskDialog(maskDialog, mask, prefix);
+    });
     o.ebvEinstellungen.setPages(&magick, &o.hdrOptions);
 }
 

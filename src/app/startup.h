@@ -15,6 +15,8 @@ class EventDispatcher;
 class Shooting;
 class MainFormView;
 class WidgetLayoutWindows;
+class TExternApplications;
+class TFKommandeditor;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -69,6 +71,11 @@ public:
     // Loads a command list file, then switches to image sequence and shows the list window.
     // A file that cannot be loaded is reported and changes nothing.
     bool loadCommandList(const QString &path);
+    // The catalogue of external applications and its editor.
+    TExternApplications &catalogue() const;
+    TFKommandeditor &commandEditor() const;
+    // Loads a catalogue file; a file that cannot be loaded is reported and changes nothing.
+    bool loadCatalogue(const QString &path);
 
 private:
     void wireCaptureSettings();

@@ -6,6 +6,7 @@
 #include "settings/programsettings.h"
 #include "ui/dateimaskedialog.h"
 #include "ui/fieldhelpers.h"
+#include "ui/widgethelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,13 +26,6 @@ namespace {
 
 constexpr int kBracketingEntries = 34;
 constexpr int kBracketingDefaults[3] = {8, 16, 24};
-
-template<typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QComboBox *selector(const char *name, const QStringList &entries = {})
 {

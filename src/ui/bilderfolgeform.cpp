@@ -3,6 +3,7 @@
 #include "camera/camerasettings.h"
 #include "sequence/commandlist.h"
 #include "sequence/commandlistfile.h"
+#include "ui/widgethelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,13 +43,6 @@ const Column Columns[] = {
     {"Delmin", 35, nullptr, &TCamerasettings::PauseMinutes},
     {"Delsek", 35, nullptr, &TCamerasettings::PauseSeconds},
 };
-
-template<typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QStringList numbers(int last)
 {

@@ -1,6 +1,7 @@
 #include "ui/ebveinstellungen.h"
 
 #include "ui/fhdroptions.h"
+#include "ui/widgethelpers.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>
@@ -11,8 +12,7 @@ namespace {
 
 QWidget *tabPage(QTabWidget *tabs, const char *name, const QString &caption)
 {
-    auto *page = new QWidget;
-    page->setObjectName(QLatin1String(name));
+    auto *page = named(new QWidget, name);
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     tabs->addTab(page, caption);
@@ -39,10 +39,8 @@ TEBVeinstellungen::TEBVeinstellungen(QWidget *parent)
 {
     setObjectName(QStringLiteral("EBVeinstellungen"));
     setWindowTitle(QStringLiteral("EBV-einstellungen"));
-    PA_EBVMainSet = new QWidget;
-    PA_EBVMainSet->setObjectName(QStringLiteral("PA_EBVMainSet"));
-    PCEBV = new QTabWidget;
-    PCEBV->setObjectName(QStringLiteral("PCEBV"));
+    PA_EBVMainSet = named(new QWidget, "PA_EBVMainSet");
+    PCEBV = named(new QTabWidget, "PCEBV");
     TSImagemagick = tabPage(PCEBV, "TSImagemagick", QStringLiteral("Imagemagick"));
     TSHdr = tabPage(PCEBV, "TSHdr", QStringLiteral("HDR"));
     auto *layout = new QVBoxLayout(this);

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "settings/programsettings.h"
 #include "ui/fieldhelpers.h"
+#include "ui/widgethelpers.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,14 +18,10 @@ TFHdrOptions::TFHdrOptions(QWidget *parent)
 {
     setObjectName(QStringLiteral("FHdrOptions"));
     setWindowTitle(QStringLiteral("HDR Optionen"));
-    ActivateEnfuseCheckbox = new QCheckBox(QStringLiteral("Aktivieren"));
-    ActivateEnfuseCheckbox->setObjectName(QStringLiteral("ActivateEnfuseCheckbox"));
-    EnfusePathEdit = new QLineEdit;
-    EnfusePathEdit->setObjectName(QStringLiteral("EnfusePathEdit"));
-    ImageMagickPathBrowseButton = new QPushButton(QStringLiteral("..."));
-    ImageMagickPathBrowseButton->setObjectName(QStringLiteral("ImageMagickPathBrowseButton"));
-    EnfuseImagesEdit = new QLineEdit;
-    EnfuseImagesEdit->setObjectName(QStringLiteral("EnfuseImagesEdit"));
+    ActivateEnfuseCheckbox = named(new QCheckBox(QStringLiteral("Aktivieren")), "ActivateEnfuseCheckbox");
+    EnfusePathEdit = named(new QLineEdit, "EnfusePathEdit");
+    ImageMagickPathBrowseButton = named(new QPushButton(QStringLiteral("...")), "ImageMagickPathBrowseButton");
+    EnfuseImagesEdit = named(new QLineEdit, "EnfuseImagesEdit");
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(ActivateEnfuseCheckbox, 0, 0);

@@ -5,6 +5,7 @@
 #include "postprocess/magickprograms.h"
 #include "settings/programsettings.h"
 #include "ui/fieldhelpers.h"
+#include "ui/widgethelpers.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -27,13 +28,6 @@ using P = TProgramSettings;
 // The starts of the questions that offer a missing folder; a check box and its field both ask.
 constexpr const char *BatchFolderQuestion = "Pfadangabe für Batchdatei existiert nicht ";
 constexpr const char *ThumbnailFolderQuestion = "Pfadangabe für Thumbnails existiert nicht ";
-
-template<typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QLineEdit *hiddenNumber(const char *name)
 {

@@ -10,6 +10,7 @@
 #include "settings/programsettings.h"
 #include "settings/propertyfiles.h"
 #include "settings/windowlayout.h"
+#include "ui/widgethelpers.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -107,13 +108,6 @@ void setHint(QWidget *widget, const QString &hint)
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
     widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-template<typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 QAction *menuEntry(QMenu *menu, const char *name, const QString &caption)

@@ -6,13 +6,16 @@
 #include "app/startup.h"
 #include "camera/appmaster.h"
 #include "camera/madeimages.h"
+#include "postprocess/catalogue.h"
 #include "sequence/commandlistfile.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
+#include "ui/fkommandeditor.h"
 #include "ui/mainform.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QPushButton>
@@ -216,18 +219,43 @@ TEST_F(CommandLineRun, SettingsThatCannotBeTakenEndTheRunBeforeConnecting)
 
 TEST_F(CommandLineRun, MissingFilesAreReportedAndTheOtherKeysStillAct)
 {
-    dialogs.answer(DialogButton::Ok).answer(DialogButton::Ok);
-    testing::internal::CaptureStderr();
-    run({"inifile=fehlt", "viewer=fehlt", "appsfile=tools", "ignoredisconnect=TRUE"});
-    const std::string err = testing::internal::GetCapturedStderr();
+    dialogs.answer(DialogButton::Ok).answer(DialogButton::Ok).answer(DialogButton::Ok);
+    run({"inifile=fehlt", "viewer=fehlt", "appsfile=" + dir.filePath("fehlt"), "ignoredisconnect=TRUE"});
 
     ASSERT_TRUE(dialogs.finished());
-    EXPECT_TRUE(dialogs.calls()[0].text.contains("fehlt.ccf existiert nicht"));
-    EXPECT_TRUE(dialogs.calls()[1].text.contains("fehlt.cif existiert nicht"));
-    EXPECT_NE(err.find("appsfile=" + BinDir.toStdString() + "/tools.ccc"), std::string::npos) << err;
+    EXPECT_EQ(dialogs.calls()[0].text, "Fehler beim laden der Kommando-Datei !\r\nDatei nicht gefunden");
+    EXPECT_TRUE(dialogs.calls()[1].text.contains("fehlt.ccf existiert nicht"));
+    EXPECT_TRUE(dialogs.calls()[2].text.contains("fehlt.cif existiert nicht"));
     EXPECT_TRUE(IgnoreDisconnect);
     EXPECT_EQ(requestedProgramEnd(), std::nullopt);
     EXPECT_FALSE(AppMaster) << "nothing connects without release=auto";
+}
+
+TEST_F(CommandLineRun, AppsfileLoadsTheCatalogueOrKeepsIt)
+{
+    TExternApplications tools;
+    auto app = std::make_unique<TExternApplication>();
+    app->Name = "Convert";
+    tools.Applications.append(std::move(app));
+    ASSERT_TRUE(tools.SaveCatalogue(dir.filePath("tools.ccc")).ok());
+    // A folder under the file's name cannot be read as one.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("damaged.ccc"));
+
+    run({"appsfile=" + dir.filePath("tools")});
+    const TExternApplications &catalogue = windows->catalogue();
+    ASSERT_EQ(catalogue.Applications.count(), 1);
+    EXPECT_EQ(catalogue.Applications.item(0)->Name, "Convert");
+    EXPECT_EQ(catalogue.FileName(), dir.filePath("tools.ccc"));
+
+    // A file that cannot be read leaves the list and the file name as they were.
+    dialogs.answer(DialogButton::Ok).answer(DialogButton::Ok);
+    run({"appsfile=" + dir.filePath("fehlt"), "appsfile=" + dir.filePath("damaged")});
+    ASSERT_EQ(catalogue.Applications.count(), 1);
+    EXPECT_EQ(catalogue.FileName(), dir.filePath("tools.ccc"));
+    ASSERT_TRUE(dialogs.finished());
+    EXPECT_EQ(dialogs.calls()[0].caption, QString::fromUtf8(ProgramCaption));
+    EXPECT_TRUE(dialogs.calls()[1].text.startsWith("Fehler beim laden der Kommando-Datei !\r\n"));
+    EXPECT_TRUE(windows->commandEditor().isHidden());
 }
 
 TEST_F(CommandLineRun, ComfileLoadsTheListSwitchesToSequenceAndShowsItsWindow)

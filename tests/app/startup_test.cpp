@@ -5,10 +5,13 @@
 #include "camera/camera.h"
 #include "camera/proptables.h"
 #include "camera/sdkloader.h"
+#include "postprocess/catalogue.h"
 #include "ui/dllfehlerform.h"
 #include "settings/inifile.h"
 #include "settings/programsettings.h"
 #include "settings/windowlayout.h"
+#include "ui/fcommandbuilder.h"
+#include "ui/fkommandeditor.h"
 #include "ui/mainform.h"
 
 #include <QAction>
@@ -315,6 +318,29 @@ TEST_F(WithCamera, ImagemagickMenuAppliesTheSettingsThenShowsTheEbvWindow)
     magick->findChild<QCheckBox *>(QStringLiteral("ShowBatchCheckbox"))->click();
     EXPECT_TRUE(preview->isVisible());
     EXPECT_TRUE(dialogs.calls().isEmpty());
+}
+
+TEST_F(WithCamera, CommandEditorOpensFromTheMenuAndItsMaskDialogNeverWaits)
+{
+    form.reset();
+    ProgramWindows windows;
+    auto command = std::make_unique<TExterncommand>();
+    command->Name = "Run";
+    command->Params.append(std::make_unique<TExternCommandParam>(
+        TExternCommandParam{"mask", "Textmask", "IMG", {}, {}}));
+    auto application = std::make_unique<TExternApplication>();
+    application->Name = "Tool";
+    application->Commands.append(std::move(command));
+    windows.catalogue().Applications.append(std::move(application));
+
+    windows.mainForm().EBV1->trigger();
+    TFKommandeditor &editor = windows.commandEditor();
+    EXPECT_TRUE(editor.isVisible());
+    auto *maskButton = editor.findChild<QPushButton *>(QStringLiteral("btmask"));
+    ASSERT_NE(maskButton, nullptr);
+    // Without a display the dialog is not shown: it comes back with the empty mask it got.
+    maskButton->click();
+    EXPECT_EQ(editor.builder().commandLine(), QStringLiteral(" "));
 }
 
 TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)
