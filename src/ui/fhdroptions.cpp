@@ -70,10 +70,7 @@ void TFHdrOptions::showEvent(QShowEvent *event)
 
 void TFHdrOptions::closeEvent(QCloseEvent *event)
 {
-    if (settingsFromWindow())
-        event->accept();
-    else
-        event->ignore();
+    event->setAccepted(settingsFromWindow());
 }
 
 void TFHdrOptions::ImageMagickPathBrowseButtonClick()

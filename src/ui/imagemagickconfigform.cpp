@@ -326,10 +326,7 @@ void TImageMagickConfigForm::hideEvent(QHideEvent *event)
 // Hiding disarms; a window that stays open for a wrong value stays armed.
 void TImageMagickConfigForm::closeEvent(QCloseEvent *event)
 {
-    if (settingsFromWindow())
-        event->accept();
-    else
-        event->ignore();
+    event->setAccepted(settingsFromWindow());
 }
 
 bool TImageMagickConfigForm::settingsFromWindow()
