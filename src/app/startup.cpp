@@ -330,6 +330,7 @@ ProgramWindows::ProgramWindows()
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
+    wirePostprocessSettings();
 }
 
 void ProgramWindows::wireWindowMenus()
@@ -495,10 +496,26 @@ std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QStr
     return ExternWindowPlacement{*frame, 1};
 }
 
+void ProgramWindows::wirePostprocessSettings()
+{
+    Others &o = *m_others;
+    TImageMagickConfigForm &magick = o.imageMagickConfigForm;
+    attachSettingsWindow(SettingsWindowKind::ImageMagick, &magick);
+    attachSettingsWindow(SettingsWindowKind::Hdr, &o.hdrOptions);
+    magick.setPreviewWindow(&o.imageMagickbatchform);
+    TDateimaskeDialog &maskDialog = o.dateimaskeDialog;
+    magick.setMaskDialogOpener([&maskDialog](const QString &mask, const QString &prefix) {
+        return runMaskDialog(maskDialog, mask, prefix);
+    });
+    o.ebvEinstellungen.setPages(&magick, &o.hdrOptions);
+}
+
 ProgramWindows::~ProgramWindows()
 {
     m_dispatcher->transfer().setHooks({});
     attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);
+    attachSettingsWindow(SettingsWindowKind::ImageMagick, nullptr);
+    attachSettingsWindow(SettingsWindowKind::Hdr, nullptr);
     setLayoutWindows(nullptr);
     setExternWindowFinder({});
     setConfigurationHooks({});

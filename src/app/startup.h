@@ -85,6 +85,7 @@ private:
     void wireWindowMenus();
     void wireRemote();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
+    void wirePostprocessSettings();
 
     struct Others;
     std::unique_ptr<TForm1> m_form;

@@ -94,7 +94,7 @@ const ConfigKey kKeys[] = {
     {"Enfuse", "EnfuseImages", &P::EnfuseImages},
 };
 
-std::array<SettingsWindow *, 3> g_windows{};
+std::array<SettingsWindow *, 4> g_windows{};
 ConfigurationHooks g_hooks;
 
 SettingsWindow *window(SettingsWindowKind kind) { return g_windows[size_t(kind)]; }
@@ -209,6 +209,8 @@ bool ViewerSettingsFromWindow() { return fromWindow(SettingsWindowKind::Viewer);
 void ViewerSettingsToWindow() { toWindow(SettingsWindowKind::Viewer); }
 bool ImageMagickSettingsFromWindow() { return fromWindow(SettingsWindowKind::ImageMagick); }
 void ImageMagickSettingsToWindow() { toWindow(SettingsWindowKind::ImageMagick); }
+bool HdrSettingsFromWindow() { return fromWindow(SettingsWindowKind::Hdr); }
+void HdrSettingsToWindow() { toWindow(SettingsWindowKind::Hdr); }
 
 void setConfigurationHooks(ConfigurationHooks hooks) { g_hooks = std::move(hooks); }
 
@@ -233,7 +235,8 @@ void readConfiguration(const IniFile &ini, TProgramSettings &s)
 
 bool SaveConfiguration(const QString &path)
 {
-    if (!ImageMagickSettingsFromWindow() || !CaptureSettingsFromWindow() || !ViewerSettingsFromWindow())
+    if (!ImageMagickSettingsFromWindow() || !CaptureSettingsFromWindow() || !ViewerSettingsFromWindow()
+        || !HdrSettingsFromWindow())
         return false;
     TProgramSettings &s = ProgramSettings();
     // The record's flag follows the debug menu, which switches the log itself.
@@ -268,6 +271,7 @@ bool LoadConfiguration(const QString &path)
     CaptureSettingsToWindow();
     ImageMagickSettingsToWindow();
     ViewerSettingsToWindow();
+    HdrSettingsToWindow();
     return true;
 }
 

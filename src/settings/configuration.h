@@ -20,7 +20,7 @@ public:
     virtual void settingsToWindow() = 0;
 };
 
-enum class SettingsWindowKind { Capture, Viewer, ImageMagick };
+enum class SettingsWindowKind { Capture, Viewer, ImageMagick, Hdr };
 
 // nullptr detaches. Without a window the pair leaves the record's own values as they are.
 void attachSettingsWindow(SettingsWindowKind kind, SettingsWindow *window);
@@ -31,6 +31,8 @@ bool ViewerSettingsFromWindow();
 void ViewerSettingsToWindow();
 bool ImageMagickSettingsFromWindow();
 void ImageMagickSettingsToWindow();
+bool HdrSettingsFromWindow();
+void HdrSettingsToWindow();
 
 // What loading a configuration shows outside the settings windows.
 struct ConfigurationHooks

@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "settings/programsettings.h"
 #include "ui/dateimaskedialog.h"
+#include "ui/fieldhelpers.h"
 #include "ui/widgethelpers.h"
 
 #include <QCheckBox>
@@ -43,26 +44,6 @@ void selectText(QComboBox *box, const QString &text)
     box->setCurrentIndex(index);
     if (index < 0)
         box->setEditText(text);
-}
-
-void setBackground(QLineEdit *edit, const QColor &colour)
-{
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, colour);
-    edit->setPalette(palette);
-}
-
-QString withTrailingSeparator(const QString &folder)
-{
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
-void reportNotANumber(const QString &what, const QString &text)
-{
-    appDialogs().showMessage(QStringLiteral("Fehler"),
-                             what + QStringLiteral(": \"") + text
-                                 + QStringLiteral("\" ist keine ganze Zahl."),
-                             MessageIcon::Error);
 }
 
 } // namespace
@@ -329,7 +310,7 @@ void TAufnahmeEinstForm::VerzeichniseditChange()
 {
     const QString folder = m_folderEdit->text();
     if (!folder.isEmpty())
-        setBackground(m_folderEdit, IsDirectory(folder) ? Qt::white : Qt::red);
+        markPathField(m_folderEdit, IsDirectory(folder));
 }
 
 void TAufnahmeEinstForm::checkRootFolder()
@@ -340,23 +321,15 @@ void TAufnahmeEinstForm::checkRootFolder()
         return;
     if (!IsDirectory(folder)) {
         m_askingForFolder = true;
-        const DialogButton answer = appDialogs().message(
-            MessageIcon::Error, QStringLiteral("Fehler"),
+        const bool created = offerFolderCreation(
             QStringLiteral("Pfadangabe für Bilderausgabe existiert nicht ") + folder
                 + QStringLiteral("\n\nSoll es angelegt werden?"),
-            DialogButton::Yes | DialogButton::No | DialogButton::Cancel);
+            folder);
         m_askingForFolder = false;
-        if (answer != DialogButton::Yes)
+        if (!created)
             return;
-        if (!QDir().mkpath(folder)) {
-            appDialogs().showMessage(QStringLiteral("Fehler"),
-                                     QStringLiteral("Das Verzeichnis ") + folder
-                                         + QStringLiteral(" kann nicht angelegt werden."),
-                                     MessageIcon::Error);
-            return;
-        }
     }
-    setBackground(m_folderEdit, Qt::white);
+    markPathField(m_folderEdit, true);
 }
 
 void TAufnahmeEinstForm::VerzeichnisButtonClick()

@@ -13,12 +13,15 @@
 #include "settings/inifile.h"
 #include "diagnostics/debuglog.h"
 #include "ui/debuglog.h"
+#include "settings/programsettings.h"
 #include "settings/windowlayout.h"
 #include "ui/fcommandbuilder.h"
 #include "ui/fkommandeditor.h"
 #include "ui/mainform.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QComboBox>
 #include <QDir>
 #include <QPlainTextEdit>
@@ -312,6 +315,29 @@ TEST_F(WithCamera, ProgramWindowsAreCreatedInOrderAndClosingOffersTheRestore)
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(remote, &release);
     EXPECT_FALSE(capture->isActive());
+}
+
+TEST_F(WithCamera, ImagemagickMenuAppliesTheSettingsThenShowsTheEbvWindow)
+{
+    form.reset();
+    ProgramWindows windows;
+    const QList<QWidget *> list = windows.windows();
+    QWidget *magick = list[9];
+    QWidget *preview = list[10];
+    QWidget *ebv = list[12];
+    ProgramSettings().ImageMagickBatchName = QStringLiteral("menu.sh");
+    ProgramSettings().EnfuseImages = 6;
+    windows.mainForm().findChild<QAction *>(QStringLiteral("Imagemagick1"))->trigger();
+
+    EXPECT_TRUE(ebv->isVisible());
+    EXPECT_TRUE(ebv->isAncestorOf(magick));
+    EXPECT_TRUE(ebv->isAncestorOf(list[13]));
+    EXPECT_EQ(magick->findChild<QLineEdit *>(QStringLiteral("BatchNameedit"))->text(), "menu.sh");
+    EXPECT_EQ(list[13]->findChild<QLineEdit *>(QStringLiteral("EnfuseImagesEdit"))->text(), "6");
+    // "show" shows the preview window of the stage.
+    magick->findChild<QCheckBox *>(QStringLiteral("ShowBatchCheckbox"))->click();
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_TRUE(dialogs.calls().isEmpty());
 }
 
 TEST_F(WithCamera, CommandEditorOpensFromTheMenuAndItsMaskDialogNeverWaits)

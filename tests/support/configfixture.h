@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+struct TProgramSettings;
+
+// Every stored field away from its default.
+TProgramSettings changedSettings();
+
 // Fresh working settings, scripted dialogs, an exposure-compensation master table of 40
 // entries ("-2", "0" and "+2" at 8, 16 and 24) and a temporary working folder.
 class ConfigFixture : public ::testing::Test

@@ -1,4 +1,5 @@
 #include "configfixture.h"
+#include "namedchild.h"
 
 #include "camera/proptables.h"
 #include "settings/configuration.h"
@@ -39,12 +40,7 @@ protected:
     }
 
     template<typename W>
-    W *child(const char *name) const
-    {
-        W *w = m_form->findChild<W *>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
+    W *child(const char *name) const { return namedChild<W>(m_form.get(), name); }
     QCheckBox *box(const char *name) const { return child<QCheckBox>(name); }
     QComboBox *combo(const char *name) const { return child<QComboBox>(name); }
     QLineEdit *edit(const char *name) const { return child<QLineEdit>(name); }

@@ -1,4 +1,5 @@
 #include "configfixture.h"
+#include "namedchild.h"
 
 #include "camera/camerasettings.h"
 #include "sequence/commandlist.h"
@@ -46,12 +47,7 @@ protected:
     }
 
     template<typename W>
-    W *child(const char *name) const
-    {
-        W *w = m_form->findChild<W *>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
+    W *child(const char *name) const { return namedChild<W>(m_form.get(), name); }
     QTableWidget *grid() const { return child<QTableWidget>("CommandlistSG1"); }
     void click(const char *button) const { child<QPushButton>(button)->click(); }
     void trigger(const char *action) const { child<QAction>(action)->trigger(); }
