@@ -15,6 +15,7 @@ class EventDispatcher;
 class Shooting;
 class MainFormView;
 class WidgetLayoutWindows;
+struct TransferHooks;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -72,7 +73,8 @@ public:
 
 private:
     void wireCaptureSettings();
-    void wireViewer();
+    void wireViewer(TransferHooks &transferHooks);
+    void wireImageMagickStage(TransferHooks &transferHooks);
     void wireWindowMenus();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
 
