@@ -500,6 +500,11 @@ QWidget &ProgramWindows::imageWindow() const
     return m_others->bildanzeigeForm;
 }
 
+ImageMagickStage &ProgramWindows::imageMagickStage() const
+{
+    return m_others->imageMagickStage;
+}
+
 QList<QWidget *> ProgramWindows::windows() const
 {
     Others &o = *m_others;

@@ -12,6 +12,7 @@
 class QWidget;
 class TForm1;
 class EventDispatcher;
+class ImageMagickStage;
 class Shooting;
 class MainFormView;
 class WidgetLayoutWindows;
@@ -62,6 +63,7 @@ public:
     Shooting &shooting() const { return *m_shooting; }
     // The internal image window, visible from the start of the program.
     QWidget &imageWindow() const;
+    ImageMagickStage &imageMagickStage() const;
     // In creation order, the main window first.
     QList<QWidget *> windows() const;
     // Connects as the main window's first showing does, once: a second call (the first

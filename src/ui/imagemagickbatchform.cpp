@@ -15,7 +15,6 @@ QPlainTextEdit *previewBox(const char *name)
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    box->setPlainText(QString());
     return box;
 }
 
@@ -38,7 +37,11 @@ TImageMagickbatchform::TImageMagickbatchform(QWidget *parent)
 
 void TImageMagickbatchform::appendBatchLine(const QString &line)
 {
-    BatchPreviewBox->appendPlainText(line);
+    // Appending to an empty box would fill its first line, which stays empty.
+    if (BatchPreviewBox->document()->isEmpty())
+        BatchPreviewBox->setPlainText(QLatin1Char('\n') + line);
+    else
+        BatchPreviewBox->appendPlainText(line);
 }
 
 void TImageMagickbatchform::showPendingCommands(const QStringList &lines)
