@@ -156,7 +156,7 @@ TEST(BatchFile, ShFormRunsWithArgumentsIntact)
         "[-background][transparent][-font][DejaVu-Sans][-pointsize][8][label:" + label + "][" + root + "/mask/textmask.gif]",
         "[-gravity][North][" + root + "/mask/textmask.gif][" + root + "/pics/2026-05/IMG 0815.JPG][" + out + "]",
         "[-gravity][Southeast][" + root + "/stamp.png][" + out + "][" + out + "]",
-        "[" + out + "][-resize][100x100][" + root + "/thumbs/2026-05/ThumbIMG 0815.JPG]",
+        "[-define][jpeg:size=200x200][" + out + "][-resize][100x100][" + root + "/thumbs/2026-05/ThumbIMG 0815.JPG]",
     };
     EXPECT_EQ(QString::fromUtf8(readAll(root + "/bin/args.log")).split('\n', Qt::SkipEmptyParts), expected);
     EXPECT_TRUE(QDir(root + "/thumbs/2026-05").exists());

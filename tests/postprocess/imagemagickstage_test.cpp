@@ -121,7 +121,7 @@ TEST_F(StageTest, BurstRunsInOrderOneAtATimeWithoutHoldingUpTheMainThread)
                 + root + "mask/textmask.gif",
             "start composite -gravity North " + root + "mask/textmask.gif " + root + sub + picture + " " + out + picture,
             "start composite -gravity North " + root + "stamp.png " + out + picture + " " + out + picture,
-            "start convert " + out + picture + " -resize 100x100 " + root + "thumbs/2026-05/Thumb" + picture,
+            "start convert -define jpeg:size=200x200 " + out + picture + " -resize 100x100 " + root + "thumbs/2026-05/Thumb" + picture,
         };
         for (int op = 0; op < 4; ++op) {
             EXPECT_EQ(lines[i * 8 + op * 2], expected[op]);
