@@ -3,8 +3,8 @@
 // and the time to drain the queue after a burst of 20, each with the longest stall of the main
 // thread's event loop (a 10 ms timer's worst lateness). Last, the stall with the tests' fake
 // programs, which take 2 s each.
-#include "benchpicture.h"
 #include "fakemagick.h"
+#include "fixtures.h"
 #include "postprocess/imagemagickstage.h"
 #include "settings/programsettings.h"
 #include "camera/camerasettings.h"
@@ -33,14 +33,9 @@ void useSettings()
 {
     TProgramSettings &s = ProgramSettings();
     s = TProgramSettings{};
-    s.UseImageMagick = s.ImagemagickTextmask = s.ImageMagickCopyright = s.ImageMagickThumbnails = true;
-    s.ImageMagickOutputpath = root() + "out/";
-    s.ImageMagickthumbnailpath = root() + "thumbs/";
-    s.Imagemagicktextmaskpath = root() + "mask/";
-    s.ImageMagickcopyrightimagepath = root() + "stamp.png";
+    useStageFolders(s, root(), QStringLiteral("200x200"));
+    s.ImagemagickTextmask = s.ImageMagickCopyright = s.ImageMagickThumbnails = true;
     s.ImageMagickCopyrightOrientation = QStringLiteral("Southeast");
-    s.imageMagickthumbnailsize = QStringLiteral("200x200");
-    s.Imagemagicktextmaskfontstr = QStringLiteral("DejaVu-Sans");
     s.Imagemagicktextmaskfontsizestr = QStringLiteral("120");
     s.Imagemagicktextmaskfontcolorstr = QStringLiteral("white");
     s.ImagemagickTextmaskstr = QStringLiteral("Studio Nord #IMGNR");
@@ -125,7 +120,7 @@ BENCHMARK(BM_StallWithSlowPrograms)->Unit(benchmark::kMillisecond)->Iterations(1
 bool preparePictures()
 {
     QDir().mkpath(root() + Sub);
-    const QByteArray picture = render24mp(1);
+    const QByteArray picture = renderedJpeg({6000, 4000});
     for (int i = 0; i < Burst; ++i) {
         QFile file(root() + Sub + pictureName(i));
         if (picture.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(picture) != picture.size())

@@ -75,21 +75,16 @@ protected:
         TProgramSettings &s = ProgramSettings();
         s.Savepath = root + "shots/";
         s.Filemask = QStringLiteral("Studio\\IMG#IMGNR");
-        s.UseImageMagick = true;
-        s.ImageMagickOutputpath = root + "out/";
-        s.ImageMagickthumbnailpath = root + "thumbs/";
-        s.Imagemagicktextmaskpath = root + "mask/";
-        s.ImageMagickcopyrightimagepath = root + "stamp.png";
-        s.ImageMagickBatchPath = root + "batch/";
+        useStageFolders(s, root, QStringLiteral("200x200"));
         s.ImageMagickCopyrightOrientation = QStringLiteral("Southeast");
         s.ImagemagicktextmaskOrientationstr = QStringLiteral("North");
-        s.imageMagickthumbnailsize = QStringLiteral("200x200");
-        s.Imagemagicktextmaskfontstr = QStringLiteral("DejaVu-Sans");
         s.Imagemagicktextmaskfontsizestr = QStringLiteral("200");
         s.Imagemagicktextmaskfontcolorstr = QStringLiteral("red");
         s.ImagemagickTextmaskstr = QStringLiteral("Studio #IMGNR");
-        for (const char *folder : {"out", "thumbs", "mask", "batch"})
+        for (const char *folder : {"out put", "thumbs", "mask", "batch"})
             QDir().mkpath(root + folder);
+        QFile stamp(s.ImageMagickcopyrightimagepath);   // a settings window clears a missing stamp
+        ASSERT_TRUE(stamp.open(QIODevice::WriteOnly));
     }
 
     void TearDown() override
@@ -161,7 +156,7 @@ TEST_F(At24Megapixels, BurstOfThreeIsLabelledStampedAndThumbnailedWithTheOrigina
         const QString original = image.Folder + image.FileName;
         EXPECT_EQ(simContentHash(readAll(original)), offers[i].section(QLatin1Char(' '), 4, 4));
 
-        const QString output = root + "out/Studio/" + image.FileName;
+        const QString output = root + "out put/Studio/" + image.FileName;
         EXPECT_EQ(QImageReader(output).size(), QSize(6000, 4000));
         const QImage before = tenth(original);
         const QImage after = tenth(output);

@@ -51,16 +51,9 @@ protected:
         root = dir.path() + QLatin1Char('/');
         TProgramSettings &s = ProgramSettings();
         s = TProgramSettings{};
-        s.UseImageMagick = true;
+        useStageFolders(s, root, QStringLiteral("100x100"));
         s.ImageMagickPath = installFakeMagick(root + "bin");
-        s.ImageMagickOutputpath = root + "out put/";
-        s.ImageMagickthumbnailpath = root + "thumbs/";
-        s.Imagemagicktextmaskpath = root + "mask/";
-        s.ImageMagickcopyrightimagepath = root + "stamp.png";
-        s.imageMagickthumbnailsize = QStringLiteral("100x100");
-        s.Imagemagicktextmaskfontstr = QStringLiteral("DejaVu-Sans");
         s.ImagemagickTextmaskstr = QStringLiteral("Studio Nord");
-        s.ImageMagickBatchPath = root + "batch/";
         qputenv("FAKE_MAGICK_LOG", QFile::encodeName(root + "run.log"));
         qputenv("FAKE_MAGICK_SLEEP", "0");
         QObject::connect(&stage, &ImageMagickStage::failed, [this](const QString &m) { failures << m; });

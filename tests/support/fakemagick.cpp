@@ -1,6 +1,7 @@
 #include "fakemagick.h"
 
 #include "postprocess/imagemagickstage.h"
+#include "settings/programsettings.h"
 
 #include <algorithm>
 
@@ -19,6 +20,19 @@ QString installFakeMagick(const QString &folder)
         QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner);
     }
     return folder;
+}
+
+void useStageFolders(TProgramSettings &s, const QString &root, const QString &thumbnailSize)
+{
+    s.UseImageMagick = true;
+    s.ImageMagickPath.clear();
+    s.ImageMagickOutputpath = root + "out put/";
+    s.ImageMagickthumbnailpath = root + "thumbs/";
+    s.Imagemagicktextmaskpath = root + "mask/";
+    s.ImageMagickcopyrightimagepath = root + "stamp.png";
+    s.ImageMagickBatchPath = root + "batch/";
+    s.imageMagickthumbnailsize = thumbnailSize;
+    s.Imagemagicktextmaskfontstr = QStringLiteral("DejaVu-Sans");
 }
 
 bool drainStage(ImageMagickStage &stage, int ms)

@@ -5,6 +5,12 @@
 #include <QTimer>
 
 class ImageMagickStage;
+struct TProgramSettings;
+
+// The stage switched on with its folders below `root` ("out put/", "thumbs/", "mask/",
+// "batch/"), the stamp "stamp.png" there, the font DejaVu-Sans and the thumbnail size
+// `thumbnailSize`; the programs are found on PATH and no operation is on.
+void useStageFolders(TProgramSettings &settings, const QString &root, const QString &thumbnailSize);
 
 // Puts the fake convert and composite (tests/postprocess/fakemagick.sh) into `folder`, which
 // is created; returns the folder.
