@@ -63,7 +63,8 @@ void BM_Operation(benchmark::State &state)
     if (variant == ThumbnailWithoutHint || variant == ThumbnailStripped)
         command.arguments.remove(0, 2);
     if (variant == ThumbnailStripped)
-        command.arguments.replace(command.arguments.indexOf(QStringLiteral("-resize")), QStringLiteral("-thumbnail"));
+        command.arguments.replace(command.arguments.indexOf(QStringLiteral("-resize")),
+                                  QStringLiteral("-thumbnail"));
     // What the operations before it write.
     for (MagickFolder folder : {MagickFolder::Output, MagickFolder::Textmask, MagickFolder::Thumbnail})
         QDir().mkpath(*build.makedirPath(folder, Sub));
@@ -74,7 +75,11 @@ void BM_Operation(benchmark::State &state)
             state.SkipWithError("the operation failed");
     }
 }
-BENCHMARK(BM_Operation)->DenseRange(Create, ThumbnailStripped)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_Operation)
+    ->DenseRange(Create, ThumbnailStripped)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 // Pictures through the stage: from the first AddPicture to the queue found empty.
 void drainAfter(benchmark::State &state, int pictures)

@@ -457,17 +457,23 @@ void ProgramWindows::wireImageMagickStage(TransferHooks &transferHooks)
         preview.appendBatchLine(message);
     };
     QObject::connect(&stage, &ImageMagickStage::failed, &form, showFailure);
-    QObject::connect(&stage, &ImageMagickStage::programMissing, &form, [showFailure, &preview](const QString &message) {
-        showFailure(message);
-        preview.showNotice(message);
-        if (QtDialogs::headless())
-            reportOnStderr(QStringLiteral("Imagemagick: ") + message);
-    });
-    QObject::connect(&stage, &ImageMagickStage::batchLineWritten, &preview, &TImageMagickbatchform::appendBatchLine);
-    QObject::connect(&stage, &ImageMagickStage::pendingChanged, &preview, &TImageMagickbatchform::showPendingCommands);
+    QObject::connect(&stage, &ImageMagickStage::programMissing, &form,
+                     [showFailure, &preview](const QString &message) {
+                         showFailure(message);
+                         preview.showNotice(message);
+                         if (QtDialogs::headless())
+                             reportOnStderr(QStringLiteral("Imagemagick: ") + message);
+                     });
+    QObject::connect(&stage, &ImageMagickStage::batchLineWritten, &preview,
+                     &TImageMagickbatchform::appendBatchLine);
+    QObject::connect(&stage, &ImageMagickStage::pendingChanged, &preview,
+                     &TImageMagickbatchform::showPendingCommands);
 
-    const auto button = [&form](const char *name) { return form.findChild<QPushButton *>(QLatin1String(name)); };
-    QObject::connect(button("addlineButton"), &QPushButton::clicked, &stage, [&stage] { addTestLines(stage); });
+    const auto button = [&form](const char *name) {
+        return form.findChild<QPushButton *>(QLatin1String(name));
+    };
+    QObject::connect(button("addlineButton"), &QPushButton::clicked, &stage,
+                     [&stage] { addTestLines(stage); });
     QObject::connect(button("executecommandButton"), &QPushButton::clicked, &stage,
                      &ImageMagickStage::RunNextStageCommand);
     QObject::connect(button("closebatchButton"), &QPushButton::clicked, &stage, &ImageMagickStage::endBurst);

@@ -37,7 +37,10 @@ public:
     explicit BatchFile(BatchForm form);
 
     // Called with each line once it is in the file.
-    void setLineWritten(std::function<void(const QString &line)> lineWritten) { m_lineWritten = std::move(lineWritten); }
+    void setLineWritten(std::function<void(const QString &line)> lineWritten)
+    {
+        m_lineWritten = std::move(lineWritten);
+    }
 
     // Creates the folder if needed and the file anew; the sh form is made executable.
     Result<void> open(const QString &fullName);

@@ -47,7 +47,8 @@ void TImageMagickbatchform::appendBatchLine(const QString &line)
 void TImageMagickbatchform::showPendingCommands(const QStringList &lines)
 {
     // The first line stays empty, as the batch preview's does.
-    commandlistedit->setPlainText(lines.isEmpty() ? QString() : QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
+    commandlistedit->setPlainText(lines.isEmpty() ? QString()
+                                                  : QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
 }
 
 void TImageMagickbatchform::showNotice(const QString &text)

@@ -68,7 +68,8 @@ protected:
         windows = std::make_unique<ProgramWindows>();
         ASSERT_NE(dynamic_cast<TImageMagickbatchform *>(windows->windows()[10]), nullptr);
         ASSERT_EQ(windows->connectAtStart(), ConnectOk);
-        ASSERT_TRUE(waitUntil([this] { return !windows->mainForm().valueList(CameraProperty::Tv)->currentText().isEmpty(); }));
+        const QComboBox *tv = windows->mainForm().valueList(CameraProperty::Tv);
+        ASSERT_TRUE(waitUntil([tv] { return !tv->currentText().isEmpty(); }));
         ASSERT_TRUE(simWaitQuiet());
         MadeImages().clear();
 
@@ -110,9 +111,13 @@ protected:
     }
 
     // The preview window, eleventh in creation order.
-    TImageMagickbatchform &preview() const { return *dynamic_cast<TImageMagickbatchform *>(windows->windows()[10]); }
+    TImageMagickbatchform &preview() const
+    {
+        return *dynamic_cast<TImageMagickbatchform *>(windows->windows()[10]);
+    }
 
-    const char *bodyText = "camera=1;legacy=0;modedial=3;battery=80;firstnumber=1;downloadspeed=0;processingtime=10";
+    const char *bodyText =
+        "camera=1;legacy=0;modedial=3;battery=80;firstnumber=1;downloadspeed=0;processingtime=10";
     QTemporaryDir dir;
     QString root;
     std::unique_ptr<ProgramWindows> windows;
@@ -146,7 +151,8 @@ TEST_F(At24Megapixels, BurstOfThreeIsLabelledStampedAndThumbnailedWithTheOrigina
     ImageMagickStage &stage = windows->imageMagickStage();
     ASSERT_TRUE(waitUntil([&stage] { return stage.pendingLines().isEmpty() && !stage.busy(); }));
     EXPECT_TRUE(preview().commandlistedit->toPlainText().isEmpty());
-    EXPECT_NE(windows->mainForm().statusColor(), StatusErrorColor) << windows->mainForm().statusText().toStdString();
+    EXPECT_NE(windows->mainForm().statusColor(), StatusErrorColor)
+        << windows->mainForm().statusText().toStdString();
 
     const QStringList offers = simCallLog().filter(QRegularExpression(QStringLiteral("^Offer ")));
     ASSERT_EQ(offers.size(), 3);
@@ -167,7 +173,8 @@ TEST_F(At24Megapixels, BurstOfThreeIsLabelledStampedAndThumbnailedWithTheOrigina
         EXPECT_GT(countPixels(after, corner, magenta), corner.width() * corner.height() * 9 / 10);
 
         const QSize thumb = QImageReader(root + "thumbs/Studio/Thumb" + image.FileName).size();
-        EXPECT_TRUE(thumb.isValid() && thumb.width() <= 200 && thumb.height() <= 200) << thumb.width() << "x" << thumb.height();
+        EXPECT_TRUE(thumb.isValid() && thumb.width() <= 200 && thumb.height() <= 200)
+            << thumb.width() << "x" << thumb.height();
     }
     EXPECT_TRUE(QImageReader(root + "mask/textmask.gif").size().isValid());
 }
@@ -200,7 +207,8 @@ TEST_F(ImageMagickInTheProgram, TestButtonsPreviewAndClosingTheMainWindow)
     press("addlineButton");
     press("executecommandButton");
     ASSERT_TRUE(waitUntil([this] { return windows->mainForm().statusColor() == StatusErrorColor; }));
-    EXPECT_TRUE(windows->mainForm().statusText().startsWith(QStringLiteral("Fehler beim ausführen von imagemagik")));
+    EXPECT_TRUE(windows->mainForm().statusText().startsWith(
+        QStringLiteral("Fehler beim ausführen von imagemagik")));
     EXPECT_TRUE(preview().BatchPreviewBox->toPlainText().endsWith(windows->mainForm().statusText()));
     auto *notice = preview().findChild<QMessageBox *>(QStringLiteral("ImageMagickNotice"));
     ASSERT_NE(notice, nullptr);
