@@ -6,6 +6,7 @@
 #include "app/eventdispatch.h"
 #include "app/mainformview.h"
 #include "app/programend.h"
+#include "app/transfer.h"
 #include "app/shooting.h"
 #include "camera/appmaster.h"
 #include "camera/camera.h"
@@ -18,6 +19,7 @@
 #include "platform/texthelpers.h"
 #include "platform/x11windows.h"
 #include "postprocess/catalogue.h"
+#include "postprocess/imagemagickstage.h"
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
@@ -55,6 +57,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 #include <vector>
@@ -150,6 +153,26 @@ std::pair<QString, QString> runMaskDialog(TDateimaskeDialog &dialog, const QStri
     if (!QtDialogs::headless())
         dialog.exec();
     return {dialog.mask(), dialog.prefix()};
+}
+
+// The developer button "addline": the enabled operations for the last picture received, or
+// for a test picture in the root folder.
+void addTestLines(ImageMagickStage &stage)
+{
+    const TProgramSettings &s = ProgramSettings();
+    const TMadeImage *last = ImageCount() > 0 ? MadeImages().find(ImageCount() - 1) : nullptr;
+    const QString folder = last ? last->Folder : s.Savepath;
+    const QString fileName = last ? last->FileName : QStringLiteral("test.jpg");
+    const QString label = QStringLiteral("20080414:10:00");
+    using Op = MagickOperation;
+    const std::pair<Op, bool> operations[] = {{Op::Thumbnail, s.ImageMagickThumbnails},
+                                              {Op::TextmaskCreate, s.ImagemagickTextmask},
+                                              {Op::TextmaskOverlay, s.ImagemagickTextmask},
+                                              {Op::Copyright, s.ImageMagickCopyright}};
+    for (const auto &[op, enabled] : operations) {
+        if (enabled)
+            stage.AddPictureCommands(op, folder, QString(), fileName, label);
+    }
 }
 
 void showMissingSdkFile(const QString &text)
@@ -301,6 +324,7 @@ struct ProgramWindows::Others
     X11ViewerWindows viewerWindows;
     std::unique_ptr<KeyRemote> keyRemote; // opened with the first send
     std::unique_ptr<ViewerStep> viewerStep;
+    ImageMagickStage imageMagickStage;
 };
 
 ProgramWindows::ProgramWindows()
@@ -319,13 +343,17 @@ ProgramWindows::ProgramWindows()
             requestProgramEnd(0);
     });
     // Closing the main window ends the program, whatever other windows are open.
-    QObject::connect(&form, &TForm1::closing, &form, [&form] {
+    QObject::connect(&form, &TForm1::closing, &form, [this, &form] {
         RestoreStartSettings(form, StartSettings());
+        m_others->imageMagickStage.CloseBatchFile();
         QCoreApplication::quit();
     });
     wireWindowMenus();
     wireCaptureSettings();
-    wireViewer();
+    TransferHooks transferHooks;
+    wireViewer(transferHooks);
+    wireImageMagickStage(transferHooks);
+    m_dispatcher->transfer().setHooks(std::move(transferHooks));
     wireRemote();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
@@ -416,7 +444,7 @@ void ProgramWindows::wireCaptureSettings()
                           [&form] { return ReconnectCamera(form); }});
 }
 
-void ProgramWindows::wireViewer()
+void ProgramWindows::wireViewer(TransferHooks &transferHooks)
 {
     TForm1 &form = *m_form;
     Others &o = *m_others;
@@ -450,7 +478,6 @@ void ProgramWindows::wireViewer()
                                         StatusErrorColor);
                      });
 
-    TransferHooks transferHooks;
     transferHooks.showReceivedPicture = [&o](const QString &folder, const QString &fileName) {
         o.viewerStep->ShowReceivedPicture(folder, fileName);
     };
@@ -459,7 +486,42 @@ void ProgramWindows::wireViewer()
         ReadPictureExif(image.Exif, path);
         exifWindow.showExif(image.Exif);
     };
-    m_dispatcher->transfer().setHooks(std::move(transferHooks));
+}
+
+void ProgramWindows::wireImageMagickStage(TransferHooks &transferHooks)
+{
+    TForm1 &form = *m_form;
+    ImageMagickStage &stage = m_others->imageMagickStage;
+    TImageMagickbatchform &preview = m_others->imageMagickbatchform;
+    transferHooks.addPictureCommands = [&stage](const QString &savePath, const QString &subFolder,
+                                                const QString &fileName, const TCamerasettings &settings) {
+        stage.AddPicture(savePath, subFolder, fileName, settings);
+    };
+    const auto showFailure = [&form, &preview](const QString &message) {
+        form.setStatus(message, StatusErrorColor);
+        preview.appendBatchLine(message);
+    };
+    QObject::connect(&stage, &ImageMagickStage::failed, &form, showFailure);
+    QObject::connect(&stage, &ImageMagickStage::programMissing, &form,
+                     [showFailure, &preview](const QString &message) {
+                         showFailure(message);
+                         preview.showNotice(message);
+                         if (QtDialogs::headless())
+                             reportOnStderr(QStringLiteral("Imagemagick: ") + message);
+                     });
+    QObject::connect(&stage, &ImageMagickStage::batchLineWritten, &preview,
+                     &TImageMagickbatchform::appendBatchLine);
+    QObject::connect(&stage, &ImageMagickStage::pendingChanged, &preview,
+                     &TImageMagickbatchform::showPendingCommands);
+
+    const auto button = [&form](const char *name) {
+        return form.findChild<QPushButton *>(QLatin1String(name));
+    };
+    QObject::connect(button("addlineButton"), &QPushButton::clicked, &stage,
+                     [&stage] { addTestLines(stage); });
+    QObject::connect(button("executecommandButton"), &QPushButton::clicked, &stage,
+                     &ImageMagickStage::RunNextStageCommand);
+    QObject::connect(button("closebatchButton"), &QPushButton::clicked, &stage, &ImageMagickStage::endBurst);
 }
 
 void ProgramWindows::wireRemote()
@@ -530,6 +592,11 @@ void ProgramWindows::offerLastCrashReport()
 QWidget &ProgramWindows::imageWindow() const
 {
     return m_others->bildanzeigeForm;
+}
+
+ImageMagickStage &ProgramWindows::imageMagickStage() const
+{
+    return m_others->imageMagickStage;
 }
 
 QList<QWidget *> ProgramWindows::windows() const

@@ -12,11 +12,13 @@
 class QWidget;
 class TForm1;
 class EventDispatcher;
+class ImageMagickStage;
 class Shooting;
 class MainFormView;
 class WidgetLayoutWindows;
 class TExternApplications;
 class TFKommandeditor;
+struct TransferHooks;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -63,6 +65,7 @@ public:
     Shooting &shooting() const { return *m_shooting; }
     // The internal image window, visible from the start of the program.
     QWidget &imageWindow() const;
+    ImageMagickStage &imageMagickStage() const;
     // In creation order, the main window first.
     QList<QWidget *> windows() const;
     // Connects as the main window's first showing does, once: a second call (the first
@@ -81,7 +84,8 @@ public:
 
 private:
     void wireCaptureSettings();
-    void wireViewer();
+    void wireViewer(TransferHooks &transferHooks);
+    void wireImageMagickStage(TransferHooks &transferHooks);
     void wireWindowMenus();
     void wireRemote();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;

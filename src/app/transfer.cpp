@@ -326,7 +326,7 @@ void PictureTransfer::record(const Pending &done)
     if (m_hooks.readPictureExif)
         m_hooks.readPictureExif(added, folder + done.fileName);
     if (ProgramSettings().UseImageMagick && m_hooks.addPictureCommands)
-        m_hooks.addPictureCommands(done.savePath, done.subFolder, done.fileName);
+        m_hooks.addPictureCommands(done.savePath, done.subFolder, done.fileName, done.settings);
     postWindowMessage(&m_form, WM_IMAGESTORED);
 }
 

@@ -22,8 +22,10 @@ struct TransferHooks
     std::function<void(const QString &folder, const QString &fileName)> showReceivedPicture;
     // Fills the new entry's EXIF values from the stored file.
     std::function<void(TMadeImage &image, const QString &path)> readPictureExif;
-    // Queues the post-processing of the picture; called only while UseImageMagick is on.
-    std::function<void(const QString &savePath, const QString &subFolder, const QString &fileName)>
+    // Queues the post-processing of the picture, taken with `settings`; called only while
+    // UseImageMagick is on.
+    std::function<void(const QString &savePath, const QString &subFolder, const QString &fileName,
+                       const TCamerasettings &settings)>
         addPictureCommands;
 };
 

@@ -78,6 +78,8 @@ Result<void> BatchFile::writeLine(const QString &text)
     const QByteArray bytes = m_form == BatchForm::Windows ? wincodec::encode(text) + "\r\n" : text.toUtf8() + "\n";
     if (m_file.write(bytes) != bytes.size() || !m_file.flush())
         return Failure{QStringLiteral("Batchdatei kann nicht geschrieben werden: ") + m_file.fileName()};
+    if (m_lineWritten)
+        m_lineWritten(text);
     return {};
 }
 

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
+#include <utility>
+
 // The two forms of the stage's batch file: the Windows command-interpreter form and, on
 // Linux, a POSIX sh script with the same variables, lines and order.
 enum class BatchForm { Windows, Sh };
@@ -33,6 +36,12 @@ class BatchFile
 public:
     explicit BatchFile(BatchForm form);
 
+    // Called with each line once it is in the file.
+    void setLineWritten(std::function<void(const QString &line)> lineWritten)
+    {
+        m_lineWritten = std::move(lineWritten);
+    }
+
     // Creates the folder if needed and the file anew; the sh form is made executable.
     Result<void> open(const QString &fullName);
     void close();
@@ -51,4 +60,5 @@ private:
 
     BatchForm m_form;
     QFile m_file;
+    std::function<void(const QString &)> m_lineWritten;
 };

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -25,6 +26,18 @@ QString programFile(const char *name)
 #else
     return QLatin1String(name);
 #endif
+}
+
+// A JPEG decoder hint for a thumbnail of `geometry` ("WxH"): the picture is decoded at the
+// smallest scale of at least twice that size, which spares most of the decoding of a large
+// picture and keeps the result. Empty for any other geometry.
+QString decodeSizeHint(const QString &geometry)
+{
+    static const QRegularExpression size(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+    const QRegularExpressionMatch m = size.match(geometry);
+    if (!m.hasMatch())
+        return {};
+    return QStringLiteral("jpeg:size=%1x%2").arg(m.captured(1).toInt() * 2).arg(m.captured(2).toInt() * 2);
 }
 
 BatchPiece lit(const QString &text) { return {text, false}; }
@@ -211,6 +224,10 @@ Result<QList<BatchWord>> BuildImageMagickLine::batchWords(MagickOperation op, co
         break;
     case MagickOperation::Thumbnail:
         add({var("IMAGEMAGICKPATH"), lit(QStringLiteral("convert"))});
+        if (const QString hint = decodeSizeHint(thumbnailGeometry()); !hint.isEmpty()) {
+            add({lit(QStringLiteral("-define"))});
+            add({lit(hint)});
+        }
         add(m_v.textOn || m_v.copyrightOn ? outFile : BatchWord{lit(original)});
         option("-resize", "THUMBNAILSIZE");
         add(thumbFile);

@@ -33,24 +33,7 @@ ImageMagickRunner::~ImageMagickRunner()
 void ImageMagickRunner::add(const MagickCommand &command, const QString &line)
 {
     m_queue.append({command, line});
-    m_held = false;
-    startNext();
-}
-
-void ImageMagickRunner::addPicture(const BuildImageMagickLine &build, const MagickPicture &picture,
-                                   const QList<MagickOperation> &operations)
-{
-    if (isRawPicture(picture.fileName)) {
-        DebugLine(QStringLiteral("ImageMagick: RAW picture skipped: ") + picture.fileName);
-        return;
-    }
-    for (MagickOperation op : operations) {
-        const Result<MagickCommand> command = build.command(op, picture);
-        if (command)
-            add(*command, build.commandLine(op, picture));
-        else
-            report(command.error());
-    }
+    emit queueChanged();
 }
 
 QStringList ImageMagickRunner::pendingLines() const
@@ -61,9 +44,9 @@ QStringList ImageMagickRunner::pendingLines() const
     return lines;
 }
 
-void ImageMagickRunner::startNext()
+void ImageMagickRunner::runNext()
 {
-    if (m_process || m_held)
+    if (m_process)
         return;
     if (m_queue.isEmpty()) {
         emit idle();
@@ -102,7 +85,8 @@ void ImageMagickRunner::onFinished(int exitCode, QProcess::ExitStatus status)
     else if (exitCode != 0)
         report(FailureText + QStringLiteral("(Exitcode %1): ").arg(exitCode) + job.line, output);
     endRun();
-    startNext();
+    emit queueChanged();
+    runNext();
 }
 
 void ImageMagickRunner::onErrorOccurred(QProcess::ProcessError error)
@@ -113,7 +97,6 @@ void ImageMagickRunner::onErrorOccurred(QProcess::ProcessError error)
     const QString message = FailureText + QStringLiteral("(Programm nicht gefunden: %1)")
                                               .arg(m_queue.first().command.program);
     DebugLine(message);
-    m_held = true;
     endRun();
     emit programMissing(message);
 }

@@ -9,7 +9,8 @@
 #include <QTimer>
 
 // Runs the stage's commands one at a time, in the order they were added, without blocking the
-// main thread: the next command starts when the previous one has ended.
+// main thread. runNext() starts the first; each following one starts when the one before it
+// has ended, until the queue is empty or a program cannot be started.
 class ImageMagickRunner : public QObject
 {
     Q_OBJECT
@@ -23,13 +24,11 @@ public:
 
     void setTimeLimitMs(int ms) { m_timeLimitMs = ms; }
 
-    // Appends a command with its preview line. A command held back because its program was
-    // missing is tried again first.
+    // Appends a command with its preview line; it runs after the ones before it.
     void add(const MagickCommand &command, const QString &line);
-    // Queues the enabled operations of one picture in running order. RAW pictures are skipped;
-    // an operation the builder refuses is reported and not queued.
-    void addPicture(const BuildImageMagickLine &build, const MagickPicture &picture,
-                    const QList<MagickOperation> &operations);
+    // Starts the first pending command unless one runs. A command held back because its
+    // program was missing is tried again first. An empty queue reports idle().
+    void runNext();
 
     int pendingCount() const { return m_queue.size(); }
     QStringList pendingLines() const;
@@ -40,8 +39,10 @@ signals:
     void failed(const QString &message);
     // The first command's program could not be started; it stays first until the next add.
     void programMissing(const QString &message);
-    // The queue ran empty.
+    // The queue was found empty.
     void idle();
+    // A command was added or has ended.
+    void queueChanged();
 
 private:
     struct Job
@@ -50,7 +51,6 @@ private:
         QString line;
     };
 
-    void startNext();
     void onReadyRead();
     void onFinished(int exitCode, QProcess::ExitStatus status);
     void onErrorOccurred(QProcess::ProcessError error);
@@ -62,6 +62,5 @@ private:
     QTimer m_limit;
     QByteArray m_outputTail;
     int m_timeLimitMs = DefaultTimeLimitMs;
-    bool m_held = false;
     bool m_killed = false;
 };

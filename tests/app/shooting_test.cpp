@@ -87,7 +87,8 @@ TEST_F(ShootingTest, LaterStagesAreCalledInOrderAndPostProcessingOnlyWhenSwitche
         calls << QStringLiteral("exif %1 ").arg(image.Index) + path;
         image.Exif.Make = QStringLiteral("Canon");
     };
-    hooks.addPictureCommands = [&](const QString &root, const QString &sub, const QString &name) {
+    hooks.addPictureCommands = [&](const QString &root, const QString &sub, const QString &name,
+                                   const TCamerasettings &) {
         calls << QStringLiteral("post ") + root + QLatin1Char('|') + sub + QLatin1Char('|') + name;
     };
     dispatcher->transfer().setHooks(hooks);

@@ -81,6 +81,43 @@ TEST(BatchFile, WindowsFormIsCodePageWithCrLf)
     EXPECT_EQ(bytes.count("\r\n"), bytes.count('\n'));
 }
 
+// The Windows form of one burst, byte for byte: header, then makedir and command per operation.
+TEST(BatchFile, WindowsFormEqualsTheGoldenFile)
+{
+    MagickValues v;
+    v.imageMagickPath = QStringLiteral("C:\\Programme\\ImageMagick\\");
+    v.outputPath = QStringLiteral("D:\\Bilder\\Output\\");
+    v.thumbnailPath = QStringLiteral("D:\\Bilder\\Thumbnails\\");
+    v.textmaskPath = QStringLiteral("D:\\Bilder\\Textmask\\");
+    v.textmaskFileName = QStringLiteral("textmask.gif");
+    v.stampPath = QStringLiteral("D:\\Stempel\\copyright.png");
+    v.copyrightGravity = QStringLiteral("Southeast");
+    v.textmaskGravity = QStringLiteral("North");
+    v.thumbnailSize = QStringLiteral("200x200");
+    v.thumbnailSizeX = 150;
+    v.thumbnailSizeY = 150;
+    v.thumbnailPrefix = QStringLiteral("Thumb");
+    v.fontColor = QStringLiteral("RGB(255,0,0)");
+    v.font = QStringLiteral("Arial");
+    v.pointSize = QStringLiteral("24");
+    v.textOn = v.copyrightOn = true;
+    const BuildImageMagickLine build(v);
+    const MagickPicture picture{QStringLiteral("D:\\Bilder\\"), QStringLiteral("2026-05\\"),
+                                QStringLiteral("IMG0815.JPG"), QStringLiteral("Studio") + nb + "Nord" + nb + "0815"};
+
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("batch.bat"));
+    BatchFile batch(BatchForm::Windows);
+    ASSERT_TRUE(batch.open(name).ok());
+    ASSERT_TRUE(batch.writeHeader(build, {QStringLiteral("D:\\Batch\\"), QStringLiteral("batch.bat"),
+                                          QStringLiteral("Studio Nord #IMGNR"), 5, -7, 12, -3}).ok());
+    for (MagickOperation op : allOperations)
+        ASSERT_TRUE(batch.writeOperation(build, op, picture).ok());
+    batch.close();
+
+    EXPECT_EQ(readAll(name), readAll(QStringLiteral(TESTDATA "/batch-windows.bat")));
+}
+
 // The sh form is checked by sh itself, then run against a fake convert that records how its
 // arguments arrive.
 TEST(BatchFile, ShFormRunsWithArgumentsIntact)
@@ -119,7 +156,7 @@ TEST(BatchFile, ShFormRunsWithArgumentsIntact)
         "[-background][transparent][-font][DejaVu-Sans][-pointsize][8][label:" + label + "][" + root + "/mask/textmask.gif]",
         "[-gravity][North][" + root + "/mask/textmask.gif][" + root + "/pics/2026-05/IMG 0815.JPG][" + out + "]",
         "[-gravity][Southeast][" + root + "/stamp.png][" + out + "][" + out + "]",
-        "[" + out + "][-resize][100x100][" + root + "/thumbs/2026-05/ThumbIMG 0815.JPG]",
+        "[-define][jpeg:size=200x200][" + out + "][-resize][100x100][" + root + "/thumbs/2026-05/ThumbIMG 0815.JPG]",
     };
     EXPECT_EQ(QString::fromUtf8(readAll(root + "/bin/args.log")).split('\n', Qt::SkipEmptyParts), expected);
     EXPECT_TRUE(QDir(root + "/thumbs/2026-05").exists());

@@ -135,9 +135,9 @@ TEST(ImageMagickLine, ArgumentListsKeepBlanksQuotesAndLabelWhole)
         {"copyrightAlone", Op::Copyright, false, true, "/opt/im/composite",
          {"-gravity", "Southeast", "/pics/stamp.png", original, output}},
         {"thumbnailFromOutput", Op::Thumbnail, true, false, "/opt/im/convert",
-         {output, "-resize", "100x100", "/pics/thumbs/2026-05/ThumbIMG0815.JPG"}},
+         {"-define", "jpeg:size=200x200", output, "-resize", "100x100", "/pics/thumbs/2026-05/ThumbIMG0815.JPG"}},
         {"thumbnailFromPicture", Op::Thumbnail, false, false, "/opt/im/convert",
-         {original, "-resize", "100x100", "/pics/thumbs/2026-05/ThumbIMG0815.JPG"}},
+         {"-define", "jpeg:size=200x200", original, "-resize", "100x100", "/pics/thumbs/2026-05/ThumbIMG0815.JPG"}},
     };
     for (const ArgCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -173,15 +173,25 @@ TEST(ImageMagickLine, EmptyOptionValuesAreLeftOut)
 
 TEST(ImageMagickLine, UserSizeUsesBothSizesOrFallsBack)
 {
-    struct { int x, y; const char *geometry; } cases[] = {{640, 480, "640x480"}, {0, 480, "150x150"}, {640, 0, "150x150"}};
+    struct { int x, y; const char *geometry; const char *hint; } cases[] = {
+        {640, 480, "640x480", "jpeg:size=1280x960"},
+        {0, 480, "150x150", "jpeg:size=300x300"},
+        {640, 0, "150x150", "jpeg:size=300x300"},
+    };
     for (const auto &c : cases) {
         MagickValues v = studioValues();
         v.thumbnailSize = QStringLiteral("User");
         v.thumbnailSizeX = c.x;
         v.thumbnailSizeY = c.y;
-        EXPECT_EQ(BuildImageMagickLine(v).command(Op::Thumbnail, picture)->arguments.at(2),
-                  QString::fromUtf8(c.geometry));
+        const QStringList arguments = BuildImageMagickLine(v).command(Op::Thumbnail, picture)->arguments;
+        EXPECT_EQ(arguments.at(1), QString::fromUtf8(c.hint));
+        EXPECT_EQ(arguments.at(4), QString::fromUtf8(c.geometry));
     }
+    // A geometry that is not plain width by height gets no decoder hint.
+    MagickValues v = studioValues();
+    v.thumbnailSize = QStringLiteral("50%");
+    EXPECT_EQ(BuildImageMagickLine(v).command(Op::Thumbnail, picture)->arguments.first(),
+              QStringLiteral("/pics/in/2026-05/IMG0815.JPG"));
 }
 
 TEST(ImageMagickLine, RefusesEmptyFoldersAndWritingOverTheOriginal)

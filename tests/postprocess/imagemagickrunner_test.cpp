@@ -1,5 +1,7 @@
 #include "postprocess/imagemagickrunner.h"
 
+#include "diagnostics/debuglog.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -28,6 +30,8 @@ class RunnerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        setDebugEnabled(true);
+        clearDebugLines();
         ASSERT_TRUE(dir.isValid());
         QDir(dir.path()).mkpath(QStringLiteral("bin"));
         installFake(QStringLiteral("bin/convert"));
@@ -45,11 +49,14 @@ protected:
         file.setPermissions(file.permissions() | QFile::ExeOwner);
     }
 
+    void TearDown() override { setDebugEnabled(false); }
+
     QString fake(const char *name) const { return dir.filePath(QStringLiteral("bin/") + name); }
 
-    // Runs the event loop until the queue is empty (or a program is missing).
+    // Starts the queue and runs the event loop until it is empty (or a program is missing).
     bool waitUntilSettled(int ms = 5000)
     {
+        runner.runNext();
         QEventLoop loop;
         QTimer::singleShot(ms, &loop, [&loop] { loop.exit(1); });
         const auto a = QObject::connect(&runner, &ImageMagickRunner::idle, &loop, [&loop] { loop.exit(0); });
@@ -74,47 +81,6 @@ protected:
     QStringList missing;
 };
 
-TEST_F(RunnerTest, RunsOnePictureInOrderOneAtATimeWithoutBlocking)
-{
-    MagickValues v;
-    v.imageMagickPath = dir.filePath(QStringLiteral("bin"));
-    v.outputPath = dir.filePath(QStringLiteral("out"));
-    v.thumbnailPath = dir.filePath(QStringLiteral("thumbs"));
-    v.textmaskPath = dir.filePath(QStringLiteral("mask"));
-    v.textmaskFileName = QStringLiteral("textmask.gif");
-    v.stampPath = dir.filePath(QStringLiteral("stamp.png"));
-    v.textOn = v.copyrightOn = true;
-    const BuildImageMagickLine build(v);
-    const QList<MagickOperation> all = {MagickOperation::TextmaskCreate, MagickOperation::TextmaskOverlay,
-                                        MagickOperation::Copyright, MagickOperation::Thumbnail};
-
-    runner.addPicture(build, {dir.path() + "/", {}, QStringLiteral("A.JPG"), QStringLiteral("x")}, all);
-    // Adding returns at once; the first command is running, the rest wait.
-    EXPECT_TRUE(runner.running());
-    EXPECT_EQ(runner.pendingCount(), 4);
-    runner.addPicture(build, {dir.path() + "/", {}, QStringLiteral("B.CR2"), QStringLiteral("x")}, all);
-    runner.addPicture(build, {dir.path() + "/", {}, QStringLiteral("C.JPG"), QStringLiteral("x")}, all);
-    ASSERT_TRUE(waitUntilSettled());
-
-    // Start and end alternate: no two runs overlap. Per picture: create, overlay, stamp, thumbnail;
-    // the RAW picture is left out.
-    const QStringList lines = log();
-    ASSERT_EQ(lines.size(), 16);
-    const QStringList expected = {"convert -background", "composite ", "composite ", "convert "};
-    for (int i = 0; i < lines.size(); i += 2) {
-        SCOPED_TRACE(lines[i].toStdString());
-        const int op = (i / 2) % 4;
-        EXPECT_TRUE(lines[i].startsWith(QStringLiteral("start ") + expected[op]));
-        EXPECT_EQ(lines[i + 1], QStringLiteral("end"));
-        if (op > 0) {
-            EXPECT_TRUE(lines[i].contains(i < 8 ? QStringLiteral("/A.JPG") : QStringLiteral("/C.JPG")));
-        }
-    }
-    EXPECT_TRUE(lines.filter(QStringLiteral("B.CR2")).isEmpty());
-    EXPECT_TRUE(failures.isEmpty());
-    EXPECT_EQ(runner.pendingCount(), 0);
-}
-
 TEST_F(RunnerTest, ReportsAFailedCommandAndGoesOn)
 {
     runner.add({fake("convert"), {QStringLiteral("fail")}}, QStringLiteral("convert fail"));
@@ -124,6 +90,8 @@ TEST_F(RunnerTest, ReportsAFailedCommandAndGoesOn)
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(failures[0].contains(QStringLiteral("Exitcode 1")));
     EXPECT_TRUE(failures[0].contains(QStringLiteral("convert fail")));
+    // The debug log has the end of the program's output.
+    EXPECT_EQ(takeDebugLines().filter(QStringLiteral("unable to open image")).size(), 1);
     EXPECT_TRUE(log().contains(QStringLiteral("start convert next")));
     EXPECT_EQ(runner.pendingCount(), 0);
 }
@@ -150,6 +118,7 @@ TEST_F(RunnerTest, MissingProgramHoldsTheLineUntilTheNextPicture)
     EXPECT_EQ(missing.size(), 1);   // one notice, not one per command
     EXPECT_EQ(runner.pendingLines(), (QStringList{"first", "second"}));
     EXPECT_FALSE(runner.running());
+    EXPECT_TRUE(log().isEmpty());
 
     // The program appears; the next picture's command makes the held line run first.
     QDir(dir.path()).mkpath(QStringLiteral("later"));
@@ -160,22 +129,7 @@ TEST_F(RunnerTest, MissingProgramHoldsTheLineUntilTheNextPicture)
     EXPECT_EQ(log().filter(QStringLiteral("start")),
               (QStringList{"start convert first", "start convert second", "start convert third"}));
     EXPECT_EQ(missing.size(), 1);
-}
-
-TEST_F(RunnerTest, RefusedOperationsAreReportedAndNotQueued)
-{
-    MagickValues v;
-    v.imageMagickPath = dir.filePath(QStringLiteral("bin"));
-    v.thumbnailPath = dir.filePath(QStringLiteral("thumbs"));
-    v.textmaskPath = dir.filePath(QStringLiteral("mask"));   // no text-mask name
-    const BuildImageMagickLine build(v);
-    runner.addPicture(build, {dir.path() + "/", {}, QStringLiteral("A.JPG"), QStringLiteral("x")},
-                      {MagickOperation::TextmaskCreate, MagickOperation::Thumbnail});
-    ASSERT_TRUE(waitUntilSettled());
-
-    ASSERT_EQ(failures.size(), 1);
-    EXPECT_TRUE(failures[0].startsWith(QStringLiteral("textmaskcreate")));
-    EXPECT_EQ(log().filter(QStringLiteral("start")).size(), 1);
+    EXPECT_EQ(runner.pendingCount(), 0);
 }
 
 } // namespace

@@ -60,3 +60,11 @@ void simClearCallLog()
 {
     simCall<decltype(&EdsSimClearCallLog)>("EdsSimClearCallLog")();
 }
+
+QString simContentHash(const QByteArray &bytes)
+{
+    quint64 hash = 14695981039346656037ull;
+    for (char byte : bytes)
+        hash = (hash ^ quint8(byte)) * 1099511628211ull;
+    return QStringLiteral("%1").arg(hash, 16, 16, QLatin1Char('0'));
+}

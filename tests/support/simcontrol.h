@@ -33,3 +33,5 @@ int simReconnect();
 bool simWaitQuiet();
 QStringList simCallLog();
 void simClearCallLog();
+// The hash the body's "Offer" lines give for a file's bytes (FNV-1a 64, 16 hex digits).
+QString simContentHash(const QByteArray &bytes);

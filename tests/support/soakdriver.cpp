@@ -57,14 +57,6 @@ constexpr qint64 FallbackIdleMs = 5000;
 constexpr qint64 ClockJumpMs = Shooting::PictureMarginMs + 10000;
 constexpr int ReleaseGuardMs = 60000;
 
-QString hashText(const QByteArray &bytes)
-{
-    quint64 hash = 14695981039346656037ull;
-    for (char byte : bytes)
-        hash = (hash ^ quint8(byte)) * 1099511628211ull;
-    return QStringLiteral("%1").arg(hash, 16, 16, QLatin1Char('0'));
-}
-
 QString countList(const std::set<int> &counts)
 {
     if (counts.empty())
@@ -681,7 +673,7 @@ void Soak::check()
             continue;
         }
         const QByteArray bytes = file.readAll();
-        if (bytes.size() != offer.size || hashText(bytes) != offer.hash)
+        if (bytes.size() != offer.size || simContentHash(bytes) != offer.hash)
             problem(QStringLiteral("record %1: %2 has %3 bytes, not the %4 the body sent as %5")
                         .arg(i)
                         .arg(path)
@@ -722,7 +714,7 @@ void Soak::check()
                 continue;
             }
             const QByteArray bytes = file.readAll();
-            if (!offeredContent.contains(hashText(bytes) + QLatin1Char(':') + QString::number(bytes.size())))
+            if (!offeredContent.contains(simContentHash(bytes) + QLatin1Char(':') + QString::number(bytes.size())))
                 problem(QStringLiteral("%1 (%2 bytes) is not a file the body sent").arg(path).arg(bytes.size()));
             if (!storedPaths.contains(path))
                 problem(QStringLiteral("%1 has no record").arg(path));
