@@ -237,14 +237,26 @@ CommandQueue::CommandQueue(QString consolePath)
 {
 }
 
-CommandQueue::~CommandQueue() = default;
+// Every worker is told to stop before the first join, so their programs end side by side.
+CommandQueue::~CommandQueue()
+{
+    StopWorker();
+    m_worker.reset();
+    m_stopping.clear();
+}
+
+void CommandQueue::joinEnded()
+{
+    std::erase_if(m_stopping, [](const auto &worker) { return !worker->Running(); });
+}
 
 Result<> CommandQueue::QueueCommand(const QString &commandFile, const QString &program,
                                     const QString &arguments, bool wait, bool show,
                                     bool doLater)
 {
+    joinEnded();
     if (m_worker && m_worker->Stopping())
-        m_worker.reset(); // joins; a command queued now goes to the next worker
+        m_stopping.push_back(std::move(m_worker)); // a command queued now goes to the next one
     if (!m_worker) {
         m_worker = std::make_unique<TKommandoThread>(commandFile, m_consolePath);
         m_worker->SetNotifyWindow(m_notify);

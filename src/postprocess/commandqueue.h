@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class QObject;
 
@@ -97,8 +98,10 @@ private:
     std::thread m_thread;
 };
 
-// The catalogue's hold on its worker: creates it on the first command, forgets it once it
-// has been stopped.
+// The catalogue's hold on its worker: creates it on the first command, and replaces it on
+// the next command once it has been stopped. A stopped worker that is still ending its
+// program is kept until its thread has ended, and joined then, so neither a new command
+// nor the end of the queue waits for it longer than the stop takes.
 class CommandQueue
 {
 public:
@@ -117,7 +120,10 @@ public:
     TKommandoThread *Worker() const;
 
 private:
+    void joinEnded();
+
     QString m_consolePath;
     QObject *m_notify = nullptr;
     std::unique_ptr<TKommandoThread> m_worker;
+    std::vector<std::unique_ptr<TKommandoThread>> m_stopping;
 };

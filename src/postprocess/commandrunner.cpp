@@ -2,10 +2,12 @@
 
 #include "postprocess/argsplit.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <signal.h>
 #include <unistd.h>
@@ -49,16 +51,20 @@ void drain(QProcess &process, QByteArray &output, QByteArray &errors)
     keep(errors, process.readAllStandardError());
 }
 
+// The whole group gets the grace period, then SIGKILL: a helper the program started may
+// ignore SIGTERM and would otherwise outlive it.
 void endProcessGroup(QProcess &process)
 {
     const pid_t group = pid_t(process.processId());
     if (group <= 0)
         return;
     ::kill(-group, SIGTERM);
-    if (!process.waitForFinished(kStopGraceMs)) {
-        ::kill(-group, SIGKILL);
-        process.waitForFinished(-1);
-    }
+    QDeadlineTimer grace(kStopGraceMs);
+    process.waitForFinished(kStopGraceMs);
+    while (!grace.hasExpired() && ::kill(-group, 0) == 0)
+        QThread::msleep(10);
+    ::kill(-group, SIGKILL);
+    process.waitForFinished(-1);
 }
 
 QStringList textLines(const QByteArray &bytes)
