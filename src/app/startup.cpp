@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/texthelpers.h"
 #include "platform/x11windows.h"
+#include "postprocess/catalogue.h"
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
@@ -281,6 +282,8 @@ struct ProgramWindows::Others
     PictureLoader pictureLoader;
     X11ViewerWindows viewerWindows;
     std::unique_ptr<ViewerStep> viewerStep;
+    // Last, so that its worker has ended before any window goes.
+    TExternApplications catalogue;
 };
 
 ProgramWindows::ProgramWindows()
@@ -298,14 +301,17 @@ ProgramWindows::ProgramWindows()
         if (connectAtStart() == ConnectCancelled)
             requestProgramEnd(0);
     });
-    // Closing the main window ends the program, whatever other windows are open.
-    QObject::connect(&form, &TForm1::closing, &form, [&form] {
+    // Closing the main window ends the program, whatever other windows are open. The
+    // external program in progress is ended meanwhile; the queue joins its worker when it goes.
+    QObject::connect(&form, &TForm1::closing, &form, [this, &form] {
+        m_others->catalogue.StopWorker();
         RestoreStartSettings(form, StartSettings());
         QCoreApplication::quit();
     });
     wireWindowMenus();
     wireCaptureSettings();
     wireViewer();
+    wireCommandQueue();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
@@ -417,6 +423,14 @@ void ProgramWindows::wireViewer()
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
 }
 
+void ProgramWindows::wireCommandQueue()
+{
+    TFScripter &scripter = m_others->scripter;
+    m_others->catalogue.SetNotifyWindow(m_form.get());
+    m_dispatcher->setCommandOutputReceiver(
+        [&scripter](const QString &text) { scripter.AppendCommandOutput(text); });
+}
+
 // The external viewer's window as the layout file stores it. Its show state is not asked of
 // the window system: a window found by its title counts as a normal one.
 std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QString &title) const
@@ -431,12 +445,18 @@ std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QStr
 
 ProgramWindows::~ProgramWindows()
 {
+    m_dispatcher->setCommandOutputReceiver({});
     m_dispatcher->transfer().setHooks({});
     attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);
     setLayoutWindows(nullptr);
     setExternWindowFinder({});
     setConfigurationHooks({});
     attachSettingsWindow(SettingsWindowKind::Capture, nullptr);
+}
+
+TExternApplications &ProgramWindows::catalogue() const
+{
+    return m_others->catalogue;
 }
 
 QWidget &ProgramWindows::imageWindow() const

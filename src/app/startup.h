@@ -15,6 +15,7 @@ class EventDispatcher;
 class Shooting;
 class MainFormView;
 class WidgetLayoutWindows;
+class TExternApplications;
 
 inline constexpr int ConnectOk = 0;
 inline constexpr int ConnectIgnored = 1;
@@ -61,6 +62,9 @@ public:
     Shooting &shooting() const { return *m_shooting; }
     // The internal image window, visible from the start of the program.
     QWidget &imageWindow() const;
+    // The catalogue of external applications with the program's one command queue; the
+    // queue's output messages go to the main window, which hands them to the script window.
+    TExternApplications &catalogue() const;
     // In creation order, the main window first.
     QList<QWidget *> windows() const;
     // Connects as the main window's first showing does, once: a second call (the first
@@ -73,6 +77,7 @@ public:
 private:
     void wireCaptureSettings();
     void wireViewer();
+    void wireCommandQueue();
     void wireWindowMenus();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
 
