@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 
@@ -34,6 +35,12 @@ long maxRssKb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+void add(TKommandoThread &worker, const QString &arguments, bool doLater)
+{
+    if (!worker.AddCommand(kProbe, arguments, false, false, doLater).ok())
+        std::abort();
 }
 
 double secondsSince(Clock::time_point start)
@@ -64,7 +71,7 @@ void BM_QueuedCommandTaken(benchmark::State &state)
     worker.Start();
     for (auto _ : state) {
         const auto start = Clock::now();
-        worker.AddCommand(kProbe, QStringLiteral("x 0"), false, false, true);
+        add(worker, QStringLiteral("x 0"), true);
         while (worker.PendingCount() != 0) {
         }
         state.SetIterationTime(secondsSince(start));
@@ -83,7 +90,7 @@ void BM_QueuedCommandStarts(benchmark::State &state)
     qint64 logged = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        worker.AddCommand(kProbe, QStringLiteral("x 0"), false, false, false);
+        add(worker, QStringLiteral("x 0"), false);
         while (QFileInfo(log).size() == logged) {
         }
         state.SetIterationTime(secondsSince(start));
@@ -101,9 +108,9 @@ void BM_AddCommandAtSection(benchmark::State &state)
     TKommandoThread worker(dir.filePath(QStringLiteral("run.rccf")), dir.filePath(QStringLiteral("Console.txt")));
     const QString arguments = QStringLiteral("-o \"/home/photo/shots/IMG_0001.jpg\" --quality 90");
     for (int i = 0; i < state.range(0); ++i)
-        worker.AddCommand(kProbe, arguments, true, false, true);
+        add(worker, arguments, true);
     for (auto _ : state)
-        worker.AddCommand(kProbe, arguments, true, false, true);
+        add(worker, arguments, true);
 }
 BENCHMARK(BM_AddCommandAtSection)->Arg(10)->Arg(100)->Arg(1000)->Iterations(20)->Unit(benchmark::kMicrosecond);
 
