@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -52,6 +53,12 @@ private:
 // at once; a stop also ends the program in progress (its command stays not executed); a
 // program that cannot start keeps "Executed" at "NO" and sends its reason with the
 // notification; a new worker numbers its sections after the highest one already in the file.
+//
+// The command file is rewritten whole on every save, so records are saved in batches: a
+// command's section and later its "Executed" mark join one list of unsaved changes, saved in
+// that order. While the worker runs it saves the list whenever it has nothing to do, and at
+// most kRecordsEveryMs after a change while it is busy; a worker that is not running leaves
+// the save to AddCommand. A failed save is reported as a notification of its own.
 class TKommandoThread
 {
 public:
@@ -76,18 +83,25 @@ public:
     QStringList ConsoleLog() const;
     TBatchcommands Queue() const;
 
+    static constexpr int kRecordsEveryMs = 100;
+
 private:
     void loop();
     QString deal(const TBatchcommand &command, bool *stopped);
-    QString markExecuted(const TBatchcommand &command);
+    void markExecuted(const TBatchcommand &command);
+    QString saveRecords();
+    void saveRecordsInLoop(bool due);
     QString appendToConsoleFile(const QStringList &lines);
     void notify(const QString &text);
 
-    mutable std::mutex m_mutex; // the queue, the log and the section counter
+    mutable std::mutex m_mutex; // the queue, the log, the section counter, unsaved records
     std::condition_variable m_wake;
     TBatchcommands m_queue;
     QStringList m_log;
     std::optional<IniFile> m_commandFile;
+    std::mutex m_saving; // taken before m_mutex: batches reach the file in the order taken
+    IniEdits m_unsaved;
+    std::chrono::steady_clock::time_point m_lastSave; // the worker's own
     int m_lastSection = 0;
     QString m_consolePath;
     bool m_consoleStarted = false;

@@ -22,7 +22,9 @@
 
 namespace {
 
-constexpr int kPollMs = 50;
+// Output is taken from the pipes at least this often, so that a talkative program fills
+// memory with no more than a few milliseconds of its output beyond the cap.
+constexpr int kLookMs = 5;
 
 QString resolveProgram(const QString &program)
 {
@@ -145,7 +147,8 @@ RunOutcome spawnDetached(const QString &program, const QStringList &arguments,
     return outcome;
 }
 
-RunOutcome runAndWait(QProcess &process, const std::atomic<bool> *stop)
+RunOutcome runAndWait(QProcess &process, const std::atomic<bool> *stop,
+                      const std::function<void()> &whileWaiting)
 {
     // Its own process group, so that a stop reaches whatever the program started itself.
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -158,8 +161,11 @@ RunOutcome runAndWait(QProcess &process, const std::atomic<bool> *stop)
     outcome.started = true;
     QByteArray output;
     QByteArray errors;
-    while (process.state() != QProcess::NotRunning && !process.waitForFinished(kPollMs)) {
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(kLookMs);
         drain(process, output, errors);
+        if (whileWaiting)
+            whileWaiting();
         if (stop && stop->load()) {
             endProcessGroup(process);
             outcome.stopped = true;
@@ -175,7 +181,7 @@ RunOutcome runAndWait(QProcess &process, const std::atomic<bool> *stop)
 
 RunOutcome RunCapturing(const QString &program, const QString &argumentText,
                         const QString &workingFolder, bool /*show*/, bool wait,
-                        const std::atomic<bool> *stop)
+                        const std::atomic<bool> *stop, const std::function<void()> &whileWaiting)
 {
     const QString resolved = resolveProgram(program);
     if (resolved.isEmpty()) {
@@ -190,5 +196,5 @@ RunOutcome RunCapturing(const QString &program, const QString &argumentText,
         return spawnDetached(resolved, arguments, folder);
     QProcess process;
     prepare(process, resolved, arguments, folder);
-    return runAndWait(process, stop);
+    return runAndWait(process, stop, whileWaiting);
 }
