@@ -1,50 +1,13 @@
 #include "postprocess/commandqueue.h"
 
 #include "camera/cameraevents.h"
+#include "postprocess/commandfile.h"
 #include "postprocess/commandrunner.h"
 #include "settings/textfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-
-namespace {
-
-const QString kExecutedKey = QStringLiteral("Executed");
-
-QString sectionName(int number)
-{
-    return QStringLiteral("Command%1").arg(number, 3, 10, QLatin1Char('0'));
-}
-
-int highestSection(const IniFile &file)
-{
-    static const QRegularExpression name(QStringLiteral("^Command(\\d+)$"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    int highest = 0;
-    for (const QString &section : file.sections()) {
-        const auto match = name.match(section);
-        if (match.hasMatch())
-            highest = std::max(highest, match.captured(1).toInt());
-    }
-    return highest;
-}
-
-void addSection(IniEdits &edits, const TBatchcommand &command)
-{
-    const auto pick = [](bool on, const char *yes, const char *no) {
-        return QString::fromLatin1(on ? yes : no);
-    };
-    edits.writeString(command.section, QStringLiteral("Application"), command.program)
-        .writeString(command.section, QStringLiteral("Parameter"), command.arguments)
-        .writeString(command.section, QStringLiteral("Wait"), pick(command.wait, "WAIT", "NOWAIT"))
-        .writeString(command.section, QStringLiteral("Show"), pick(command.show, "SHOW", "NOSHOW"))
-        .writeString(command.section, QStringLiteral("DoLater"), pick(command.doLater, "YES", "NO"))
-        .writeString(command.section, kExecutedKey, QStringLiteral("NO"));
-}
-
-} // namespace
 
 TBatchcommand &TBatchcommands::append(TBatchcommand command)
 {
@@ -74,7 +37,7 @@ TKommandoThread::TKommandoThread(const QString &commandFile, const QString &cons
         return;
     QDir().mkpath(QFileInfo(commandFile).absolutePath());
     m_commandFile.emplace(commandFile);
-    m_lastSection = highestSection(*m_commandFile);
+    m_lastSection = highestCommandSection(*m_commandFile);
 }
 
 TKommandoThread::~TKommandoThread()
@@ -98,8 +61,8 @@ Result<> TKommandoThread::AddCommand(const QString &program, const QString &argu
         // "Executed" mark always comes after it.
         const std::lock_guard lock(m_mutex);
         if (m_commandFile) {
-            command.section = sectionName(++m_lastSection);
-            addSection(m_unsaved, command);
+            command.section = commandSectionName(++m_lastSection);
+            recordCommand(m_unsaved, command);
         }
         m_queue.append(std::move(command));
         ++m_pending;
@@ -252,7 +215,7 @@ void TKommandoThread::markExecuted(const TBatchcommand &command)
     if (!m_commandFile)
         return;
     const std::lock_guard lock(m_mutex);
-    m_unsaved.writeString(command.section, kExecutedKey, QStringLiteral("YES"));
+    recordExecuted(m_unsaved, command.section);
 }
 
 // The file starts empty once per worker and then grows with the log.

@@ -143,6 +143,22 @@ TEST_F(CommandQueueTest, PendingCountIsZeroWithoutWorker)
     EXPECT_EQ(m_queue.Worker(), nullptr);
 }
 
+// A stop before the start holds; the next command goes to a new worker, which runs it alone.
+TEST_F(CommandQueueTest, AStopBeforeTheStartHolds)
+{
+    queue(QStringLiteral("stopped 0"));
+    m_queue.StopWorker();
+    m_queue.StartWorker();
+    EXPECT_FALSE(m_queue.WorkerRunning());
+    EXPECT_EQ(m_queue.PendingCommandCount(), 0);
+
+    queue(QStringLiteral("next 0"));
+    EXPECT_EQ(m_queue.PendingCommandCount(), 1);
+    m_queue.StartWorker();
+    ASSERT_TRUE(waitUntil([&] { return m_receiver.texts.size() == 1; }));
+    EXPECT_EQ(probeLines("start"), QStringList{"start next"});
+}
+
 TEST_F(CommandQueueTest, CommandFileRecordsEachCommandAndDoLaterIsNotRun)
 {
     const QString file = path(QStringLiteral("sub/dir/run.rccf"));
