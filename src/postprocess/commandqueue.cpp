@@ -150,9 +150,13 @@ void TKommandoThread::loop()
     const auto wakes = [this] { return m_stop.load() || m_queue.firstPending(); };
     for (;;) {
         if (!wakes()) {
-            lock.unlock();
-            saveRecordsInLoop(true);
-            lock.lock();
+            // Idle: what is unsaved is saved once due, unless more work comes first.
+            const auto due = m_lastSave + std::chrono::milliseconds(kRecordsEveryMs);
+            if (!m_unsaved.isEmpty() && !m_wake.wait_until(lock, due, wakes)) {
+                lock.unlock();
+                saveRecordsInLoop(true);
+                lock.lock();
+            }
             m_wake.wait(lock, wakes);
         }
         if (m_stop)

@@ -56,9 +56,9 @@ private:
 //
 // The command file is rewritten whole on every save, so records are saved in batches: a
 // command's section and later its "Executed" mark join one list of unsaved changes, saved in
-// that order. While the worker runs it saves the list whenever it has nothing to do, and at
-// most kRecordsEveryMs after a change while it is busy; a worker that is not running leaves
-// the save to AddCommand. A failed save is reported as a notification of its own.
+// that order. While the worker runs it saves the list at most every kRecordsEveryMs, and
+// always when it ends; a worker that is not running leaves the save to AddCommand. A failed
+// save is reported as a notification of its own.
 class TKommandoThread
 {
 public:

@@ -44,6 +44,21 @@ public:
     QStringList texts;
 };
 
+// Processes posted messages until done() holds; false after timeoutMs.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
 class CommandQueueTest : public ::testing::Test
 {
 protected:
@@ -61,20 +76,9 @@ protected:
         return QString::fromUtf8(fileBytes(probeLogPath())).split(u'\n', Qt::SkipEmptyParts);
     }
     QStringList probeLines(const char *prefix) const { return probeLog().filter(QString::fromLatin1(prefix)); }
-
-    // Processes posted messages until done() holds; false after timeoutMs.
-    static bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+    static QString executed(const QString &file, const char *section)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        QCoreApplication::processEvents();
-        return true;
+        return IniFile(file).readString(QString::fromLatin1(section), QStringLiteral("Executed"));
     }
 
     void queue(const QString &arguments, bool wait = true, bool doLater = false,
@@ -217,9 +221,8 @@ TEST_F(CommandQueueTest, ProgramThatCannotStartReportsWhyAndStaysNotExecuted)
 
     EXPECT_TRUE(m_receiver.texts[0].startsWith(path("missing") + ": ")) << m_receiver.texts[0].toStdString();
     EXPECT_GT(m_receiver.texts[0].size(), path("missing").size() + 2);
-    const IniFile ini(file);
-    EXPECT_EQ(ini.readString("Command001", "Executed"), "NO");
-    EXPECT_EQ(ini.readString("Command002", "Executed"), "YES");
+    EXPECT_TRUE(waitUntil([&] { return executed(file, "Command002") == "YES"; }));
+    EXPECT_EQ(executed(file, "Command001"), "NO");
     EXPECT_EQ(m_queue.PendingCommandCount(), 0);
 }
 
@@ -236,15 +239,13 @@ TEST_F(CommandQueueTest, StopEndsAHungProgramAndANewWorkerContinuesTheFile)
     EXPECT_EQ(m_queue.PendingCommandCount(), 0);
     ASSERT_TRUE(waitUntil([&] { return !m_queue.WorkerRunning(); }, kStopGraceMs + 2000));
     EXPECT_LT(timer.elapsed(), kStopGraceMs + 1500);
-    EXPECT_EQ(IniFile(file).readString("Command001", "Executed"), "NO");
+    EXPECT_EQ(executed(file, "Command001"), "NO");
 
     queue(QStringLiteral("next 0"), true, false, file);
     m_queue.StartWorker();
-    ASSERT_TRUE(waitUntil([&] { return m_queue.PendingCommandCount() == 0 && probeLines("end").size() == 1; }));
-    const IniFile ini(file);
-    EXPECT_EQ(ini.readString("Command001", "Executed"), "NO");
-    EXPECT_EQ(ini.readString("Command002", "Parameter"), "next 0");
-    EXPECT_EQ(ini.readString("Command002", "Executed"), "YES");
+    ASSERT_TRUE(waitUntil([&] { return executed(file, "Command002") == "YES"; }));
+    EXPECT_EQ(executed(file, "Command001"), "NO");
+    EXPECT_EQ(IniFile(file).readString("Command002", "Parameter"), "next 0");
 }
 
 TEST_F(CommandQueueTest, StopEndsTheWholeProcessGroup)
@@ -314,14 +315,13 @@ TEST_F(CommandQueueTest, WorkingFolderOutputDecodingAndOutputCap)
     EXPECT_LT(talked, 2 * kOutputCap);
 }
 
-// Two threads append while the worker selects and marks; the ThreadSanitizer build runs this.
-TEST_F(CommandQueueTest, TenThousandAppendsFromTwoThreadsAreEachDealtWithOnce)
+// Two threads append while the worker selects, marks and saves; the ThreadSanitizer build
+// runs these. Returns the worker's queue once it is done.
+TBatchcommands appendFromTwoThreads(TKommandoThread &worker, int each)
 {
-    constexpr int kEach = 5000;
-    TKommandoThread worker({}, path(QStringLiteral("Console.txt")));
     worker.Start();
     const auto append = [&](const char *label) {
-        for (int i = 0; i < kEach; ++i) {
+        for (int i = 0; i < each; ++i) {
             if (!worker.AddCommand(kProbe, QString::fromLatin1(label), false, false, true).ok())
                 ADD_FAILURE();
         }
@@ -329,13 +329,30 @@ TEST_F(CommandQueueTest, TenThousandAppendsFromTwoThreadsAreEachDealtWithOnce)
     std::thread other(append, "a");
     append("b");
     other.join();
-    ASSERT_TRUE(waitUntil([&] { return worker.PendingCount() == 0; }, 60000));
+    EXPECT_TRUE(waitUntil([&] { return worker.PendingCount() == 0; }, 60000));
+    worker.Stop();
+    worker.Join();
     const TBatchcommands queue = worker.Queue();
-    ASSERT_EQ(queue.count(), 2 * kEach);
+    EXPECT_EQ(queue.count(), 2 * each);
     for (int i = 0; i < queue.count(); ++i) {
         EXPECT_EQ(queue.at(i).index, i);
         EXPECT_TRUE(queue.at(i).executed);
     }
+    return queue;
+}
+
+TEST_F(CommandQueueTest, TenThousandAppendsFromTwoThreadsAreEachDealtWithOnce)
+{
+    TKommandoThread worker({}, path(QStringLiteral("Console.txt")));
+    appendFromTwoThreads(worker, 5000);
+}
+
+TEST_F(CommandQueueTest, TwoThreadsAppendWhileTheWorkerSavesTheirRecords)
+{
+    const QString file = path(QStringLiteral("run.rccf"));
+    TKommandoThread worker(file, path(QStringLiteral("Console.txt")));
+    appendFromTwoThreads(worker, 500);
+    EXPECT_EQ(fileBytes(file).count("DoLater=YES\r\n"), 1000);
 }
 
 TEST_F(CommandQueueTest, DetachedStartsLeaveNoZombie)
