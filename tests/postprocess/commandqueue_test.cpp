@@ -297,13 +297,20 @@ TEST_F(CommandQueueTest, OverAThousandCommandsNoSectionGoesBackToNotExecuted)
 
 TEST_F(CommandQueueTest, WorkingFolderOutputDecodingAndOutputCap)
 {
-    const QString folder = QFileInfo(kProbe).absolutePath();
-    qputenv("PATH", folder.toLocal8Bit() + ":" + qgetenv("PATH"));
-    queue(QStringLiteral("cwd-path-\u00fc 0"));
+    // A program path is one path, blanks and non-breaking spaces included.
+    const QString folder = path(QStringLiteral("my tools\u00a0x"));
+    const QString program = folder + QStringLiteral("/probe");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(kProbe, program));
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", QFileInfo(kProbe).absolutePath().toLocal8Bit() + ":" + searchPath);
+    ASSERT_TRUE(m_queue.QueueCommand({}, program, QStringLiteral("cwd-path-\u00fc 0"), true, false, false).ok());
     ASSERT_TRUE(m_queue.QueueCommand({}, QFileInfo(kProbe).fileName(), QStringLiteral("cwd-bare 0"), true, false, false).ok());
     queue(QStringLiteral("talk%1 0").arg(3 * kOutputCap));
     m_queue.StartWorker();
-    ASSERT_TRUE(waitUntil([&] { return m_receiver.texts.size() == 3; }, 20000));
+    const bool done = waitUntil([&] { return m_receiver.texts.size() == 3; }, 20000);
+    qputenv("PATH", searchPath);
+    ASSERT_TRUE(done);
 
     EXPECT_EQ(probeLines("cwd /"), (QStringList{"cwd " + folder, "cwd " + QDir::currentPath()}));
     EXPECT_EQ(m_receiver.texts[0], QStringLiteral("err cwd-path-\u00fc"));
