@@ -1,4 +1,4 @@
-// The command queue's worker: CPU while idle, how soon a queued command is taken and started,
+// The command queue's worker: CPU while idle and while waiting on a silent tool, how soon a queued command is taken and started,
 // the cost of recording one more command in a long command file, and a tool that prints
 // hundreds of megabytes.
 #include "postprocess/commandqueue.h"
@@ -62,6 +62,18 @@ void BM_IdleWorkerCpu(benchmark::State &state)
     }
 }
 BENCHMARK(BM_IdleWorkerCpu)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// CPU of the whole process while the worker waits for a tool that has closed its output.
+void BM_WaitOnMuteTool(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const double cpu = processCpuSeconds();
+        const auto start = Clock::now();
+        RunCapturing(kProbe, QStringLiteral("mute 1000"), {}, false, true);
+        state.counters["cpu_percent"] = 100.0 * (processCpuSeconds() - cpu) / secondsSince(start);
+    }
+}
+BENCHMARK(BM_WaitOnMuteTool)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // From AddCommand to the worker having dealt with a do-later entry: the wake-up alone.
 void BM_QueuedCommandTaken(benchmark::State &state)

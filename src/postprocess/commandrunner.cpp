@@ -88,7 +88,7 @@ QStringList textLines(const QByteArray &bytes)
 // The pieces of one spawn, freed together.
 struct SpawnSetup
 {
-    SpawnSetup(const QByteArray &workingFolder)
+    explicit SpawnSetup(const QByteArray &workingFolder)
     {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

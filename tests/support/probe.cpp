@@ -4,7 +4,8 @@
 // and "err <label>". A label beginning with "stubborn" ignores SIGTERM; one beginning with
 // "family" first starts a helper that ignores SIGTERM, logs
 // "helper <pid>" and sleeps as long. A label beginning with "cwd" logs "cwd <folder>"; one
-// beginning with "talk" prints that many bytes of text instead of its usual two lines.
+// beginning with "talk" prints that many bytes of text instead of its usual two lines; one
+// beginning with "mute" closes its output before the sleep.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -76,6 +77,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "err %s\n", label.c_str());
     }
     std::fflush(nullptr);
+    if (startsWith(label, "mute")) {
+        ::close(1);
+        ::close(2);
+    }
     sleepMs(ms);
     logLine("end " + label);
     return 0;
