@@ -69,6 +69,11 @@ void EventDispatcher::watchEscapeTimer(QTimer *timer)
     m_escapeTimers.append(timer);
 }
 
+void EventDispatcher::setCommandOutputReceiver(std::function<void(const QString &)> receiver)
+{
+    m_commandOutput = std::move(receiver);
+}
+
 bool EventDispatcher::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyRelease) {
@@ -104,6 +109,10 @@ bool EventDispatcher::dispatch(const WindowMessageEvent &message)
     case WM_UNKNOWNEVENT:
         DebugLine(QStringLiteral("Unbekannter Event aufgetreten"));
         DebugLine(QString());
+        return true;
+    case WM_COMMANDOUTPUT:
+        if (m_commandOutput)
+            m_commandOutput(message.text());
         return true;
     case WM_PROCESSMESSAGES:
         QCoreApplication::processEvents();

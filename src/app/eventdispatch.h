@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class QTimer;
 class TForm1;
 class WindowMessageEvent;
@@ -22,6 +24,9 @@ public:
     // A timer that Escape stops.
     void watchEscapeTimer(QTimer *timer);
 
+    // Receives the text of each command-output message (1030).
+    void setCommandOutputReceiver(std::function<void(const QString &text)> receiver);
+
     // Receives the picture transfer messages.
     PictureTransfer &transfer() { return m_transfer; }
 
@@ -36,4 +41,5 @@ private:
     TForm1 &m_form;
     PictureTransfer m_transfer;
     QList<QPointer<QTimer>> m_escapeTimers;
+    std::function<void(const QString &)> m_commandOutput;
 };

@@ -342,8 +342,10 @@ ProgramWindows::ProgramWindows()
         if (connectAtStart() == ConnectCancelled)
             requestProgramEnd(0);
     });
-    // Closing the main window ends the program, whatever other windows are open.
+    // Closing the main window ends the program, whatever other windows are open. The
+    // external program in progress is ended meanwhile; the queue joins its worker when it goes.
     QObject::connect(&form, &TForm1::closing, &form, [this, &form] {
+        m_others->catalogue.StopWorker();
         RestoreStartSettings(form, StartSettings());
         m_others->imageMagickStage.CloseBatchFile();
         QCoreApplication::quit();
@@ -355,6 +357,7 @@ ProgramWindows::ProgramWindows()
     wireImageMagickStage(transferHooks);
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
     wireRemote();
+    wireCommandQueue();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
@@ -546,6 +549,14 @@ void ProgramWindows::wireRemote()
     });
 }
 
+void ProgramWindows::wireCommandQueue()
+{
+    TFScripter &scripter = m_others->scripter;
+    m_others->catalogue.SetNotifyWindow(m_form.get());
+    m_dispatcher->setCommandOutputReceiver(
+        [&scripter](const QString &text) { scripter.AppendCommandOutput(text); });
+}
+
 // The external viewer's window as the layout file stores it. Its show state is not asked of
 // the window system: a window found by its title counts as a normal one.
 std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QString &title) const
@@ -574,6 +585,9 @@ void ProgramWindows::wirePostprocessSettings()
 
 ProgramWindows::~ProgramWindows()
 {
+    // The worker posts to the main window, which outlives the other windows.
+    m_others->catalogue.StopWorker();
+    m_dispatcher->setCommandOutputReceiver({});
     m_dispatcher->transfer().setHooks({});
     attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);
     attachSettingsWindow(SettingsWindowKind::ImageMagick, nullptr);

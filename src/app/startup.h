@@ -76,7 +76,9 @@ public:
     bool loadCommandList(const QString &path);
     // Offers to show the report of a crash of an earlier run.
     void offerLastCrashReport();
-    // The catalogue of external applications and its editor.
+    // The catalogue of external applications with its editor and the program's one command
+    // queue; the queue's output messages go to the main window, which hands them to the script
+    // window.
     TExternApplications &catalogue() const;
     TFKommandeditor &commandEditor() const;
     // Loads a catalogue file; a file that cannot be loaded is reported and changes nothing.
@@ -86,6 +88,7 @@ private:
     void wireCaptureSettings();
     void wireViewer(TransferHooks &transferHooks);
     void wireImageMagickStage(TransferHooks &transferHooks);
+    void wireCommandQueue();
     void wireWindowMenus();
     void wireRemote();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;

@@ -1,52 +1,13 @@
 #include "postprocess/commandqueue.h"
 
 #include "camera/cameraevents.h"
+#include "postprocess/commandfile.h"
 #include "postprocess/commandrunner.h"
 #include "settings/textfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-
-namespace {
-
-const QString kExecutedKey = QStringLiteral("Executed");
-
-QString sectionName(int number)
-{
-    return QStringLiteral("Command%1").arg(number, 3, 10, QLatin1Char('0'));
-}
-
-int highestSection(const IniFile &file)
-{
-    static const QRegularExpression name(QStringLiteral("^Command(\\d+)$"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    int highest = 0;
-    for (const QString &section : file.sections()) {
-        const auto match = name.match(section);
-        if (match.hasMatch())
-            highest = std::max(highest, match.captured(1).toInt());
-    }
-    return highest;
-}
-
-IniEdits sectionEdits(const TBatchcommand &command)
-{
-    const auto pick = [](bool on, const char *yes, const char *no) {
-        return QString::fromLatin1(on ? yes : no);
-    };
-    IniEdits edits;
-    edits.writeString(command.section, QStringLiteral("Application"), command.program)
-        .writeString(command.section, QStringLiteral("Parameter"), command.arguments)
-        .writeString(command.section, QStringLiteral("Wait"), pick(command.wait, "WAIT", "NOWAIT"))
-        .writeString(command.section, QStringLiteral("Show"), pick(command.show, "SHOW", "NOSHOW"))
-        .writeString(command.section, QStringLiteral("DoLater"), pick(command.doLater, "YES", "NO"))
-        .writeString(command.section, kExecutedKey, QStringLiteral("NO"));
-    return edits;
-}
-
-} // namespace
 
 TBatchcommand &TBatchcommands::append(TBatchcommand command)
 {
@@ -76,7 +37,7 @@ TKommandoThread::TKommandoThread(const QString &commandFile, const QString &cons
         return;
     QDir().mkpath(QFileInfo(commandFile).absolutePath());
     m_commandFile.emplace(commandFile);
-    m_lastSection = highestSection(*m_commandFile);
+    m_lastSection = highestCommandSection(*m_commandFile);
 }
 
 TKommandoThread::~TKommandoThread()
@@ -94,20 +55,52 @@ Result<> TKommandoThread::AddCommand(const QString &program, const QString &argu
     command.wait = wait;
     command.show = show;
     command.doLater = doLater;
-    Result<> recorded;
+    bool workerSaves = false;
     {
-        // The section is written before the worker can see the entry, so its "Executed"
-        // never comes before the section itself.
+        // The section joins the unsaved records before the worker can see the entry, so its
+        // "Executed" mark always comes after it.
         const std::lock_guard lock(m_mutex);
         if (m_commandFile) {
-            command.section = sectionName(++m_lastSection);
-            recorded = m_commandFile->apply(sectionEdits(command));
+            command.section = commandSectionName(++m_lastSection);
+            recordCommand(m_unsaved, command);
         }
         m_queue.append(std::move(command));
         ++m_pending;
+        workerSaves = m_running;
     }
     m_wake.notify_one();
-    return recorded;
+    if (workerSaves)
+        return {};
+    const QString failed = saveRecords();
+    return failed.isEmpty() ? Result<>() : Result<>(Failure{failed});
+}
+
+// Saves the records not yet saved in one write; gives the failure, empty on success.
+QString TKommandoThread::saveRecords()
+{
+    if (!m_commandFile)
+        return {};
+    const std::lock_guard saving(m_saving);
+    IniEdits batch;
+    {
+        const std::lock_guard lock(m_mutex);
+        std::swap(batch, m_unsaved);
+    }
+    if (batch.isEmpty())
+        return {};
+    const Result<> saved = m_commandFile->apply(batch);
+    return saved ? QString() : saved.error();
+}
+
+// In the worker: saves when due, or when it may wait a while.
+void TKommandoThread::saveRecordsInLoop(bool due)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!due && now - m_lastSave < std::chrono::milliseconds(kRecordsEveryMs))
+        return;
+    m_lastSave = now;
+    if (const QString failed = saveRecords(); !failed.isEmpty())
+        notify(failed);
 }
 
 void TKommandoThread::Start()
@@ -154,13 +147,24 @@ TBatchcommands TKommandoThread::Queue() const
 void TKommandoThread::loop()
 {
     std::unique_lock lock(m_mutex);
+    const auto wakes = [this] { return m_stop.load() || m_queue.firstPending(); };
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop.load() || m_queue.firstPending(); });
+        if (!wakes()) {
+            // Idle: what is unsaved is saved once due, unless more work comes first.
+            const auto due = m_lastSave + std::chrono::milliseconds(kRecordsEveryMs);
+            if (!m_unsaved.isEmpty() && !m_wake.wait_until(lock, due, wakes)) {
+                lock.unlock();
+                saveRecordsInLoop(true);
+                lock.lock();
+            }
+            m_wake.wait(lock, wakes);
+        }
         if (m_stop)
             break;
         TBatchcommand *entry = m_queue.firstPending();
         const TBatchcommand command = *entry;
         lock.unlock();
+        saveRecordsInLoop(false);
         bool stopped = false;
         const QString note = deal(command, &stopped);
         lock.lock();
@@ -172,7 +176,10 @@ void TKommandoThread::loop()
         notify(note);
         lock.lock();
     }
+    // From here AddCommand saves for itself; what it queued before is saved here.
     m_running = false;
+    lock.unlock();
+    saveRecordsInLoop(true);
 }
 
 // Runs or records one command; gives the text of its notification.
@@ -180,8 +187,9 @@ QString TKommandoThread::deal(const TBatchcommand &command, bool *stopped)
 {
     if (command.doLater)
         return {};
-    const RunOutcome outcome =
-        RunCapturing(command.program, command.arguments, {}, command.show, command.wait, &m_stop);
+    const RunOutcome outcome = RunCapturing(command.program, command.arguments, {}, command.show,
+                                            command.wait, &m_stop,
+                                            [this] { saveRecordsInLoop(false); });
     *stopped = outcome.stopped;
     if (outcome.stopped)
         return {};
@@ -197,8 +205,8 @@ QString TKommandoThread::deal(const TBatchcommand &command, bool *stopped)
     QStringList problems;
     if (!outcome.started)
         problems.append(command.program + QStringLiteral(": ") + outcome.failure);
-    else if (const QString failed = markExecuted(command); !failed.isEmpty())
-        problems.append(failed);
+    else
+        markExecuted(command);
     if (command.wait || !outcome.started) {
         if (const QString failed = appendToConsoleFile(lines); !failed.isEmpty())
             problems.append(failed);
@@ -206,13 +214,12 @@ QString TKommandoThread::deal(const TBatchcommand &command, bool *stopped)
     return (problems + outcome.errors).join(u'\n');
 }
 
-QString TKommandoThread::markExecuted(const TBatchcommand &command)
+void TKommandoThread::markExecuted(const TBatchcommand &command)
 {
     if (!m_commandFile)
-        return {};
-    const Result<> written = m_commandFile->writeString(command.section, kExecutedKey,
-                                                        QStringLiteral("YES"));
-    return written ? QString() : written.error();
+        return;
+    const std::lock_guard lock(m_mutex);
+    recordExecuted(m_unsaved, command.section);
 }
 
 // The file starts empty once per worker and then grows with the log.
@@ -237,14 +244,26 @@ CommandQueue::CommandQueue(QString consolePath)
 {
 }
 
-CommandQueue::~CommandQueue() = default;
+// Every worker is told to stop before the first join, so their programs end side by side.
+CommandQueue::~CommandQueue()
+{
+    StopWorker();
+    m_worker.reset();
+    m_stopping.clear();
+}
+
+void CommandQueue::joinEnded()
+{
+    std::erase_if(m_stopping, [](const auto &worker) { return !worker->Running(); });
+}
 
 Result<> CommandQueue::QueueCommand(const QString &commandFile, const QString &program,
                                     const QString &arguments, bool wait, bool show,
                                     bool doLater)
 {
+    joinEnded();
     if (m_worker && m_worker->Stopping())
-        m_worker.reset(); // joins; a command queued now goes to the next worker
+        m_stopping.push_back(std::move(m_worker)); // a command queued now goes to the next one
     if (!m_worker) {
         m_worker = std::make_unique<TKommandoThread>(commandFile, m_consolePath);
         m_worker->SetNotifyWindow(m_notify);

@@ -7,12 +7,14 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class QObject;
 
@@ -51,6 +53,12 @@ private:
 // at once; a stop also ends the program in progress (its command stays not executed); a
 // program that cannot start keeps "Executed" at "NO" and sends its reason with the
 // notification; a new worker numbers its sections after the highest one already in the file.
+//
+// The command file is rewritten whole on every save, so records are saved in batches: a
+// command's section and later its "Executed" mark join one list of unsaved changes, saved in
+// that order. While the worker runs it saves the list at most every kRecordsEveryMs, and
+// always when it ends; a worker that is not running leaves the save to AddCommand. A failed
+// save is reported as a notification of its own.
 class TKommandoThread
 {
 public:
@@ -75,18 +83,25 @@ public:
     QStringList ConsoleLog() const;
     TBatchcommands Queue() const;
 
+    static constexpr int kRecordsEveryMs = 100;
+
 private:
     void loop();
     QString deal(const TBatchcommand &command, bool *stopped);
-    QString markExecuted(const TBatchcommand &command);
+    void markExecuted(const TBatchcommand &command);
+    QString saveRecords();
+    void saveRecordsInLoop(bool due);
     QString appendToConsoleFile(const QStringList &lines);
     void notify(const QString &text);
 
-    mutable std::mutex m_mutex; // the queue, the log and the section counter
+    mutable std::mutex m_mutex; // the queue, the log, the section counter, unsaved records
     std::condition_variable m_wake;
     TBatchcommands m_queue;
     QStringList m_log;
     std::optional<IniFile> m_commandFile;
+    std::mutex m_saving; // taken before m_mutex: batches reach the file in the order taken
+    IniEdits m_unsaved;
+    std::chrono::steady_clock::time_point m_lastSave; // the worker's own
     int m_lastSection = 0;
     QString m_consolePath;
     bool m_consoleStarted = false;
@@ -97,8 +112,10 @@ private:
     std::thread m_thread;
 };
 
-// The catalogue's hold on its worker: creates it on the first command, forgets it once it
-// has been stopped.
+// The catalogue's hold on its worker: creates it on the first command, and replaces it on
+// the next command once it has been stopped. A stopped worker that is still ending its
+// program is kept until its thread has ended, and joined then, so neither a new command
+// nor the end of the queue waits for it longer than the stop takes.
 class CommandQueue
 {
 public:
@@ -117,7 +134,10 @@ public:
     TKommandoThread *Worker() const;
 
 private:
+    void joinEnded();
+
     QString m_consolePath;
     QObject *m_notify = nullptr;
     std::unique_ptr<TKommandoThread> m_worker;
+    std::vector<std::unique_ptr<TKommandoThread>> m_stopping;
 };

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 
 // What became of one external program started by RunCapturing.
 struct RunOutcome
@@ -20,14 +21,16 @@ struct RunOutcome
 // the program's folder if its path has one, else the current folder. show has no meaning here
 // (the program opens whatever windows it opens).
 //
-// Without wait the program starts detached with its output going nowhere, and the call
-// returns at once. With wait the call returns when the program has ended; its output is
-// read through pipes while it runs, keeping at most kOutputCap bytes of each stream. When
-// *stop becomes true the program's process group gets SIGTERM, and SIGKILL after
-// kStopGraceMs.
+// Every program runs in a process group of its own with the null device as input. Without
+// wait its output goes to the null device too, and the call returns once it runs; it may
+// outlive us. With wait the call returns when the program has ended; its output is read
+// through pipes while it runs, keeping at most kOutputCap bytes of each stream. When *stop
+// becomes true the program's process group gets SIGTERM, and SIGKILL after kStopGraceMs.
+// whileWaiting is called between the looks at the waited-for program, every few milliseconds.
 RunOutcome RunCapturing(const QString &program, const QString &argumentText,
                         const QString &workingFolder, bool show, bool wait,
-                        const std::atomic<bool> *stop = nullptr);
+                        const std::atomic<bool> *stop = nullptr,
+                        const std::function<void()> &whileWaiting = {});
 
 constexpr qint64 kOutputCap = 4 * 1024 * 1024;
 constexpr int kStopGraceMs = 1000;

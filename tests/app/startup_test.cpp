@@ -8,7 +8,9 @@
 #include "camera/proptables.h"
 #include "camera/sdkloader.h"
 #include "postprocess/catalogue.h"
+#include "processcheck.h"
 #include "ui/dllfehlerform.h"
+#include "ui/fscripter.h"
 #include "settings/configuration.h"
 #include "settings/inifile.h"
 #include "diagnostics/debuglog.h"
@@ -24,6 +26,7 @@
 #include <QLineEdit>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QFile>
@@ -361,6 +364,43 @@ TEST_F(WithCamera, CommandEditorOpensFromTheMenuAndItsMaskDialogNeverWaits)
     // Without a display the dialog is not shown: it comes back with the empty mask it got.
     maskButton->click();
     EXPECT_EQ(editor.builder().commandLine(), QStringLiteral(" "));
+}
+
+// The program's queue posts to the main window; its output reaches the script window even
+// while that is hidden. Closing the program with a tool that ignores SIGTERM still ends soon.
+TEST_F(WithCamera, CommandOutputReachesTheHiddenScriptWindowAndClosingEndsAHungTool)
+{
+    form.reset();
+    AppMaster.reset();
+    QTemporaryDir dir;
+    const QString probeLog = dir.filePath(QStringLiteral("probe.log"));
+    qputenv("TESSARO_PROBE_LOG", probeLog.toLocal8Bit());
+    const auto probeStarted = [&probeLog] {
+        QFile file(probeLog);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("start");
+    };
+    auto windows = std::make_unique<ProgramWindows>();
+    auto *scripter = dynamic_cast<TFScripter *>(windows->windows().last());
+    ASSERT_NE(scripter, nullptr);
+    TExternApplications &catalogue = windows->catalogue();
+    const QString missing = dir.filePath(QStringLiteral("missing-tool"));
+    ASSERT_TRUE(catalogue.QueueCommand({}, missing, QStringLiteral("x"), true, false, false).ok());
+    catalogue.StartWorker();
+    ASSERT_TRUE(waitUntil([scripter] { return !scripter->commandOutput().isEmpty(); }));
+    EXPECT_FALSE(scripter->isVisible());
+    EXPECT_TRUE(scripter->commandOutput().first().startsWith(missing + QStringLiteral(": ")));
+
+    ASSERT_TRUE(catalogue.QueueCommand({}, QStringLiteral(PROBE), QStringLiteral("stubborn 60000"), true, false, false).ok());
+    ASSERT_TRUE(waitUntil(probeStarted));
+    QElapsedTimer timer;
+    timer.start();
+    windows->mainForm().close();
+    windows.reset();
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(zombieChildren(), 0);
+    QFile log(probeLog);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(log.readAll().contains("end stubborn"));
 }
 
 TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)

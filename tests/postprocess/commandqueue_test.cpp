@@ -2,16 +2,20 @@
 
 #include "camera/cameraevents.h"
 #include "postprocess/commandrunner.h"
+#include "processcheck.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <numeric>
 #include <thread>
 
 namespace {
@@ -40,6 +44,21 @@ public:
     QStringList texts;
 };
 
+// Processes posted messages until done() holds; false after timeoutMs.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
 class CommandQueueTest : public ::testing::Test
 {
 protected:
@@ -57,20 +76,9 @@ protected:
         return QString::fromUtf8(fileBytes(probeLogPath())).split(u'\n', Qt::SkipEmptyParts);
     }
     QStringList probeLines(const char *prefix) const { return probeLog().filter(QString::fromLatin1(prefix)); }
-
-    // Processes posted messages until done() holds; false after timeoutMs.
-    static bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+    static QString executed(const QString &file, const char *section)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        QCoreApplication::processEvents();
-        return true;
+        return IniFile(file).readString(QString::fromLatin1(section), QStringLiteral("Executed"));
     }
 
     void queue(const QString &arguments, bool wait = true, bool doLater = false,
@@ -110,6 +118,9 @@ TEST_F(CommandQueueTest, WithoutWaitTheProgramsStartWithoutWaitingForEachOther)
     log.sort();
     EXPECT_EQ(log, (QStringList{"start p1", "start p2", "start p3"}));
     EXPECT_TRUE(waitUntil([&] { return m_queue.PendingCommandCount() == 0; }, 1000));
+    // Each start returns once the program runs, so the worker's record is the start order.
+    EXPECT_EQ(m_queue.Worker()->ConsoleLog().filter(QRegularExpression("^p\\d")),
+              (QStringList{"p1 1500", "p2 1500", "p3 1500"}));
 }
 
 TEST_F(CommandQueueTest, WithWaitEachProgramStartsAfterThePreviousEnded)
@@ -136,10 +147,26 @@ TEST_F(CommandQueueTest, PendingCountIsZeroWithoutWorker)
     EXPECT_EQ(m_queue.Worker(), nullptr);
 }
 
+// A stop before the start holds; the next command goes to a new worker, which runs it alone.
+TEST_F(CommandQueueTest, AStopBeforeTheStartHolds)
+{
+    queue(QStringLiteral("stopped 0"));
+    m_queue.StopWorker();
+    m_queue.StartWorker();
+    EXPECT_FALSE(m_queue.WorkerRunning());
+    EXPECT_EQ(m_queue.PendingCommandCount(), 0);
+
+    queue(QStringLiteral("next 0"));
+    EXPECT_EQ(m_queue.PendingCommandCount(), 1);
+    m_queue.StartWorker();
+    ASSERT_TRUE(waitUntil([&] { return m_receiver.texts.size() == 1; }));
+    EXPECT_EQ(probeLines("start"), QStringList{"start next"});
+}
+
 TEST_F(CommandQueueTest, CommandFileRecordsEachCommandAndDoLaterIsNotRun)
 {
     const QString file = path(QStringLiteral("sub/dir/run.rccf"));
-    queue(QStringLiteral("later 0"), true, true, file);
+    queue(QStringLiteral("later 0 M\u00e1laga \u20ac5"), true, true, file);
     queue(QStringLiteral("now 0 x"), false, false, path(QStringLiteral("ignored.rccf")));
     m_queue.StartWorker();
     ASSERT_TRUE(waitUntil([&] { return m_receiver.texts.size() == 2; }));
@@ -148,10 +175,12 @@ TEST_F(CommandQueueTest, CommandFileRecordsEachCommandAndDoLaterIsNotRun)
     EXPECT_EQ(probeLines("start"), QStringList{"start now"});
     EXPECT_EQ(m_receiver.texts, (QStringList{"", ""}));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("ignored.rccf"))));
+    // The last mark is saved once the worker has nothing left to do.
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(file).endsWith("Executed=YES\r\n"); }));
     const QByteArray program = kProbe.toLocal8Bit();
     EXPECT_EQ(fileBytes(file), "[Command001]\r\n"
                                "Application=" + program + "\r\n"
-                               "Parameter=later 0\r\n"
+                               "Parameter=later 0 M\xe1laga \x80" "5\r\n"
                                "Wait=WAIT\r\n"
                                "Show=NOSHOW\r\n"
                                "DoLater=YES\r\n"
@@ -192,9 +221,8 @@ TEST_F(CommandQueueTest, ProgramThatCannotStartReportsWhyAndStaysNotExecuted)
 
     EXPECT_TRUE(m_receiver.texts[0].startsWith(path("missing") + ": ")) << m_receiver.texts[0].toStdString();
     EXPECT_GT(m_receiver.texts[0].size(), path("missing").size() + 2);
-    const IniFile ini(file);
-    EXPECT_EQ(ini.readString("Command001", "Executed"), "NO");
-    EXPECT_EQ(ini.readString("Command002", "Executed"), "YES");
+    EXPECT_TRUE(waitUntil([&] { return executed(file, "Command002") == "YES"; }));
+    EXPECT_EQ(executed(file, "Command001"), "NO");
     EXPECT_EQ(m_queue.PendingCommandCount(), 0);
 }
 
@@ -211,56 +239,128 @@ TEST_F(CommandQueueTest, StopEndsAHungProgramAndANewWorkerContinuesTheFile)
     EXPECT_EQ(m_queue.PendingCommandCount(), 0);
     ASSERT_TRUE(waitUntil([&] { return !m_queue.WorkerRunning(); }, kStopGraceMs + 2000));
     EXPECT_LT(timer.elapsed(), kStopGraceMs + 1500);
-    EXPECT_EQ(IniFile(file).readString("Command001", "Executed"), "NO");
+    EXPECT_EQ(executed(file, "Command001"), "NO");
 
     queue(QStringLiteral("next 0"), true, false, file);
     m_queue.StartWorker();
-    ASSERT_TRUE(waitUntil([&] { return m_queue.PendingCommandCount() == 0 && probeLines("end").size() == 1; }));
-    const IniFile ini(file);
-    EXPECT_EQ(ini.readString("Command001", "Executed"), "NO");
-    EXPECT_EQ(ini.readString("Command002", "Parameter"), "next 0");
-    EXPECT_EQ(ini.readString("Command002", "Executed"), "YES");
+    ASSERT_TRUE(waitUntil([&] { return executed(file, "Command002") == "YES"; }));
+    EXPECT_EQ(executed(file, "Command001"), "NO");
+    EXPECT_EQ(IniFile(file).readString("Command002", "Parameter"), "next 0");
 }
 
-TEST_F(CommandQueueTest, AppendsFromTwoThreadsAreAllRunOnce)
+TEST_F(CommandQueueTest, StopEndsTheWholeProcessGroup)
 {
-    TKommandoThread worker({}, path(QStringLiteral("Console.txt")));
+    queue(QStringLiteral("family 60000"));
+    m_queue.StartWorker();
+    ASSERT_TRUE(waitUntil([&] { return probeLines("helper").size() == 1 && probeLines("start").size() == 1; }));
+    const qint64 helper = probeLines("helper").first().section(u' ', 1).toLongLong();
+    m_queue.StopWorker();
+    ASSERT_TRUE(waitUntil([&] { return !m_queue.WorkerRunning(); }, kStopGraceMs + 2000));
+    // SIGKILL has been sent to the group; it lands a moment later.
+    EXPECT_TRUE(waitUntil([&] { return !processAlive(helper); }, 500));
+    EXPECT_TRUE(m_receiver.texts.isEmpty()); // a stopped command is not dealt with
+}
+
+// The main thread records sections while the worker marks them; a section once marked must
+// never read "NO" again, whichever write lands last.
+TEST_F(CommandQueueTest, OverAThousandCommandsNoSectionGoesBackToNotExecuted)
+{
+    constexpr int kCommands = 1000;
+    const QString file = path(QStringLiteral("run.rccf"));
+    std::atomic<bool> done{false};
+    QStringList wentBack;
+    std::thread watcher([&] {
+        std::map<QByteArray, bool> executed;
+        while (!done) {
+            QByteArray section;
+            for (const QByteArray &line : fileBytes(file).split('\n')) {
+                if (line.startsWith('['))
+                    section = line.trimmed();
+                else if (line == "Executed=YES\r")
+                    executed[section] = true;
+                else if (line == "Executed=NO\r" && executed[section])
+                    wentBack.append(QString::fromLatin1(section));
+            }
+        }
+    });
+    m_queue.SetNotifyWindow(nullptr);
+    for (int i = 0; i < kCommands; ++i) {
+        ASSERT_TRUE(m_queue.QueueCommand(file, QStringLiteral("true"), {}, false, false, false).ok());
+        m_queue.StartWorker();
+    }
+    EXPECT_TRUE(waitUntil([&] { return fileBytes(file).count("Executed=YES\r\n") == kCommands; }, 60000));
+    done = true;
+    watcher.join();
+    EXPECT_EQ(wentBack, QStringList());
+    EXPECT_TRUE(fileBytes(file).contains("[Command1000]\r\n"));
+}
+
+TEST_F(CommandQueueTest, WorkingFolderOutputDecodingAndOutputCap)
+{
+    // A program path is one path, blanks and non-breaking spaces included.
+    const QString folder = path(QStringLiteral("my tools\u00a0x"));
+    const QString program = folder + QStringLiteral("/probe");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(kProbe, program));
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", QFileInfo(kProbe).absolutePath().toLocal8Bit() + ":" + searchPath);
+    ASSERT_TRUE(m_queue.QueueCommand({}, program, QStringLiteral("cwd-path-\u00fc 0"), true, false, false).ok());
+    ASSERT_TRUE(m_queue.QueueCommand({}, QFileInfo(kProbe).fileName(), QStringLiteral("cwd-bare 0"), true, false, false).ok());
+    queue(QStringLiteral("talk%1 0").arg(3 * kOutputCap));
+    m_queue.StartWorker();
+    const bool done = waitUntil([&] { return m_receiver.texts.size() == 3; }, 20000);
+    qputenv("PATH", searchPath);
+    ASSERT_TRUE(done);
+
+    EXPECT_EQ(probeLines("cwd /"), (QStringList{"cwd " + folder, "cwd " + QDir::currentPath()}));
+    EXPECT_EQ(m_receiver.texts[0], QStringLiteral("err cwd-path-\u00fc"));
+    const QStringList log = m_queue.Worker()->ConsoleLog();
+    EXPECT_TRUE(log.contains(QStringLiteral("out cwd-path-\u00fc")));
+    const qsizetype talked = std::accumulate(log.begin(), log.end(), qsizetype(0),
+        [](qsizetype sum, const QString &line) { return sum + line.size() + 1; });
+    EXPECT_GT(talked, kOutputCap / 2);
+    EXPECT_LT(talked, 2 * kOutputCap);
+}
+
+// Two threads append while the worker selects, marks and saves; the ThreadSanitizer build
+// runs these. Returns the worker's queue once it is done.
+TBatchcommands appendFromTwoThreads(TKommandoThread &worker, int each)
+{
     worker.Start();
     const auto append = [&](const char *label) {
-        for (int i = 0; i < 20; ++i)
-            ASSERT_TRUE(worker.AddCommand(kProbe, QString::fromLatin1(label) + " 0", false, false, true).ok());
+        for (int i = 0; i < each; ++i) {
+            if (!worker.AddCommand(kProbe, QString::fromLatin1(label), false, false, true).ok())
+                ADD_FAILURE();
+        }
     };
     std::thread other(append, "a");
     append("b");
     other.join();
-    ASSERT_TRUE(waitUntil([&] { return worker.PendingCount() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return worker.PendingCount() == 0; }, 60000));
+    worker.Stop();
+    worker.Join();
     const TBatchcommands queue = worker.Queue();
-    ASSERT_EQ(queue.count(), 40);
+    EXPECT_EQ(queue.count(), 2 * each);
     for (int i = 0; i < queue.count(); ++i) {
         EXPECT_EQ(queue.at(i).index, i);
         EXPECT_TRUE(queue.at(i).executed);
     }
+    return queue;
 }
 
-} // namespace
-
-namespace {
-
-int zombieChildren()
+TEST_F(CommandQueueTest, TenThousandAppendsFromTwoThreadsAreEachDealtWithOnce)
 {
-    int zombies = 0;
-    const QString self = QString::number(QCoreApplication::applicationPid());
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QByteArray stat = fileBytes(QStringLiteral("/proc/%1/stat").arg(pid));
-        // pid (name) state ppid ...
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[0] == "Z" && fields[1] == self.toLatin1())
-            ++zombies;
-    }
-    return zombies;
+    TKommandoThread worker({}, path(QStringLiteral("Console.txt")));
+    appendFromTwoThreads(worker, 5000);
 }
 
-} // namespace
+TEST_F(CommandQueueTest, TwoThreadsAppendWhileTheWorkerSavesTheirRecords)
+{
+    const QString file = path(QStringLiteral("run.rccf"));
+    TKommandoThread worker(file, path(QStringLiteral("Console.txt")));
+    appendFromTwoThreads(worker, 500);
+    EXPECT_EQ(fileBytes(file).count("DoLater=YES\r\n"), 1000);
+}
 
 TEST_F(CommandQueueTest, DetachedStartsLeaveNoZombie)
 {
@@ -278,10 +378,16 @@ TEST_F(CommandQueueTest, EndingTheQueueEndsAHungProgram)
         ASSERT_TRUE(queue.QueueCommand({}, kProbe, QStringLiteral("stubborn 60000"), true, false, false).ok());
         queue.StartWorker();
         ASSERT_TRUE(waitUntil([&] { return probeLines("start").size() == 1; }));
+        queue.StopWorker();
+        // The stopping worker is set aside; the next one ends with it.
+        ASSERT_TRUE(queue.QueueCommand({}, kProbe, QStringLiteral("stubborn2 60000"), true, false, false).ok());
+        queue.StartWorker();
+        ASSERT_TRUE(waitUntil([&] { return probeLines("start").size() == 2; }));
         timer.start();
     }
-    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_LT(timer.elapsed(), kStopGraceMs + 1000);
     EXPECT_EQ(zombieChildren(), 0);
+    EXPECT_EQ(probeLines("end"), QStringList());
 }
 
 TEST_F(CommandQueueTest, CommandFileThatCannotBeWrittenIsReportedAndTheQueueGoesOn)
@@ -294,8 +400,13 @@ TEST_F(CommandQueueTest, CommandFileThatCannotBeWrittenIsReportedAndTheQueueGoes
     const Result<> queued = m_queue.QueueCommand(file, kProbe, QStringLiteral("second 0"), true, false, false);
     EXPECT_FALSE(queued.ok());
     m_queue.StartWorker();
-    ASSERT_TRUE(waitUntil([&] { return m_receiver.texts.size() == 2; }));
+    // The marks cannot be saved either; each failed save is a notification of its own.
+    ASSERT_TRUE(waitUntil([&] { return m_receiver.texts.size() >= 3; }));
     EXPECT_EQ(probeLines("end"), (QStringList{"end first", "end second"}));
-    EXPECT_TRUE(m_receiver.texts[0].endsWith("err first"));
-    EXPECT_GT(m_receiver.texts[0].size(), QString("err first").size()); // the write failure
+    QStringList failures = m_receiver.texts;
+    EXPECT_EQ(failures.removeAll("err first") + failures.removeAll("err second"), 2);
+    for (const QString &failure : failures)
+        EXPECT_FALSE(failure.isEmpty());
 }
+
+} // namespace
