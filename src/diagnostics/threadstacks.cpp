@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int MaxFrames = 64;
+constexpr int MaxFrames = 256;
 
 struct Walk
 {
