@@ -8,7 +8,8 @@ namespace pascal {
 // stdlib.cpp, signature "arguments:result"). Routines without a name are reached by the
 // compiler itself (Length, Inc, E.Message, ...). Signature letters: i Integer, l Int64,
 // f Double, s string, c Char, b Boolean, R TReplaceFlags, a any value, r the address of a
-// variable, * Format's values (each followed by its tag; b counts them), v no result.
+// variable, * Format's values (each followed by its tag; b counts them), v no result. Arguments
+// after ? may be left out and are then 0.
 #define PASCAL_BUILTINS(X) \
     X(LENSTR, nullptr, bLenStr, "s:i") \
     X(LENARR, nullptr, bLenArr, "a:i") \
@@ -61,7 +62,7 @@ namespace pascal {
     X(EXCNEW, nullptr, bExcNew, "s:a")                      /* b = exception class */ \
     X(STRINGOFCHAR, "stringofchar", bStringOfChar, "ci:s") \
     X(ISNAN, "isnan", bIsNan, "f:b") \
-    X(BOOLTOSTR, "booltostr", bBoolToStr, "b:s") \
+    X(BOOLTOSTR, "booltostr", bBoolToStr, "b?b:s")     /* "0"/"-1", or "False"/"True" */ \
     X(CHKORD, nullptr, bChkOrd, "l:l")                      /* b = highest value */ \
     X(EXCCLASSNAME, nullptr, bExcClassName, "a:s") \
     X(ANSIUPPER, "ansiuppercase", bAnsiUpper, "s:s") \
@@ -79,7 +80,7 @@ constexpr int builtinArgs(const char* sig) {
     int n = 0;
     for (; *sig != ':'; ++sig) {
         if (*sig == '*') return -1;
-        ++n;
+        if (*sig != '?') ++n;
     }
     return n;
 }

@@ -149,6 +149,20 @@ void Parser::narrowTo(Type* from, Type* to) {
     emit(OP_NARROW, kind);
 }
 
+// A constant outside lo..hi where the type allows only those values.
+void Parser::checkConstRange(int64_t lo, int64_t hi, int64_t v, SourcePos p) {
+    if (v < lo || v > hi)
+        errorAt(p, "range check error while evaluating constants (" + std::to_string(v) + " must be between " +
+                       std::to_string(lo) + " and " + std::to_string(hi) + ")");
+}
+
+// The same for the constant just emitted, if the last instruction is one and `t` is ordinal.
+void Parser::checkConstOperand(const Type* t, SourcePos p) {
+    if (!isOrdinal(t) || !lastIsConst() || prog_->code.back().op != OP_PUSHI) return;
+    auto [lo, hi] = ordinalBounds(t);
+    checkConstRange(lo, hi, prog_->code.back().b, p);
+}
+
 // ---- places
 
 void Parser::loadPlace(const Place& pl) {
@@ -251,6 +265,13 @@ const ArithOps& arith(Bin op) {
 constexpr std::pair<Bin, Op> kBitOps[] = {
     {Bin::And, OP_AND}, {Bin::Or, OP_OR}, {Bin::Xor, OP_XOR}, {Bin::Shl, OP_SHL}, {Bin::Shr, OP_SHR}};
 
+// Whether set elements of these types mix: the same kind of ordinal, the same enumeration.
+// An empty set constructor has no element type and goes with any set.
+bool elementsMix(const Type* a, const Type* b) {
+    if (!a || !b) return true;
+    return a->k == b->k && (a->k != TK::Enum || a->enumNames == b->enumNames);
+}
+
 std::string charOrString(const Type* t, const CVal& v) { return t->k == TK::Char ? std::string(1, char(v.i)) : v.s; }
 double asDouble(const Type* t, const CVal& v) { return t->k == TK::Float ? v.d : double(v.i); }
 
@@ -271,6 +292,7 @@ Type* Parser::binary(Bin op, Type* l, Type* r, int leftAt, SourcePos p) {
     if (l->k == TK::Set || r->k == TK::Set) {
         if (l->k != TK::Set || r->k != TK::Set || !(op == Bin::Add || op == Bin::Sub || op == Bin::Mul))
             operandMismatch(l, r, p);
+        if (!elementsMix(l->elem, r->elem)) incompatible(l, r, p);
         return setOp(op, l->elem ? l : r, fold, leftAt);
     }
     if (op == Bin::Add && isStringLike(l) && isStringLike(r)) return concat(l, r, fold, leftAt);
@@ -336,21 +358,23 @@ Type* Parser::bitOp(Bin op, Type* l, Type* r, bool fold, int leftAt) {
 
 Type* Parser::divMod(Bin op, Type* rt, bool fold, int leftAt, SourcePos p) {
     bool div = op == Bin::Div;
+    if (lastIsConst() && prog_->code.back().b == 0) errorAt(p, "Division by zero");
     if (fold) {
         auto [a, b] = takeConsts(leftAt);
-        if (b.i == 0) errorAt(p, "Division by zero");
         CVal c;
         c.i = b.i == -1 ? (div ? int64_t(0 - uint64_t(a.i)) : 0) : div ? a.i / b.i : a.i % b.i;
+        // Constants are computed in 64 bits: Low(Integer) div -1 is an Int64.
+        if (rt == tInt_ && c.i > INT32_MAX) rt = tInt64_;
         emitConst(rt, c);
         return rt;
     }
-    if (lastIsConst() && prog_->code.back().b != 0 && prog_->code.back().b != -1) {
+    if (lastIsConst() && prog_->code.back().b != -1) {
         int64_t k = prog_->code.back().b;
         dropCode(1);
         emit(div ? OP_DIVLK : OP_MODLK, 0, k);
         return rt;
     }
-    emit(div ? OP_DIVL : OP_MODL);
+    emit(div ? (rt == tInt_ ? OP_DIVI : OP_DIVL) : OP_MODL);
     return rt;
 }
 
@@ -364,6 +388,7 @@ Type* Parser::floatOp(Bin op, Type* l, Type* r, bool fold, int leftAt, SourcePos
         emitConst(tFloat_, c);
         return tFloat_;
     }
+    if (op == Bin::Slash && lastIsConst() && asDouble(r, constAt(here() - 1)) == 0) errorAt(p, "Division by zero");
     if (l->k == TK::Int) emit(OP_I2F2);
     if (r->k == TK::Int) emit(OP_I2F);
     emit(arith(op).f64);
@@ -399,13 +424,14 @@ Type* Parser::intOp(Bin op, bool wide, bool fold, int leftAt) {
 // What a comparison compares; refuses operands that cannot be compared with `op`.
 Parser::Compared Parser::compared(Bin op, Type* l, Type* r, SourcePos p) {
     if (op == Bin::In) {
-        if (r->k != TK::Set || !isOrdinal(l)) incompatible(l, r, p);
+        if (r->k != TK::Set || !isOrdinal(l) || !elementsMix(l, r->elem)) incompatible(l, r, p);
         return Compared::Membership;
     }
     Cmp c = cmpOf(op);
     bool equality = c == Cmp::Eq || c == Cmp::Ne;
     if (l->k == TK::Set || r->k == TK::Set) {
-        if (l->k != TK::Set || r->k != TK::Set || c == Cmp::Lt || c == Cmp::Gt) incompatible(l, r, p);
+        if (l->k != TK::Set || r->k != TK::Set || c == Cmp::Lt || c == Cmp::Gt || !elementsMix(l->elem, r->elem))
+            incompatible(l, r, p);
         return Compared::Sets;
     }
     if ((l->k == TK::String && isStringLike(r)) || (r->k == TK::String && isStringLike(l))) return Compared::Strings;

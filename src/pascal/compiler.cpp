@@ -195,6 +195,11 @@ void Parser::declareSystem() {
         s->type = tFloat_;
         s->cv.d = v;
     }
+    for (const char* n : {"maxint", "maxlongint"}) {
+        Sym* s = declare(n, Sym::Const, {});
+        s->type = tInt_;
+        s->cv.i = INT32_MAX;
+    }
     Sym* nil = declare("nil", Sym::Const, {});
     nil->type = tNil_;
     declareIntrinsics();
@@ -228,12 +233,15 @@ bool Parser::run(const std::vector<std::string>& decls, const std::string& text,
         startLexer(kSystemDeclarations, "system");
         declarations(true);
         tFlags_ = lookup("treplaceflags")->type;
+        // The host's names shadow the library's, the script's shadow both.
+        scopes_.emplace_back();
         for (size_t i = 0; i < decls.size(); ++i) {
             startLexer(decls[i], "declarations" + (i ? std::to_string(i + 1) : std::string()));
             declarations(true);
             if (tok_.kind != Tok::Eof) errorHere("Declaration expected but " + describe(tok_) + " found");
         }
         inSystem_ = false;
+        scopes_.emplace_back();
         startLexer(text, file);
         program();
     } catch (const CompileAbort&) {

@@ -1,6 +1,7 @@
 #include "pascal/parser.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pascal {
 
@@ -47,7 +48,16 @@ Type* Parser::callBuiltin(int id, SourcePos p) {
     std::string sig = builtinSignatures[id].sig;
     size_t colon = sig.find(':');
     Signature s;
-    for (size_t i = 0; i < colon; ++i) s.params.push_back({"", sigType(sig[i]), false, true});
+    bool optional = false;
+    for (size_t i = 0; i < colon; ++i) {
+        if (sig[i] == '?') {
+            optional = true;
+            continue;
+        }
+        Param pa{"", sigType(sig[i]), false, true};
+        pa.hasDefault = optional;
+        s.params.push_back(pa);
+    }
     args(s, p, true);
     at_ = p;
     emitBuiltin(Builtin(id));
@@ -68,6 +78,7 @@ Type* Parser::parenExpr(SourcePos& ap) {
 Place Parser::varArg() {
     SourcePos ap = tok_.pos;
     if (tok_.kind != Tok::Ident) errorAt(ap, "Variable required");
+    checkNotForVar(ap);
     Place pl = designator(true);
     if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly) errorAt(ap, "Variable required");
     return pl;
@@ -235,6 +246,14 @@ Type* Parser::succPred(int step, SourcePos p) {
     Type* t = parenExpr(ap);
     if (!isOrdinal(t)) errorAt(ap, "Ordinal type required");
     at_ = p;
+    if (lastIsConst()) {
+        Instr& in = prog_->code.back();
+        in.b += step;
+        checkConstOperand(t, p);
+        constVal_.i = in.b;
+        lastConst_ = here() - 1;
+        return t;
+    }
     emit(OP_PUSHI, 0, step);
     emit(OP_ADDL);
     backInRange(t);
@@ -247,8 +266,20 @@ Type* Parser::absSqr(int sqr, SourcePos p) {
     at_ = p;
     if (!isNumeric(t)) errorAt(ap, "Incompatible types: 'Integer' and '" + t->display() + "'");
     Type* rt = t->k == TK::Float ? tFloat_ : (isWide(t) ? tInt64_ : tInt_);
+    if (lastIsConst()) {
+        CVal v = constAt(here() - 1);
+        dropCode(1);
+        if (rt == tFloat_) v.d = sqr ? v.d * v.d : std::fabs(v.d);
+        else v.i = sqr ? int64_t(uint64_t(v.i) * uint64_t(v.i)) : v.i < 0 ? int64_t(0 - uint64_t(v.i)) : v.i;
+        // Constants are computed in 64 bits, as in any constant expression.
+        if (rt == tInt_ && (v.i < INT32_MIN || v.i > INT32_MAX)) rt = tInt64_;
+        emitConst(rt, v);
+        return rt;
+    }
     if (!sqr) {
         emitBuiltin(t->k == TK::Float ? B_ABSF : B_ABSI);
+        // Abs(Low(Integer)) does not fit an Integer and wraps like any other Integer result.
+        if (rt == tInt_) emit(OP_NARROW, 5);
         return rt;
     }
     emit(OP_DUP);
@@ -311,7 +342,7 @@ Type* Parser::format(int, SourcePos p) {
 }
 
 Type* Parser::exitProc(int, SourcePos p) {
-    if (accept(Key::LParen)) {
+    if (accept(Key::LParen) && !accept(Key::RParen)) {
         if (!fn_->resultType) errorAt(p, "Procedures cannot return a value");
         exprTo(fn_->resultType, tok_.pos);
         expect(Key::RParen);

@@ -57,6 +57,7 @@ enum class Target : uint8_t {
     X(FIELDV, 0, None)      /* a = field: [record] -> [field] */ \
     X(STRCHAR, -1, None)    /* [s index] -> [char], 1-based; ERangeError */ \
     X(SETSTRCHAR, -3, None) /* [ref to string, index, char] -> ; ERangeError */ \
+    X(MKARRAY, 0, None)     /* b = n: [x1 .. xn] -> [an array of them] (effect 1 - n) */ \
     X(INITL, 0, None)       /* a = local slot, b = shape: a fresh record or static array */ \
     X(INITG, 0, None)       /* a = global slot, b = shape: a fresh record or static array */ \
     X(NARROW, 0, None)      /* a = 1..6 for Int8, UInt8, Int16, UInt16, Int32, UInt32: [n] -> [n cut] */ \
@@ -66,6 +67,7 @@ enum class Target : uint8_t {
     X(ADDL, -1, None)       /* [x y] -> [x + y], 64 bits */ \
     X(SUBL, -1, None)       /* [x y] -> [x - y], 64 bits */ \
     X(MULL, -1, None)       /* [x y] -> [x * y], 64 bits */ \
+    X(DIVI, -1, None)       /* [x y] -> [x div y], 32 bits; EDivByZero */ \
     X(DIVL, -1, None)       /* [x y] -> [x div y]; EDivByZero */ \
     X(MODL, -1, None)       /* [x y] -> [x mod y]; EDivByZero */ \
     X(NEGI, 0, None)        /* [x] -> [-x], 32 bits */ \

@@ -10,6 +10,7 @@
 #include "pascal/types.h"
 
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <unordered_map>
@@ -18,13 +19,6 @@ namespace pascal {
 
 constexpr int kMaxNesting = 200;
 constexpr int kMaxStack = 4096;
-
-struct CVal {
-    int64_t i = 0;
-    double d = 0;
-    std::string s;
-    std::bitset<256> set;
-};
 
 struct Sym {
     enum Kind { Const, TypeSym, Var, Proc, Builtin, Special, Host, Ext } kind = Var;
@@ -146,8 +140,9 @@ private:
     void externalProc(const std::string& name, const Signature& sig, SourcePos p);
     Signature paramList();
     void body(Sym* proc, bool isMain);
-    CVal constExpr(Type*& t);
-    void initVar(Type* t, bool global, int slot);
+    CVal constExpr(Type*& t, int level = kRelational);
+    void initValue(Type* t, const std::function<void()>& pushRef);
+    void initGlobal(Type* t, int slot);
     void beginInitChunk();
     void endInitChunk();
 
@@ -156,6 +151,7 @@ private:
     void statements(Key end1, Key end2 = Key::None);
     void compoundStmt();
     void assignOrCall();
+    void assignResult(FuncCtx& f);
     bool appendInPlace(Sym* s);
     void ifStmt();
     void whileStmt();
@@ -182,6 +178,9 @@ private:
     Place selectors(Place pl, bool lvalue);
     Type* callProc(Sym* s, SourcePos p);
     void args(const Signature& sig, SourcePos p, bool parens);
+    void argument(const Param& pa);
+    void openArrayArgument(const Param& pa, SourcePos ap);
+    Param defaultValue(Param pa, SourcePos p);
     Type* hostMember(Type* cls, const std::string& name, SourcePos p, Place& pl, bool lvalue);
     Type* typeCast(Type* target, SourcePos p);
     Type* findClassMember(Type* cls, const std::string& name, Member*& m);
@@ -207,6 +206,10 @@ private:
     int allocTemp();
     void freeTemp() { --fn_->locals; }
     void narrowTo(Type* from, Type* to);
+    void checkConstRange(int64_t lo, int64_t hi, int64_t v, SourcePos p);
+    void checkConstOperand(const Type* t, SourcePos p);
+    Type* exprInRange(Type* want, SourcePos p);
+    void checkNotForVar(SourcePos p);
     void loadPlace(const Place& pl);
     void storePlace(const Place& pl, SourcePos p);
     void addressOf(const Place& pl, SourcePos p);
@@ -282,6 +285,7 @@ private:
     int nesting_ = 0;
     bool inSystem_ = false;
     std::vector<int> initProcs_;
+    std::vector<const Sym*> forVars_;  // control variables of the for loops being compiled
     std::vector<std::pair<int, int>> globalInits_;  // slot, shape
     Type *tInt_ = nullptr, *tInt64_ = nullptr, *tByte_ = nullptr, *tWord_ = nullptr, *tCard_ = nullptr;
     Type *tBool_ = nullptr, *tChar_ = nullptr, *tFloat_ = nullptr, *tStr_ = nullptr, *tNil_ = nullptr;

@@ -105,6 +105,42 @@ std::string floatToStr(double v) {
     return mant + "E" + (neg ? "-" : "") + (d == std::string::npos ? "0" : ex.substr(d));
 }
 
+// Fixed-point text of x with `decimals` places, rounded half away from zero on its 15 significant
+// digits, as the reference library does: 0.125 gives "0.13" with two places, 2.5 gives "3" with none.
+std::string fixedText(double x, int decimals) {
+    char buf[512];
+    if (!std::isfinite(x) || std::fabs(x) >= 1e18) {
+        std::snprintf(buf, sizeof buf, std::isfinite(x) ? "%.*E" : "%.*f", decimals, x);
+        return buf;
+    }
+    std::snprintf(buf, sizeof buf, "%.14e", x);  // [-]d.dddddddddddddde[+-]xx
+    const char* m = buf[0] == '-' ? buf + 1 : buf;
+    std::string digits = std::string(1, m[0]) + std::string(m + 2, 14);
+    int point = std::atoi(m + 17) + 1;  // digits before the decimal point
+    int keep = point + decimals;
+    if (keep < 0) {
+        digits.clear();
+    } else if (keep < int(digits.size())) {
+        bool up = digits[size_t(keep)] >= '5';
+        digits.resize(size_t(keep));
+        for (int i = keep - 1; up && i >= 0; --i) {
+            up = digits[size_t(i)] == '9';
+            digits[size_t(i)] = up ? '0' : char(digits[size_t(i)] + 1);
+        }
+        if (up) {
+            digits.insert(digits.begin(), '1');
+            ++point;
+        }
+    }
+    auto digitAt = [&](int i) { return i >= 0 && i < int(digits.size()) ? digits[size_t(i)] : '0'; };
+    std::string out = buf[0] == '-' ? "-" : "";
+    if (point <= 0) out += '0';
+    for (int i = 0; i < point; ++i) out += digitAt(i);
+    if (decimals > 0) out += '.';
+    for (int i = 0; i < decimals; ++i) out += digitAt(point + i);
+    return out;
+}
+
 std::string withThousands(const std::string& fixed) {
     size_t dot = fixed.find('.');
     std::string ip = fixed.substr(0, dot == std::string::npos ? fixed.size() : dot);
@@ -436,10 +472,8 @@ bool bFormat(Vm& vm, Slot* a, const Instr& in) {
                 std::snprintf(buf, sizeof buf, "%.*E", int(prec < 0 ? 14 : p), x);
             } else if (type == 'g') {
                 std::snprintf(buf, sizeof buf, "%.*G", p, x);
-            } else if (std::fabs(x) < 1e300) {
-                std::snprintf(buf, sizeof buf, "%.*f", p, x);
             } else {
-                std::snprintf(buf, sizeof buf, "%.*E", p, x);
+                std::snprintf(buf, sizeof buf, "%s", fixedText(x, p).c_str());
             }
             piece = buf;
             if (type == 'n' || type == 'm') piece = withThousands(piece);
@@ -587,7 +621,11 @@ bool bStringOfChar(Vm& vm, Slot* a, const Instr&) {
     return true;
 }
 bool bIsNan(Vm&, Slot* a, const Instr&) { setInt(a[0], std::isnan(a[0].d)); return true; }
-bool bBoolToStr(Vm&, Slot* a, const Instr&) { setStr(a[0], a[0].i ? "True" : "False"); return true; }
+bool bBoolToStr(Vm&, Slot* a, const Instr&) {
+    static const char* const texts[2][2] = {{"0", "-1"}, {"False", "True"}};
+    setStr(a[0], texts[a[1].i != 0][a[0].i != 0]);
+    return true;
+}
 bool bChkOrd(Vm& vm, Slot* a, const Instr& in) {
     if (a[0].i < 0 || a[0].i > in.b) return vm.fail(EC_ERangeError, "Out of range");
     return true;

@@ -214,7 +214,8 @@ bool Vm::run() {
     Frame* const frameBase = frameStore.data();
     Frame* const frameLimit = frameBase + limits.callDepth;
     Frame* fp = frameBase;
-    *fp = {nullptr, bp, int(prog->procs.size()) - 1};
+    *fp = {nullptr, bp, int(prog->procs.size()) - 1, 0};
+    frameBytes = 0;
     const Instr* pc = code + entry[prog->procs.size() - 1];
     Ref exc;
 
@@ -392,10 +393,26 @@ L_SETSTRCHAR: {
     sp->o.reset();
     NEXT();
 }
-L_INITL:
+L_MKARRAY: {
+    size_t n = size_t(pc->b);
+    auto* arr = new ArrObj(n, false);
+    Ref keep(arr);
+    Slot* first = sp - n;
+    for (size_t k = 0; k < n; ++k) arr->items[k] = std::move(first[k]);
+    sp = first;
+    sp->o = std::move(keep);
+    ++sp;
+    NEXT();
+}
+L_INITL: {
+    int64_t bytes = shapeBytes[size_t(pc->b)];
+    if (frameBytes + bytes > limits.frameBytes) RAISE(EC_EStackOverflow, "Stack overflow");
     CHECK(reserve(int(pc->b)));
     bp[pc->a].o = buildShape(int(pc->b));
+    fp->bytes += bytes;
+    frameBytes += bytes;
     NEXT();
+}
 L_INITG:
     CHECK(reserve(int(pc->b)));
     gp[pc->a].o = buildShape(int(pc->b));
@@ -426,6 +443,11 @@ L_SUBL:
 L_MULL:
     --sp;
     sp[-1].i = int64_t(uint64_t(sp[-1].i) * uint64_t(sp->i));
+    NEXT();
+L_DIVI:
+    --sp;
+    if (sp->i == 0) RAISE(EC_EDivByZero, "Division by zero");
+    sp[-1].i = sp->i == -1 ? int64_t(int32_t(0 - uint32_t(sp[-1].i))) : sp[-1].i / sp->i;
     NEXT();
 L_DIVL:
     --sp;
@@ -741,12 +763,13 @@ L_CALL: {
     Slot* nbp = sp - pi.params;
     for (int k = 0; k < pi.locals; ++k) sp[k].i = 0;
     sp += pi.locals;
-    *++fp = {pc + 1, nbp, pc->a};
+    *++fp = {pc + 1, nbp, pc->a, 0};
     bp = nbp;
     JUMP(entry[pc->a]);
 }
 L_RET: {
     const Frame f = *fp--;
+    frameBytes -= f.bytes;
     const ProcInfo& pi = prog->procs[size_t(f.proc)];
     if (pi.isFunction) {
         scratch = std::move(bp[pi.params]);
@@ -843,7 +866,7 @@ raise_exc:
     if (!handlers.empty()) {
         Handler h = handlers.back();
         handlers.pop_back();
-        fp = frameBase + h.frames;
+        for (; fp > frameBase + h.frames; --fp) frameBytes -= fp->bytes;
         bp = fp->bp;
         Slot* target = stackBase + h.sp;
         while (sp > target) POPREF();

@@ -52,7 +52,9 @@ public:
         const Instr* ret = nullptr;
         Slot* bp = nullptr;
         int proc = 0;
+        int64_t bytes = 0;  // its local records and static arrays
     };
+    int64_t frameBytes = 0;  // of all active frames
     std::vector<Frame> frameStore;
     struct Handler {
         int pc;

@@ -276,6 +276,38 @@ TEST(PascalEngine, CompileMessagesPointAtTheirSource) {
     }
 }
 
+// Programs the reference compiler refuses, each with the message that says why.
+TEST(PascalEngine, InvalidProgramsAreRefusedAtCompileTime) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"type A = (a1, a2); B = (b1, b2); SA = set of A; SB = set of B;\nvar x: SA; y: SB;\nbegin\n  x := x + y;\nend.",
+         "[Error] main.rops(4:10): Incompatible types: 'SA' and 'SB'"},
+        {"type A = (a1, a2); B = (b1, b2); SA = set of A; SB = set of B;\nvar x: SA; y: SB;\nbegin\n  if x = y then;\nend.",
+         "[Error] main.rops(4:8): Incompatible types: 'SA' and 'SB'"},
+        {"type TBytes = set of Byte;\nvar s: TBytes; c: Char;\nbegin\n  if c in s then;\nend.", "[Error] main.rops(4:8): Incompatible types: 'Char' and 'TBytes'"},
+        {"var i: Integer;\nbegin\n  for i := 1 to 3 do\n    i := 5;\nend.", "[Error] main.rops(4:5): Illegal assignment to for-loop variable 'i'"},
+        {"var i, n: Integer;\nbegin\n  for i := 1 to 3 do\n    for i := 1 to 2 do n := i;\nend.",
+         "[Error] main.rops(4:9): Illegal assignment to for-loop variable 'i'"},
+        {"var i: Integer;\nbegin\n  for i := 1 to 3 do Inc(i);\nend.", "[Error] main.rops(3:26): Illegal assignment to for-loop variable 'i'"},
+        {"const a: 1..4 = 7;\nbegin\nend.", "[Error] main.rops(1:17): range check error while evaluating constants (7 must be between 1 and 4)"},
+        {"var b: Byte;\nbegin\n  for b := 0 to 300 do;\nend.",
+         "[Error] main.rops(3:17): range check error while evaluating constants (300 must be between 0 and 255)"},
+        {"var a: array[1..5] of Integer;\nbegin\n  a[6] := 1;\nend.",
+         "[Error] main.rops(3:5): range check error while evaluating constants (6 must be between 1 and 5)"},
+        {"type C = (r, g);\nconst X = Succ(g);\nbegin\nend.", "[Error] main.rops(2:11): range check error while evaluating constants (2 must be between 0 and 1)"},
+        {"var i: Integer;\nbegin\n  i := i mod 0;\nend.", "[Error] main.rops(3:10): Division by zero"},
+        {"var x: Double;\nbegin\n  x := x / 0;\nend.", "[Error] main.rops(3:10): Division by zero"},
+    };
+    for (const Case& c : cases) {
+        Script r;
+        EXPECT_FALSE(r.compile(c.text)) << c.text;
+        EXPECT_EQ(c.message, r.firstMessage()) << c.text;
+    }
+}
+
 TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
     std::map<std::string, std::string> files{
         {"lib/helpers.inc", "procedure Hello;\nbegin\n  Writeln('hi');\nend;\n{$I more.inc}\n"},
@@ -306,7 +338,7 @@ TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
 
 TEST(PascalEngine, LoadRejectsDamagedCode) {
     Compiler c;
-    ASSERT_TRUE(c.compile("var i: Integer; begin for i := 1 to 3 do i := i; end."));
+    ASSERT_TRUE(c.compile("var i, n: Integer; begin for i := 1 to 3 do n := i; end."));
     auto prog = std::make_shared<pascal::Program>(*c.program());
     for (pascal::Instr& in : prog->code)
         if (in.op == pascal::OP_JT) in.a = 1 << 30;
