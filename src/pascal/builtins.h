@@ -66,7 +66,17 @@ namespace pascal {
     X(CHKORD, nullptr, bChkOrd, "l:l")                      /* b = highest value */ \
     X(EXCCLASSNAME, nullptr, bExcClassName, "a:s") \
     X(ANSIUPPER, "ansiuppercase", bAnsiUpper, "s:s") \
-    X(ANSILOWER, "ansilowercase", bAnsiLower, "s:s")
+    X(ANSILOWER, "ansilowercase", bAnsiLower, "s:s") \
+    X(FILEEXISTS, "fileexists", bFileExists, "s:b") \
+    X(DIREXISTS, "directoryexists", bDirectoryExists, "s:b") \
+    X(FILENAME, "extractfilename", bExtractFileName, "s:s") \
+    X(FILEPATH, "extractfilepath", bExtractFilePath, "s:s") \
+    X(FILEEXT, "extractfileext", bExtractFileExt, "s:s") \
+    X(CHANGEEXT, "changefileext", bChangeFileExt, "ss:s") \
+    X(TRAILINGDELIM, "includetrailingpathdelimiter", bIncludeTrailingDelimiter, "s:s") \
+    X(WRITETEXT, nullptr, bWriteText, "aii:s")              /* b = FormatTag: value, width, decimals (-1: none) */ \
+    X(ENUMNAME, nullptr, bEnumName, "is:s")                 /* the value's line of the names */ \
+    X(VAL, nullptr, bVal, "srr:v")                          /* b = 0: Double, else integer bits * 2 + signed */
 
 enum Builtin : int {
 #define PASCAL_BUILTIN_ENUM(id, name, fn, sig) B_##id,

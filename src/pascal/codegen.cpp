@@ -199,8 +199,8 @@ void Parser::storePlace(const Place& pl, SourcePos p) {
     case PK::StrChar: emit(OP_SETSTRCHAR); break;
     case PK::Prop:
         if (pl.setter < 0) errorAt(p, "Property is read-only");
-        emit(OP_CALLH, pl.setter, 2);
-        adjust(-2);
+        emit(OP_CALLH, pl.setter, pl.setterArgs);
+        adjust(-pl.setterArgs);
         break;
     case PK::Value: errorAt(p, "Left side cannot be assigned to");
     }

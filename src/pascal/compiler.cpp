@@ -17,6 +17,22 @@ type
   TReplaceFlag = (rfReplaceAll, rfIgnoreCase);
   TReplaceFlags = set of TReplaceFlag;
   TDateTime = Double;
+  TStringList = class
+    constructor Create;
+    procedure Free;
+    function Add(const S: string): Integer;
+    procedure Clear;
+    procedure Delete(Index: Integer);
+    function IndexOf(const S: string): Integer;
+    procedure LoadFromFile(const FileName: string);
+    procedure SaveToFile(const FileName: string);
+    property Count: Integer readonly;
+    property Text: string;
+    property Sorted: Boolean;
+    property Strings[Index: Integer]: string; default;
+  end;
+
+procedure ShowMessage(const Msg: string);
 )";
 
 Import::Result resultKind(const Type* t) {
@@ -277,6 +293,7 @@ type
     procedure Clear;
     property Text: string;
     property Count: Integer readonly;
+    property Strings[Index: Integer]: string; default;
   end;
   TControl = class(TObject)
     property Caption: string;

@@ -256,11 +256,12 @@ Type* Parser::enumType(const std::string& name) {
     Type* t = newType(TK::Enum, name);
     do {
         SourcePos ep = tok_.pos;
+        std::string written = tok_.orig;
         std::string n = ident();
         Sym* s = declare(n, Sym::Const, ep);
         s->type = t;
         s->cv.i = int64_t(t->enumNames.size());
-        t->enumNames.push_back(n);
+        t->enumNames.push_back(written);  // as written, for Writeln
         if (t->enumNames.size() > 256) errorAt(ep, "Too many enumeration values");
     } while (accept(Key::Comma));
     expect(Key::RParen);
@@ -406,7 +407,7 @@ Type* Parser::classType(const std::string& name) {
     while (!accept(Key::End)) {
         SourcePos mp = tok_.pos;
         std::string key;
-        Member m = classMember(name, key, mp);
+        Member m = classMember(t, key, mp);
         if (t->members.count(key)) errorAt(mp, "Duplicate identifier '" + key + "'");
         t->members[key] = m;
         expect(Key::Semicolon);
@@ -414,26 +415,46 @@ Type* Parser::classType(const std::string& name) {
     return t;
 }
 
-// A property or method of a host class; each becomes imports named "Class.Member".
-Member Parser::classMember(const std::string& className, std::string& key, SourcePos& mp) {
+// A property, method or constructor of a host class; each becomes imports named "Class.Member".
+// Indexed properties take their index after the object: property Strings[Index: Integer]: string;
+// a following `default;` makes obj[i] mean obj.Strings[i].
+Member Parser::classMember(Type* cls, std::string& key, SourcePos& mp) {
     bool isProp = accept(Key::Property);
     bool isFunc = false;
+    Member m;
     if (!isProp) {
         isFunc = is(Key::Function);
-        if (!accept(Key::Procedure) && !accept(Key::Function)) errorHere("Member expected");
+        m.isConstructor = tok_.kind == Tok::Ident && tok_.text == "constructor";
+        if (!accept(Key::Procedure) && !accept(Key::Function) && !(m.isConstructor && (nextTok(), true)))
+            errorHere("Member expected");
     }
     mp = tok_.pos;
-    std::string full = className + "." + tok_.orig;
+    std::string full = cls->name + "." + tok_.orig;
     key = ident();
-    Member m;
     if (isProp) {
         m.isProperty = true;
+        if (accept(Key::LBracket)) {
+            do {
+                auto names = identList();
+                Type* it = parseType();
+                for (auto& n : names) m.sig.params.push_back({n.first, it, false, true});
+            } while (accept(Key::Semicolon));
+            expect(Key::RBracket);
+        }
         expect(Key::Colon);
         m.type = parseType();
         bool readOnly = accept(Key::Readonly);
         if (resultKind(m.type) == Import::Result::Other) errorAt(mp, "Type not supported for host properties");
-        m.getter = addImport(full, {ParamKind::Value}, m.type);
-        if (!readOnly) m.setter = addImport(full + ":=", {ParamKind::Value, ParamKind::Value}, nullptr);
+        std::vector<ParamKind> kinds = paramKinds(m.sig, true);
+        m.getter = addImport(full, kinds, m.type);
+        kinds.push_back(ParamKind::Value);
+        if (!readOnly) m.setter = addImport(full + ":=", kinds, nullptr);
+        if (is(Key::Semicolon) && peek().kind == Tok::Ident && peek().text == "default") {
+            if (m.sig.params.empty()) errorAt(mp, "Only indexed properties can be the default");
+            nextTok();
+            nextTok();
+            cls->defaultProperty = key;
+        }
         return m;
     }
     m.sig = paramList();
@@ -441,8 +462,9 @@ Member Parser::classMember(const std::string& className, std::string& key, Sourc
         expect(Key::Colon);
         m.sig.result = parseType();
     }
+    if (m.isConstructor) m.sig.result = cls;
     if (resultKind(m.sig.result) == Import::Result::Other) errorAt(mp, "Type not supported for host functions");
-    m.getter = addImport(full, paramKinds(m.sig, true), m.sig.result);
+    m.getter = addImport(full, paramKinds(m.sig, !m.isConstructor), m.sig.result);
     return m;
 }
 
@@ -591,6 +613,7 @@ void Parser::hostProc(const std::string& name, const Signature& sig, SourcePos p
     Sym* s = declare(name, Sym::Host, p);
     s->sig = sig;
     s->index = addImport(name, paramKinds(sig, false), sig.result);
+    s->joinsText = name == "writeln" && sig.params.size() == 1 && !sig.params[0].isVar && sig.params[0].type == tStr_;
     if (!importIds_.emplace(name, s->index).second) errorAt(p, "Duplicate identifier '" + name + "'");
 }
 

@@ -327,7 +327,7 @@ Place Parser::designator(bool lvalue) {
     case Sym::Proc:
     case Sym::Host:
     case Sym::Ext:
-        pl.type = callProc(s, p);
+        pl.type = s->joinsText ? writeCall(s, p) : callProc(s, p);
         return selectors(pl, lvalue);
     case Sym::Builtin:
         pl.type = callBuiltin(s->index, p);
@@ -347,6 +347,10 @@ Place Parser::designator(bool lvalue) {
             emitBuiltin(B_EXCNEW, s->type->excClass);
             pl.type = s->type;
             return pl;
+        }
+        if (s->type->k == TK::Class && is(Key::Dot)) {
+            pl.type = constructorCall(s->type, p);
+            return selectors(pl, lvalue);
         }
         if (!is(Key::LParen)) errorAt(p, "Expression expected");
         pl.type = typeCast(s->type, p);
@@ -372,6 +376,17 @@ Place Parser::selectors(Place pl, bool lvalue) {
     while (true) {
         SourcePos p = tok_.pos;
         Type* t = pl.type;
+        if (is(Key::LBracket) && t->k == TK::Class) {
+            // obj[i] is the class's default property.
+            Type* owner = t;
+            while (owner && owner->defaultProperty.empty()) owner = owner->parent;
+            if (!owner) errorAt(p, "Array type required");
+            if (pl.k != PK::Value) loadPlace(pl);
+            pl.k = PK::Value;
+            pl.type = hostMember(owner, owner->defaultProperty, p, pl, lvalue);
+            if (pl.k == PK::Prop) return pl;
+            continue;
+        }
         if (is(Key::LBracket)) {
             if (t->k != TK::SArray && t->k != TK::DArray && t->k != TK::String) errorAt(p, "Array type required");
             nextTok();
@@ -460,14 +475,20 @@ Type* Parser::hostMember(Type* cls, const std::string& name, SourcePos p, Place&
     Member* m;
     if (!findClassMember(cls, name, m)) errorAt(p, "Unknown identifier '" + name + "'");
     at_ = p;
+    if (m->isConstructor) errorAt(p, "Constructors are called on the class: " + cls->display() + "." + name);
     if (m->isProperty) {
+        int n = 1 + int(m->sig.params.size());
+        indexArgs(m->sig);
         if (lvalue && is(Key::Assign)) {
             pl.k = PK::Prop;
             pl.setter = m->setter;
+            pl.setterArgs = n + 1;
             pl.readOnly = m->setter < 0;
             return m->type;
         }
-        emit(OP_CALLH, m->getter, 1);
+        at_ = p;
+        emit(OP_CALLH, m->getter, n);
+        adjust(1 - n);
         return m->type;
     }
     args(m->sig, p, true);
@@ -476,6 +497,32 @@ Type* Parser::hostMember(Type* cls, const std::string& name, SourcePos p, Place&
     emit(OP_CALLH, m->getter, n);
     adjust((m->sig.result ? 1 : 0) - n);
     return m->sig.result ? m->sig.result : tVoid_;
+}
+
+// [i, j] of an indexed property.
+void Parser::indexArgs(const Signature& sig) {
+    if (sig.params.empty()) return;
+    expect(Key::LBracket);
+    for (size_t i = 0; i < sig.params.size(); ++i) {
+        if (i) expect(Key::Comma);
+        exprTo(sig.params[i].type, tok_.pos);
+    }
+    expect(Key::RBracket);
+}
+
+// Class.Create(...): a new object from the host.
+Type* Parser::constructorCall(Type* cls, SourcePos p) {
+    expect(Key::Dot);
+    SourcePos mp = tok_.pos;
+    std::string name = ident();
+    Member* m;
+    if (!findClassMember(cls, name, m) || !m->isConstructor) errorAt(mp, "Unknown identifier '" + name + "'");
+    args(m->sig, p, true);
+    at_ = p;
+    int n = int(m->sig.params.size());
+    emit(OP_CALLH, m->getter, n);
+    adjust(1 - n);
+    return cls;
 }
 
 void Parser::args(const Signature& sig, SourcePos p, bool parens) {

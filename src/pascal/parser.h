@@ -27,6 +27,7 @@ struct Sym {
     bool global = false;
     bool byRef = false;
     bool isConst = false;  // const parameters
+    bool joinsText = false;  // the host's Writeln(s: string): any arguments, joined as text
     int slot = 0;
     int level = 0;
     int index = 0;          // proc, builtin, intrinsic, import or external index
@@ -43,6 +44,7 @@ struct Place {
     Type* type = nullptr;
     int slot = 0;
     int setter = -1;
+    int setterArgs = 2;  // the object, index arguments and the value
     bool readOnly = false;
 };
 
@@ -132,7 +134,8 @@ private:
     Type* subrangeType(const std::string& name, SourcePos p);
     Type* recordType(const std::string& name);
     Type* classType(const std::string& name);
-    Member classMember(const std::string& className, std::string& key, SourcePos& mp);
+    Member classMember(Type* cls, std::string& key, SourcePos& mp);
+    Type* constructorCall(Type* cls, SourcePos p);
     int addImport(const std::string& name, std::vector<ParamKind> kinds, const Type* result);
     int shapeOf(Type* t);
     void procDecl();
@@ -182,6 +185,7 @@ private:
     void openArrayArgument(const Param& pa, SourcePos ap);
     Param defaultValue(Param pa, SourcePos p);
     Type* hostMember(Type* cls, const std::string& name, SourcePos p, Place& pl, bool lvalue);
+    void indexArgs(const Signature& sig);
     Type* typeCast(Type* target, SourcePos p);
     Type* findClassMember(Type* cls, const std::string& name, Member*& m);
 
@@ -255,6 +259,10 @@ private:
     Type* includeExclude(int include, SourcePos p);
     Type* stringEdit(int id, SourcePos p);
     Type* format(int, SourcePos p);
+    Type* writeCall(Sym* s, SourcePos p);
+    void writeArg();
+    Type* str(int, SourcePos p);
+    Type* val(int, SourcePos p);
     Type* exitProc(int, SourcePos p);
     Type* halt(int, SourcePos p);
     Type* breakContinue(int isBreak, SourcePos p);

@@ -44,8 +44,9 @@ struct Signature {
 
 struct Member {
     bool isProperty = false;
+    bool isConstructor = false; // called on the class: TStringList.Create
     Type* type = nullptr;       // property type
-    Signature sig;              // method
+    Signature sig;              // method; the index parameters of an indexed property
     int getter = -1;            // import index (method call or property read)
     int setter = -1;
 };
@@ -62,6 +63,7 @@ struct Type {
     std::vector<std::string> enumNames;
     Type* parent = nullptr;     // host classes
     std::map<std::string, Member> members;
+    std::string defaultProperty;  // host classes: the indexed property obj[i] means
     int excClass = -1;          // exception classes
     bool isOpen = false;        // open array parameters: array of T
     std::string display() const { return name.empty() ? std::string("anonymous type") : name; }

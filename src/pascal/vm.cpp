@@ -928,7 +928,7 @@ void HostCall::returnObject(void* object) { result_->o = object ? Ref(new HostOb
 
 // ---------------------------------------------------------------- Executor
 
-Executor::Executor() : vm_(std::make_unique<Vm>()) {}
+Executor::Executor() : vm_(std::make_unique<Vm>()) { registerStringLists(*vm_); }
 Executor::~Executor() {
     // The engine's values are freed against its own budget.
     BudgetScope charge(vm_->budget);

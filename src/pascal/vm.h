@@ -1,9 +1,11 @@
 #pragma once
 
 #include "pascal/engine.h"
+#include "pascal/stringlist.h"
 #include "pascal/value.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -67,6 +69,7 @@ public:
     std::vector<HostFunction> bound;
     std::unordered_map<std::string, HostFunction> registry;
     std::vector<void*> externals;
+    std::unordered_map<const void*, std::unique_ptr<StringList>> stringLists;
     std::vector<void*> libraries;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> attention{false};

@@ -311,7 +311,7 @@ TEST(PascalEngine, InvalidProgramsAreRefusedAtCompileTime) {
 TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
     std::map<std::string, std::string> files{
         {"lib/helpers.inc", "procedure Hello;\nbegin\n  Writeln('hi');\nend;\n{$I more.inc}\n"},
-        {"lib/more.inc", "procedure Broken;\nbegin\n  Writeln(1);\nend;\n"},
+        {"lib/more.inc", "procedure Broken;\nbegin\n  Writeln(Nope);\nend;\n"},
     };
     Compiler c;
     c.addDeclarations("procedure Writeln(s: string);");
@@ -326,7 +326,7 @@ TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
     EXPECT_FALSE(c.compile("program P;\n{$I lib/helpers.inc}\nbegin\n  Hello;\nend.", "main.rops"));
     EXPECT_EQ((std::vector<std::string>{"lib/helpers.inc", "lib/more.inc"}), asked);
     ASSERT_FALSE(c.messages().empty());
-    EXPECT_EQ("[Error] lib/more.inc(3:11): Incompatible types: 'string' and 'Integer'", c.messages()[0].format());
+    EXPECT_EQ("[Error] lib/more.inc(3:11): Unknown identifier 'Nope'", c.messages()[0].format());
 
     EXPECT_FALSE(c.compile("{$I missing.inc}\nbegin end.", "main.rops"));
     EXPECT_EQ("[Error] main.rops(1:1): Cannot open include file: missing.inc", c.messages()[0].format());
