@@ -711,6 +711,18 @@ bool bEnumName(Vm&, Slot* a, const Instr&) {
     return true;
 }
 
+// Where an integer's text goes wrong: the first character that is no digit, else (too large) its end.
+size_t badDigit(const std::string& t) {
+    size_t i = t.find_first_not_of(' ');
+    if (i == std::string::npos) return t.size();
+    if (t[i] == '+' || t[i] == '-') ++i;
+    bool hex = i < t.size() && t[i] == '$';
+    if (hex) ++i;
+    else if (t.compare(i, 2, "0x") == 0 || t.compare(i, 2, "0X") == 0) hex = true, i += 2;
+    while (i < t.size() && (hex ? std::isxdigit(static_cast<unsigned char>(t[i])) : std::isdigit(static_cast<unsigned char>(t[i])))) ++i;
+    return i == t.size() ? (t.empty() ? 0 : t.size() - 1) : i;
+}
+
 // Val(text, variable, code): code 0, or the position of the first character that does not fit.
 bool bVal(Vm&, Slot* a, const Instr& in) {
     const std::string& text = str(a[0]);
@@ -735,11 +747,9 @@ bool bVal(Vm&, Slot* a, const Instr& in) {
         ok = v >= lo && v <= hi;
     }
     if (ok) setInt(target, v);
-    size_t bad = t.find_first_not_of(" +-$0123456789abcdefABCDEFxX");
-    setInt(code, ok ? 0 : int64_t(bad == std::string::npos ? std::max<size_t>(t.size(), 1) : bad + 1));
+    setInt(code, ok ? 0 : int64_t(badDigit(t)) + 1);
     return true;
 }
-
 } // namespace
 
 const BuiltinInfo builtinTable[] = {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -334,6 +337,52 @@ TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
     files["self.inc"] = "{$I self.inc}";
     EXPECT_FALSE(c.compile("{$I self.inc}\nbegin end.", "main.rops"));
     EXPECT_EQ("Includes nested too deeply: self.inc", c.messages()[0].text);
+}
+
+// Lists are saved and read as bytes (Windows-1252) with CR LF line ends; files that are not there
+// are reported as script exceptions.
+TEST(PascalEngine, StringListFilesAndFileRoutines) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("pascal-lists-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    {
+        std::ofstream(dir / "in.txt", std::ios::binary) << "Gr\xfc\xdfe\r\nzwei\nlast";
+    }
+    const std::string d = dir.string() + "/";
+    Script r;
+    ASSERT_TRUE(r.compile("var sl: TStringList; begin sl := TStringList.Create;"
+                          "sl.LoadFromFile('" + d + "in.txt'); Writeln(sl.Count, ' ', sl[0], ' ', sl[2]);"
+                          "sl.Add('\xe9'); sl.SaveToFile('" + d + "out.txt');"
+                          "Writeln(FileExists('" + d + "out.txt'), FileExists('" + d + "'), DirectoryExists('" + d + "'));"
+                          "try sl.LoadFromFile('" + d + "none.txt'); except on E: Exception do Writeln(E.Message); end;"
+                          "sl.Free; end.")) << r.firstMessage();
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    std::ifstream in(dir / "out.txt", std::ios::binary);
+    std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ("Gr\xfc\xdfe\r\nzwei\r\nlast\r\n\xe9\r\n", saved);
+    EXPECT_EQ((std::vector<std::string>{"3 Gr\xfc\xdfe last", "TRUEFALSETRUE", "Unable to open file \"" + d + "none.txt\""}), r.out);
+    fs::remove_all(dir);
+}
+
+// ShowMessage and Memo2.Lines[i] are the host's: the engine declares them and calls what the
+// host registers.
+TEST(PascalEngine, ShowMessageAndMemoLinesGoToTheHost) {
+    Script r;
+    ASSERT_TRUE(r.compile("begin Memo2.Lines[1] := 'b'; ShowMessage(Memo2.Lines[1] + Memo2.Lines[0]); end.")) << r.firstMessage();
+    std::vector<std::string> lines{"a", "x"};
+    std::string shown;
+    r.exec.bindVariable("Memo2", &lines);
+    r.exec.registerFunction("TMemo.Lines", [](HostCall& c) { c.returnObject(c.object(0)); });
+    r.exec.registerFunction("TStrings.Strings", [](HostCall& c) {
+        c.returnString(static_cast<std::vector<std::string>*>(c.object(0))->at(size_t(c.integer(1))));
+    });
+    r.exec.registerFunction("TStrings.Strings:=", [](HostCall& c) {
+        static_cast<std::vector<std::string>*>(c.object(0))->at(size_t(c.integer(1))) = c.string(2);
+    });
+    r.exec.registerFunction("ShowMessage", [&](HostCall& c) { shown = c.string(0); });
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    EXPECT_EQ("ba", shown);
+    EXPECT_EQ("b", lines[1]);
 }
 
 TEST(PascalEngine, LoadRejectsDamagedCode) {
