@@ -183,8 +183,14 @@ void Parser::loadPlace(const Place& pl) {
         break;
     }
     case PK::Prop: errorAt(at_, "Internal error: property load"); break;
+    case PK::Elem: elementOp(OP_INDEXVL, pl); break;
     case PK::Value: break;
     }
+}
+
+// An instruction on an element of an array variable, in its local or global form.
+void Parser::elementOp(Op localForm, const Place& pl) {
+    emit(Op(localForm + (pl.global ? 1 : 0)), pl.slot, pl.lo);
 }
 
 void Parser::storePlace(const Place& pl, SourcePos p) {
@@ -197,6 +203,7 @@ void Parser::storePlace(const Place& pl, SourcePos p) {
     case PK::LocalRef: emit(OP_STORELI, pl.slot); break;
     case PK::Ref: emit(OP_STORER); break;
     case PK::StrChar: emit(OP_SETSTRCHAR); break;
+    case PK::Elem: elementOp(OP_STOREXL, pl); break;
     case PK::Prop:
         if (pl.setter < 0) errorAt(p, "Property is read-only");
         emit(OP_CALLH, pl.setter, pl.setterArgs);
@@ -213,6 +220,7 @@ void Parser::addressOf(const Place& pl, SourcePos p) {
     case PK::Global: emit(OP_ADDRG, pl.slot); break;
     case PK::LocalRef: emit(OP_LOADL, pl.slot); break;
     case PK::Ref: break;
+    case PK::Elem: elementOp(OP_INDEXAL, pl); break;
     default: errorAt(p, "Variable required");
     }
 }
@@ -371,7 +379,9 @@ Type* Parser::divMod(Bin op, Type* rt, bool fold, int leftAt, SourcePos p) {
     if (lastIsConst() && prog_->code.back().b != -1) {
         int64_t k = prog_->code.back().b;
         dropCode(1);
-        emit(div ? OP_DIVLK : OP_MODLK, 0, k);
+        // Integer operands divide faster in 32 bits.
+        bool narrow = rt == tInt_ && k >= INT32_MIN && k <= INT32_MAX;
+        emit(narrow ? (div ? OP_DIVIK : OP_MODIK) : (div ? OP_DIVLK : OP_MODLK), 0, k);
         return rt;
     }
     emit(div ? (rt == tInt_ ? OP_DIVI : OP_DIVL) : OP_MODL);

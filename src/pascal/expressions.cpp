@@ -376,6 +376,11 @@ Place Parser::selectors(Place pl, bool lvalue) {
     while (true) {
         SourcePos p = tok_.pos;
         Type* t = pl.type;
+        // An element that is itself indexed or selected from is needed by address.
+        if (pl.k == PK::Elem && (is(Key::LBracket) || is(Key::Dot))) {
+            addressOf(pl, p);
+            pl.k = PK::Ref;
+        }
         if (is(Key::LBracket) && t->k == TK::Class) {
             // obj[i] is the class's default property.
             Type* owner = t;
@@ -412,9 +417,12 @@ Place Parser::selectors(Place pl, bool lvalue) {
                         pl.type = tChar_;
                     }
                 } else if (t->k == TK::SArray || t->k == TK::DArray) {
+                    // An array variable is indexed in place: its element is read, addressed or
+                    // stored by one instruction once the index is known.
+                    bool direct = pl.k == PK::Local || pl.k == PK::Global;
                     bool byRef = lvalue && pl.k != PK::Value;
-                    if (byRef) addressOf(pl, p);
-                    else if (pl.k != PK::Value) loadPlace(pl);
+                    if (byRef && !direct) addressOf(pl, p);
+                    else if (!byRef && pl.k != PK::Value && !direct) loadPlace(pl);
                     SourcePos ip = tok_.pos;
                     Type* it = expr();
                     if (!isOrdinal(it)) errorAt(ip, "Ordinal type required");
@@ -422,13 +430,28 @@ Place Parser::selectors(Place pl, bool lvalue) {
                     int64_t lo = t->k == TK::SArray ? t->lo : 0;
                     int64_t hi = t->k == TK::SArray ? t->hi : -1;
                     if (t->k == TK::SArray && lastIsConst()) checkConstRange(lo, hi, prog_->code.back().b, ip);
-                    emit(byRef ? OP_INDEX : OP_INDEXV, int32_t(lo), hi);
-                    pl.k = byRef ? PK::Ref : PK::Value;
+                    if (direct) {
+                        pl.global = pl.k == PK::Global;
+                        pl.lo = lo;
+                        pl.k = PK::Elem;
+                        if (!byRef) {
+                            loadPlace(pl);
+                            pl.k = PK::Value;
+                        }
+                    } else {
+                        emit(byRef ? OP_INDEX : OP_INDEXV, int32_t(lo), hi);
+                        pl.k = byRef ? PK::Ref : PK::Value;
+                    }
                     pl.type = t->elem;
                 } else {
                     errorAt(p, "Array type required");
                 }
-                if (!accept(Key::Comma)) break;
+                if (!is(Key::Comma)) break;
+                if (pl.k == PK::Elem) {
+                    addressOf(pl, p);
+                    pl.k = PK::Ref;
+                }
+                nextTok();
             }
             expect(Key::RBracket);
             continue;

@@ -403,7 +403,7 @@ Type* Parser::str(int, SourcePos p) {
     Place pl = varArg();
     if (pl.type->k != TK::String) errorAt(vp, "Incompatible types: 'string' and '" + pl.type->display() + "'");
     expect(Key::RParen);
-    if (pl.k == PK::Ref) emit(OP_SWAP);
+    if (pl.k == PK::Ref || pl.k == PK::Elem) emit(OP_SWAP);
     storePlace(pl, p);
     return tVoid_;
 }

@@ -53,6 +53,12 @@ enum class Target : uint8_t {
     X(CLONE, 0, None)       /* [record or static array] -> [a copy]; EOutOfMemory */ \
     X(INDEX, -1, None)      /* a = low bound (b = high, unused): [ref index] -> [ref to element]; ERangeError */ \
     X(INDEXV, -1, None)     /* a = low bound: [array index] -> [element]; ERangeError */ \
+    X(INDEXVL, 0, None)     /* a = local array slot, b = low bound: [index] -> [element]; ERangeError */ \
+    X(INDEXVG, 0, None)     /* a = global array slot, b = low bound: [index] -> [element]; ERangeError */ \
+    X(INDEXAL, 0, None)     /* a = local array slot, b = low bound: [index] -> [ref to element]; ERangeError */ \
+    X(INDEXAG, 0, None)     /* a = global array slot, b = low bound: [index] -> [ref to element]; ERangeError */ \
+    X(STOREXL, -2, None)    /* a = local array slot, b = low bound: [index value] -> ; element = value; ERangeError */ \
+    X(STOREXG, -2, None)    /* a = global array slot, b = low bound: [index value] -> ; ERangeError */ \
     X(FIELD, 0, None)       /* a = field: [ref to record] -> [ref to field] */ \
     X(FIELDV, 0, None)      /* a = field: [record] -> [field] */ \
     X(STRCHAR, -1, None)    /* [s index] -> [char], 1-based; ERangeError */ \
@@ -135,6 +141,8 @@ enum class Target : uint8_t {
     X(MULIK, 0, None)       /* b = k: [x] -> [x * k], 32 bits */ \
     X(DIVLK, 0, None)       /* b = k, neither 0 nor -1: [x] -> [x div k] */ \
     X(MODLK, 0, None)       /* b = k, neither 0 nor -1: [x] -> [x mod k] */ \
+    X(DIVIK, 0, None)       /* b = k, 32 bits, neither 0 nor -1: [x] -> [x div k], x and k Integers */ \
+    X(MODIK, 0, None)       /* b = k, 32 bits, neither 0 nor -1: [x] -> [x mod k], x and k Integers */ \
     X(EQR, -1, None)        /* [x y] -> [same object, or both nil] */ \
     X(EQIK, 0, None)        /* b = k: [x] -> [x = k] */ \
     X(NEIK, 0, None)        /* b = k: [x] -> [x <> k] */ \
@@ -236,6 +244,8 @@ static_assert(opcheck::sameTarget(OP_JFEQ, OP_JFGEK, Target::A));
 static_assert(opcheck::sameTarget(OP_EQIK, OP_GEIK, Target::None));
 static_assert(opcheck::laidOut({OP_FORUPL, OP_FORDNL, OP_FORUPG, OP_FORDNG}));
 static_assert(opcheck::sameTarget(OP_FORUPL, OP_FORDNG, Target::ForB));
+// Elements of array variables: the local form, then the global one.
+static_assert(opcheck::laidOut({OP_INDEXVL, OP_INDEXVG, OP_INDEXAL, OP_INDEXAG, OP_STOREXL, OP_STOREXG}));
 // Two number loads fuse into LOAD2 with the first one's kind before the second's.
 static_assert(opcheck::laidOut({OP_LOAD2LL, OP_LOAD2LG, OP_LOAD2GL, OP_LOAD2GG}));
 

@@ -37,7 +37,9 @@ struct Sym {
     std::string name;
 };
 
-enum class PK { Value, Local, Global, LocalRef, Ref, StrChar, Prop };
+// Where a designator leads. Elem: an element of an array variable (slot, lo, global), its index
+// on the stack.
+enum class PK { Value, Local, Global, LocalRef, Ref, StrChar, Prop, Elem };
 
 struct Place {
     PK k = PK::Value;
@@ -46,6 +48,8 @@ struct Place {
     int setter = -1;
     int setterArgs = 2;  // the object, index arguments and the value
     bool readOnly = false;
+    bool global = false;  // Elem
+    int64_t lo = 0;       // Elem: the array's low bound
 };
 
 struct TryCtx {
@@ -218,6 +222,7 @@ private:
     void storePlace(const Place& pl, SourcePos p);
     void addressOf(const Place& pl, SourcePos p);
     void frameOf(int level);
+    void elementOp(Op localForm, const Place& pl);
 
     // ---- operators (codegen.cpp)
     enum class Compared { Membership, Sets, Strings, Floats, Ordinals, References };

@@ -4,6 +4,7 @@
 #include "pascal/vm.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -102,14 +103,16 @@ public:
         vm_.stringLists.erase(f);
     }
     void load(HostCall& c, StringList& l) {
+        std::error_code ec;
+        auto size = std::filesystem::file_size(c.string(1), ec);
         std::ifstream in(c.string(1), std::ios::binary);
-        std::ostringstream text;
-        if (in) text << in.rdbuf();
-        if (!in) {
+        if (ec || !in) {
             vm_.fail(EC_Exception, "Unable to open file \"" + c.string(1) + "\"");
             return;
         }
-        if (!vm_.checkString(text.str().size())) return;
+        if (!vm_.checkString(size)) return;
+        std::ostringstream text;
+        text << in.rdbuf();
         replaceAll(l, splitLines(text.str()));
     }
     void save(HostCall& c, const StringList& l) {

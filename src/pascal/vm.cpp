@@ -56,6 +56,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         case OP_PUSHS: ok = within(in.a, program->strings.size()); break;
         case OP_PUSHSET: ok = within(in.a, program->sets.size()); break;
         case OP_LOADG: case OP_STOREG: case OP_ADDRG: case OP_APPENDG: case OP_INCG: case OP_LOADGN: case OP_STOREGN:
+        case OP_INDEXVG: case OP_INDEXAG: case OP_STOREXG:
             ok = within(in.a, size_t(program->globals));
             break;
         case OP_FORUPG: case OP_FORDNG:
@@ -77,6 +78,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
             break;
         case OP_EXCIS: ok = within(in.a, program->exceptionClasses.size()); break;
         case OP_DIVLK: case OP_MODLK: ok = in.b != 0 && in.b != -1; break;
+        case OP_DIVIK: case OP_MODIK: ok = in.b != 0 && in.b != -1 && in.b >= INT32_MIN && in.b <= INT32_MAX; break;
         default: ok = ok && (opTarget[in.op] != Target::A || within(in.a, size_t(n))); break;
         }
         if (!ok) return bad("Invalid instruction");
@@ -360,6 +362,46 @@ L_INDEXV: {
     sp[-1] = std::move(scratch);
     NEXT();
 }
+#define ELEMENT(base, index, k) \
+    auto* arr = static_cast<ArrObj*>(base[pc->a].o.get()); \
+    int64_t k = (index).i - pc->b; \
+    if (!arr || k < 0 || uint64_t(k) >= arr->items.size()) \
+        RAISE(EC_ERangeError, "Index out of bounds (" + std::to_string((index).i) + ")");
+L_INDEXVL: {
+    ELEMENT(bp, sp[-1], k)
+    sp[-1] = arr->items[size_t(k)];
+    NEXT();
+}
+L_INDEXVG: {
+    ELEMENT(gp, sp[-1], k)
+    sp[-1] = arr->items[size_t(k)];
+    NEXT();
+}
+L_INDEXAL: {
+    ELEMENT(bp, sp[-1], k)
+    sp[-1].p = &arr->items[size_t(k)];
+    sp[-1].o = Ref(arr);
+    NEXT();
+}
+L_INDEXAG: {
+    ELEMENT(gp, sp[-1], k)
+    sp[-1].p = &arr->items[size_t(k)];
+    sp[-1].o = Ref(arr);
+    NEXT();
+}
+L_STOREXL: {
+    ELEMENT(bp, sp[-2], k)
+    arr->items[size_t(k)] = std::move(sp[-1]);
+    sp -= 2;
+    NEXT();
+}
+L_STOREXG: {
+    ELEMENT(gp, sp[-2], k)
+    arr->items[size_t(k)] = std::move(sp[-1]);
+    sp -= 2;
+    NEXT();
+}
+#undef ELEMENT
 L_FIELD: {
     auto* rec = static_cast<ArrObj*>(sp[-1].p->o.get());
     sp[-1].p = &rec->items[size_t(pc->a)];
@@ -717,6 +759,12 @@ L_MULIK:
     NEXT();
 L_DIVLK:
     sp[-1].i /= pc->b;
+    NEXT();
+L_DIVIK:
+    sp[-1].i = int32_t(sp[-1].i) / int32_t(pc->b);
+    NEXT();
+L_MODIK:
+    sp[-1].i = int32_t(sp[-1].i) % int32_t(pc->b);
     NEXT();
 L_MODLK:
     sp[-1].i %= pc->b;
