@@ -149,11 +149,14 @@ void Parser::narrowTo(Type* from, Type* to) {
     emit(OP_NARROW, kind);
 }
 
+std::string rangeCheckText(int64_t v, int64_t lo, int64_t hi) {
+    return "range check error while evaluating constants (" + std::to_string(v) + " must be between " +
+           std::to_string(lo) + " and " + std::to_string(hi) + ")";
+}
+
 // A constant outside lo..hi where the type allows only those values.
 void Parser::checkConstRange(int64_t lo, int64_t hi, int64_t v, SourcePos p) {
-    if (v < lo || v > hi)
-        errorAt(p, "range check error while evaluating constants (" + std::to_string(v) + " must be between " +
-                       std::to_string(lo) + " and " + std::to_string(hi) + ")");
+    if (v < lo || v > hi) errorAt(p, rangeCheckText(v, lo, hi));
 }
 
 // The same for the constant just emitted, if the last instruction is one and `t` is ordinal.

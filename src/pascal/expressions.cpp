@@ -132,6 +132,12 @@ void Parser::coerce(Type* from, Type* to, SourcePos p) {
             emit(OP_C2S);
         }
     } else {
+        // A constant that does not fit is cut to the type, with a warning.
+        if (wasConst && isOrdinal(to) && prog_->code.back().op == OP_PUSHI) {
+            auto [lo, hi] = ordinalBounds(to);
+            int64_t v = prog_->code.back().b;
+            if (v < lo || v > hi) hint(p, Message::Kind::Warning, rangeCheckText(v, lo, hi));
+        }
         narrowTo(from, to);
     }
 }

@@ -92,6 +92,7 @@ inline bool isRelational(Bin op) { return op >= Bin::Eq; }
 inline Cmp cmpOf(Bin op) { return Cmp(int(op) - int(Bin::Eq)); }
 
 Import::Result resultKind(const Type* t);
+std::string rangeCheckText(int64_t v, int64_t lo, int64_t hi);
 
 class Parser {
 public:
