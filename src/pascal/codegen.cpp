@@ -191,8 +191,11 @@ void Parser::loadPlace(const Place& pl) {
     }
 }
 
-// An instruction on an element of an array variable, in its local or global form.
+// An instruction on an element of an array variable, in its local or global form; reads and
+// stores of numbers leave out the object handling.
 void Parser::elementOp(Op localForm, const Place& pl) {
+    if (isScalar(pl.type) && localForm == OP_INDEXVL) localForm = OP_INDEXVLN;
+    if (isScalar(pl.type) && localForm == OP_STOREXL) localForm = OP_STOREXLN;
     emit(Op(localForm + (pl.global ? 1 : 0)), pl.slot, pl.lo);
 }
 

@@ -436,6 +436,7 @@ Place Parser::selectors(Place pl, bool lvalue) {
                     int64_t lo = t->k == TK::SArray ? t->lo : 0;
                     int64_t hi = t->k == TK::SArray ? t->hi : -1;
                     if (t->k == TK::SArray && lastIsConst()) checkConstRange(lo, hi, prog_->code.back().b, ip);
+                    pl.type = t->elem;
                     if (direct) {
                         pl.global = pl.k == PK::Global;
                         pl.lo = lo;
@@ -448,7 +449,6 @@ Place Parser::selectors(Place pl, bool lvalue) {
                         emit(byRef ? OP_INDEX : OP_INDEXV, int32_t(lo), hi);
                         pl.k = byRef ? PK::Ref : PK::Value;
                     }
-                    pl.type = t->elem;
                 } else {
                     errorAt(p, "Array type required");
                 }

@@ -59,6 +59,10 @@ enum class Target : uint8_t {
     X(INDEXAG, 0, None)     /* a = global array slot, b = low bound: [index] -> [ref to element]; ERangeError */ \
     X(STOREXL, -2, None)    /* a = local array slot, b = low bound: [index value] -> ; element = value; ERangeError */ \
     X(STOREXG, -2, None)    /* a = global array slot, b = low bound: [index value] -> ; ERangeError */ \
+    X(INDEXVLN, 0, None)    /* INDEXVL for elements that are numbers */ \
+    X(INDEXVGN, 0, None)    /* INDEXVG for elements that are numbers */ \
+    X(STOREXLN, -2, None)   /* STOREXL for elements that are numbers */ \
+    X(STOREXGN, -2, None)   /* STOREXG for elements that are numbers */ \
     X(FIELD, 0, None)       /* a = field: [ref to record] -> [ref to field] */ \
     X(FIELDV, 0, None)      /* a = field: [record] -> [field] */ \
     X(STRCHAR, -1, None)    /* [s index] -> [char], 1-based; ERangeError */ \
@@ -246,6 +250,7 @@ static_assert(opcheck::laidOut({OP_FORUPL, OP_FORDNL, OP_FORUPG, OP_FORDNG}));
 static_assert(opcheck::sameTarget(OP_FORUPL, OP_FORDNG, Target::ForB));
 // Elements of array variables: the local form, then the global one.
 static_assert(opcheck::laidOut({OP_INDEXVL, OP_INDEXVG, OP_INDEXAL, OP_INDEXAG, OP_STOREXL, OP_STOREXG}));
+static_assert(opcheck::laidOut({OP_INDEXVLN, OP_INDEXVGN, OP_STOREXLN, OP_STOREXGN}));
 // Two number loads fuse into LOAD2 with the first one's kind before the second's.
 static_assert(opcheck::laidOut({OP_LOAD2LL, OP_LOAD2LG, OP_LOAD2GL, OP_LOAD2GG}));
 

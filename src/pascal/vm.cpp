@@ -3,6 +3,7 @@
 #include "pascal/builtins.h"
 #include "pascal/lexer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <dlfcn.h>
 
@@ -28,6 +29,15 @@ Ref Vm::buildShape(int shape) const {
 bool Vm::reserve(int shape) {
     if (budget.live + shapeBytes[size_t(shape)] > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
     return true;
+}
+
+// Whether the local records and static arrays of the active calls stay within their limit; the
+// frames are only added up when the deepest could not fill it.
+bool Vm::framesFit(const Frame* base, const Frame* top) const {
+    if ((top - base + 1) * maxFrameBytes <= limits.frameBytes) return true;
+    int64_t total = 0;
+    for (const Frame* f = base; f <= top; ++f) total += procFrameBytes[size_t(f->proc)];
+    return total <= limits.frameBytes;
 }
 
 bool Vm::checkString(size_t length) {
@@ -56,7 +66,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         case OP_PUSHS: ok = within(in.a, program->strings.size()); break;
         case OP_PUSHSET: ok = within(in.a, program->sets.size()); break;
         case OP_LOADG: case OP_STOREG: case OP_ADDRG: case OP_APPENDG: case OP_INCG: case OP_LOADGN: case OP_STOREGN:
-        case OP_INDEXVG: case OP_INDEXAG: case OP_STOREXG:
+        case OP_INDEXVG: case OP_INDEXAG: case OP_STOREXG: case OP_INDEXVGN: case OP_STOREXGN:
             ok = within(in.a, size_t(program->globals));
             break;
         case OP_FORUPG: case OP_FORDNG:
@@ -94,6 +104,15 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         bytes.push_back(total);
     }
     shapeBytes = std::move(bytes);
+    // A routine makes its local records and static arrays first thing.
+    procFrameBytes.clear();
+    for (const ProcInfo& p : program->procs) {
+        int64_t total = 0;
+        for (int at = p.entry; at < n && program->code[size_t(at)].op == OP_INITL; ++at)
+            total += shapeBytes[size_t(program->code[size_t(at)].b)];
+        procFrameBytes.push_back(total);
+    }
+    maxFrameBytes = *std::max_element(procFrameBytes.begin(), procFrameBytes.end());
     prog = std::move(program);
     dbg = std::move(debug);
     strPool.clear();
@@ -216,8 +235,7 @@ bool Vm::run() {
     Frame* const frameBase = frameStore.data();
     Frame* const frameLimit = frameBase + limits.callDepth;
     Frame* fp = frameBase;
-    *fp = {nullptr, bp, int(prog->procs.size()) - 1, 0};
-    frameBytes = 0;
+    *fp = {nullptr, bp, int(prog->procs.size()) - 1};
     const Instr* pc = code + entry[prog->procs.size() - 1];
     Ref exc;
 
@@ -401,6 +419,28 @@ L_STOREXG: {
     sp -= 2;
     NEXT();
 }
+L_INDEXVLN: {
+    ELEMENT(bp, sp[-1], k)
+    sp[-1].i = arr->items[size_t(k)].i;
+    NEXT();
+}
+L_INDEXVGN: {
+    ELEMENT(gp, sp[-1], k)
+    sp[-1].i = arr->items[size_t(k)].i;
+    NEXT();
+}
+L_STOREXLN: {
+    ELEMENT(bp, sp[-2], k)
+    arr->items[size_t(k)].i = sp[-1].i;
+    sp -= 2;
+    NEXT();
+}
+L_STOREXGN: {
+    ELEMENT(gp, sp[-2], k)
+    arr->items[size_t(k)].i = sp[-1].i;
+    sp -= 2;
+    NEXT();
+}
 #undef ELEMENT
 L_FIELD: {
     auto* rec = static_cast<ArrObj*>(sp[-1].p->o.get());
@@ -446,15 +486,11 @@ L_MKARRAY: {
     ++sp;
     NEXT();
 }
-L_INITL: {
-    int64_t bytes = shapeBytes[size_t(pc->b)];
-    if (frameBytes + bytes > limits.frameBytes) RAISE(EC_EStackOverflow, "Stack overflow");
+L_INITL:
+    if (!framesFit(frameBase, fp)) RAISE(EC_EStackOverflow, "Stack overflow");
     CHECK(reserve(int(pc->b)));
     bp[pc->a].o = buildShape(int(pc->b));
-    fp->bytes += bytes;
-    frameBytes += bytes;
     NEXT();
-}
 L_INITG:
     CHECK(reserve(int(pc->b)));
     gp[pc->a].o = buildShape(int(pc->b));
@@ -811,13 +847,12 @@ L_CALL: {
     Slot* nbp = sp - pi.params;
     for (int k = 0; k < pi.locals; ++k) sp[k].i = 0;
     sp += pi.locals;
-    *++fp = {pc + 1, nbp, pc->a, 0};
+    *++fp = {pc + 1, nbp, pc->a};
     bp = nbp;
     JUMP(entry[pc->a]);
 }
 L_RET: {
     const Frame f = *fp--;
-    frameBytes -= f.bytes;
     const ProcInfo& pi = prog->procs[size_t(f.proc)];
     if (pi.isFunction) {
         scratch = std::move(bp[pi.params]);
@@ -914,7 +949,7 @@ raise_exc:
     if (!handlers.empty()) {
         Handler h = handlers.back();
         handlers.pop_back();
-        for (; fp > frameBase + h.frames; --fp) frameBytes -= fp->bytes;
+        fp = frameBase + h.frames;
         bp = fp->bp;
         Slot* target = stackBase + h.sp;
         while (sp > target) POPREF();

@@ -54,9 +54,11 @@ public:
         const Instr* ret = nullptr;
         Slot* bp = nullptr;
         int proc = 0;
-        int64_t bytes = 0;  // its local records and static arrays
     };
-    int64_t frameBytes = 0;  // of all active frames
+    // Bytes of each procedure's local records and static arrays, and the most of any.
+    std::vector<int64_t> procFrameBytes;
+    int64_t maxFrameBytes = 0;
+    bool framesFit(const Frame* base, const Frame* top) const;
     std::vector<Frame> frameStore;
     struct Handler {
         int pc;
