@@ -90,11 +90,14 @@ public:
         l.items.insert(l.items.begin() + index, s);
         return index;
     }
+    // Scripts hold a list by a number never used again, so a freed list stays invalid even when
+    // its memory is reused.
     void create(HostCall& c) {
         auto l = std::make_unique<StringList>();
         if (!charge(*l, int64_t(sizeof(StringList)))) return;
-        c.returnObject(l.get());
-        vm_.stringLists.emplace(l.get(), std::move(l));
+        void* key = reinterpret_cast<void*>(++lastKey_);
+        c.returnObject(key);
+        vm_.stringLists.emplace(key, std::move(l));
     }
     void free(HostCall& c) {
         auto f = vm_.stringLists.find(c.object(0));
@@ -123,6 +126,7 @@ public:
 
 private:
     Vm& vm_;
+    uintptr_t lastKey_ = 0;
 };
 
 } // namespace
