@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the four script benchmarks with tessaro-pascal and Lua 5.4 side by side and prints the
+# Runs the script benchmarks with tessaro-pascal and Lua 5.4 side by side and prints the
 # best of several runs of each, with the ratio pascal/lua (below 1 means faster than Lua).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -28,7 +28,7 @@ best() {
 }
 
 printf '%-10s %10s %10s %8s\n' benchmark pascal lua ratio
-for b in fib loop concat inttostr; do
+for b in fib loop concat inttostr bubble sieve; do
     p=$(best "$runner" "$here/$b.rops")
     l=$(best "$lua" "$here/$b.lua")
     printf '%-10s %10s %10s %8s\n' "$b" "$p" "$l" "$(awk -v p="$p" -v l="$l" 'BEGIN { printf "%.2f", p / l }')"

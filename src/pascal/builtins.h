@@ -8,7 +8,8 @@ namespace pascal {
 // stdlib.cpp, signature "arguments:result"). Routines without a name are reached by the
 // compiler itself (Length, Inc, E.Message, ...). Signature letters: i Integer, l Int64,
 // f Double, s string, c Char, b Boolean, R TReplaceFlags, a any value, r the address of a
-// variable, * Format's values (each followed by its tag; b counts them), v no result.
+// variable, * Format's values (each followed by its tag; b counts them), v no result. Arguments
+// after ? may be left out and are then 0.
 #define PASCAL_BUILTINS(X) \
     X(LENSTR, nullptr, bLenStr, "s:i") \
     X(LENARR, nullptr, bLenArr, "a:i") \
@@ -61,11 +62,21 @@ namespace pascal {
     X(EXCNEW, nullptr, bExcNew, "s:a")                      /* b = exception class */ \
     X(STRINGOFCHAR, "stringofchar", bStringOfChar, "ci:s") \
     X(ISNAN, "isnan", bIsNan, "f:b") \
-    X(BOOLTOSTR, "booltostr", bBoolToStr, "b:s") \
+    X(BOOLTOSTR, "booltostr", bBoolToStr, "b?b:s")     /* "0"/"-1", or "False"/"True" */ \
     X(CHKORD, nullptr, bChkOrd, "l:l")                      /* b = highest value */ \
     X(EXCCLASSNAME, nullptr, bExcClassName, "a:s") \
     X(ANSIUPPER, "ansiuppercase", bAnsiUpper, "s:s") \
-    X(ANSILOWER, "ansilowercase", bAnsiLower, "s:s")
+    X(ANSILOWER, "ansilowercase", bAnsiLower, "s:s") \
+    X(FILEEXISTS, "fileexists", bFileExists, "s:b") \
+    X(DIREXISTS, "directoryexists", bDirectoryExists, "s:b") \
+    X(FILENAME, "extractfilename", bExtractFileName, "s:s") \
+    X(FILEPATH, "extractfilepath", bExtractFilePath, "s:s") \
+    X(FILEEXT, "extractfileext", bExtractFileExt, "s:s") \
+    X(CHANGEEXT, "changefileext", bChangeFileExt, "ss:s") \
+    X(TRAILINGDELIM, "includetrailingpathdelimiter", bIncludeTrailingDelimiter, "s:s") \
+    X(WRITETEXT, nullptr, bWriteText, "aii:s")              /* b = FormatTag: value, width, decimals (-1: none) */ \
+    X(ENUMNAME, nullptr, bEnumName, "is:s")                 /* the value's line of the names */ \
+    X(VAL, nullptr, bVal, "srr:v")                          /* b = 0: Double, else integer bits * 2 + signed */
 
 enum Builtin : int {
 #define PASCAL_BUILTIN_ENUM(id, name, fn, sig) B_##id,
@@ -79,7 +90,7 @@ constexpr int builtinArgs(const char* sig) {
     int n = 0;
     for (; *sig != ':'; ++sig) {
         if (*sig == '*') return -1;
-        ++n;
+        if (*sig != '?') ++n;
     }
     return n;
 }

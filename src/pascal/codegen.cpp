@@ -149,6 +149,23 @@ void Parser::narrowTo(Type* from, Type* to) {
     emit(OP_NARROW, kind);
 }
 
+std::string rangeCheckText(int64_t v, int64_t lo, int64_t hi) {
+    return "range check error while evaluating constants (" + std::to_string(v) + " must be between " +
+           std::to_string(lo) + " and " + std::to_string(hi) + ")";
+}
+
+// A constant outside lo..hi where the type allows only those values.
+void Parser::checkConstRange(int64_t lo, int64_t hi, int64_t v, SourcePos p) {
+    if (v < lo || v > hi) errorAt(p, rangeCheckText(v, lo, hi));
+}
+
+// The same for the constant just emitted, if the last instruction is one and `t` is ordinal.
+void Parser::checkConstOperand(const Type* t, SourcePos p) {
+    if (!isOrdinal(t) || !lastIsConst() || prog_->code.back().op != OP_PUSHI) return;
+    auto [lo, hi] = ordinalBounds(t);
+    checkConstRange(lo, hi, prog_->code.back().b, p);
+}
+
 // ---- places
 
 void Parser::loadPlace(const Place& pl) {
@@ -169,8 +186,17 @@ void Parser::loadPlace(const Place& pl) {
         break;
     }
     case PK::Prop: errorAt(at_, "Internal error: property load"); break;
+    case PK::Elem: elementOp(OP_INDEXVL, pl); break;
     case PK::Value: break;
     }
+}
+
+// An instruction on an element of an array variable, in its local or global form; reads and
+// stores of numbers leave out the object handling.
+void Parser::elementOp(Op localForm, const Place& pl) {
+    if (isScalar(pl.type) && localForm == OP_INDEXVL) localForm = OP_INDEXVLN;
+    if (isScalar(pl.type) && localForm == OP_STOREXL) localForm = OP_STOREXLN;
+    emit(Op(localForm + (pl.global ? 1 : 0)), pl.slot, pl.lo);
 }
 
 void Parser::storePlace(const Place& pl, SourcePos p) {
@@ -183,10 +209,11 @@ void Parser::storePlace(const Place& pl, SourcePos p) {
     case PK::LocalRef: emit(OP_STORELI, pl.slot); break;
     case PK::Ref: emit(OP_STORER); break;
     case PK::StrChar: emit(OP_SETSTRCHAR); break;
+    case PK::Elem: elementOp(OP_STOREXL, pl); break;
     case PK::Prop:
         if (pl.setter < 0) errorAt(p, "Property is read-only");
-        emit(OP_CALLH, pl.setter, 2);
-        adjust(-2);
+        emit(OP_CALLH, pl.setter, pl.setterArgs);
+        adjust(-pl.setterArgs);
         break;
     case PK::Value: errorAt(p, "Left side cannot be assigned to");
     }
@@ -199,6 +226,7 @@ void Parser::addressOf(const Place& pl, SourcePos p) {
     case PK::Global: emit(OP_ADDRG, pl.slot); break;
     case PK::LocalRef: emit(OP_LOADL, pl.slot); break;
     case PK::Ref: break;
+    case PK::Elem: elementOp(OP_INDEXAL, pl); break;
     default: errorAt(p, "Variable required");
     }
 }
@@ -251,6 +279,13 @@ const ArithOps& arith(Bin op) {
 constexpr std::pair<Bin, Op> kBitOps[] = {
     {Bin::And, OP_AND}, {Bin::Or, OP_OR}, {Bin::Xor, OP_XOR}, {Bin::Shl, OP_SHL}, {Bin::Shr, OP_SHR}};
 
+// Whether set elements of these types mix: the same kind of ordinal, the same enumeration.
+// An empty set constructor has no element type and goes with any set.
+bool elementsMix(const Type* a, const Type* b) {
+    if (!a || !b) return true;
+    return a->k == b->k && (a->k != TK::Enum || a->enumNames == b->enumNames);
+}
+
 std::string charOrString(const Type* t, const CVal& v) { return t->k == TK::Char ? std::string(1, char(v.i)) : v.s; }
 double asDouble(const Type* t, const CVal& v) { return t->k == TK::Float ? v.d : double(v.i); }
 
@@ -271,6 +306,7 @@ Type* Parser::binary(Bin op, Type* l, Type* r, int leftAt, SourcePos p) {
     if (l->k == TK::Set || r->k == TK::Set) {
         if (l->k != TK::Set || r->k != TK::Set || !(op == Bin::Add || op == Bin::Sub || op == Bin::Mul))
             operandMismatch(l, r, p);
+        if (!elementsMix(l->elem, r->elem)) incompatible(l, r, p);
         return setOp(op, l->elem ? l : r, fold, leftAt);
     }
     if (op == Bin::Add && isStringLike(l) && isStringLike(r)) return concat(l, r, fold, leftAt);
@@ -336,21 +372,25 @@ Type* Parser::bitOp(Bin op, Type* l, Type* r, bool fold, int leftAt) {
 
 Type* Parser::divMod(Bin op, Type* rt, bool fold, int leftAt, SourcePos p) {
     bool div = op == Bin::Div;
+    if (lastIsConst() && prog_->code.back().b == 0) errorAt(p, "Division by zero");
     if (fold) {
         auto [a, b] = takeConsts(leftAt);
-        if (b.i == 0) errorAt(p, "Division by zero");
         CVal c;
         c.i = b.i == -1 ? (div ? int64_t(0 - uint64_t(a.i)) : 0) : div ? a.i / b.i : a.i % b.i;
+        // Constants are computed in 64 bits: Low(Integer) div -1 is an Int64.
+        if (rt == tInt_ && c.i > INT32_MAX) rt = tInt64_;
         emitConst(rt, c);
         return rt;
     }
-    if (lastIsConst() && prog_->code.back().b != 0 && prog_->code.back().b != -1) {
+    if (lastIsConst() && prog_->code.back().b != -1) {
         int64_t k = prog_->code.back().b;
         dropCode(1);
-        emit(div ? OP_DIVLK : OP_MODLK, 0, k);
+        // Integer operands divide faster in 32 bits.
+        bool narrow = rt == tInt_ && k >= INT32_MIN && k <= INT32_MAX;
+        emit(narrow ? (div ? OP_DIVIK : OP_MODIK) : (div ? OP_DIVLK : OP_MODLK), 0, k);
         return rt;
     }
-    emit(div ? OP_DIVL : OP_MODL);
+    emit(div ? (rt == tInt_ ? OP_DIVI : OP_DIVL) : OP_MODL);
     return rt;
 }
 
@@ -364,6 +404,7 @@ Type* Parser::floatOp(Bin op, Type* l, Type* r, bool fold, int leftAt, SourcePos
         emitConst(tFloat_, c);
         return tFloat_;
     }
+    if (op == Bin::Slash && lastIsConst() && asDouble(r, constAt(here() - 1)) == 0) errorAt(p, "Division by zero");
     if (l->k == TK::Int) emit(OP_I2F2);
     if (r->k == TK::Int) emit(OP_I2F);
     emit(arith(op).f64);
@@ -399,13 +440,14 @@ Type* Parser::intOp(Bin op, bool wide, bool fold, int leftAt) {
 // What a comparison compares; refuses operands that cannot be compared with `op`.
 Parser::Compared Parser::compared(Bin op, Type* l, Type* r, SourcePos p) {
     if (op == Bin::In) {
-        if (r->k != TK::Set || !isOrdinal(l)) incompatible(l, r, p);
+        if (r->k != TK::Set || !isOrdinal(l) || !elementsMix(l, r->elem)) incompatible(l, r, p);
         return Compared::Membership;
     }
     Cmp c = cmpOf(op);
     bool equality = c == Cmp::Eq || c == Cmp::Ne;
     if (l->k == TK::Set || r->k == TK::Set) {
-        if (l->k != TK::Set || r->k != TK::Set || c == Cmp::Lt || c == Cmp::Gt) incompatible(l, r, p);
+        if (l->k != TK::Set || r->k != TK::Set || c == Cmp::Lt || c == Cmp::Gt || !elementsMix(l->elem, r->elem))
+            incompatible(l, r, p);
         return Compared::Sets;
     }
     if ((l->k == TK::String && isStringLike(r)) || (r->k == TK::String && isStringLike(l))) return Compared::Strings;

@@ -17,6 +17,22 @@ type
   TReplaceFlag = (rfReplaceAll, rfIgnoreCase);
   TReplaceFlags = set of TReplaceFlag;
   TDateTime = Double;
+  TStringList = class
+    constructor Create;
+    procedure Free;
+    function Add(const S: string): Integer;
+    procedure Clear;
+    procedure Delete(Index: Integer);
+    function IndexOf(const S: string): Integer;
+    procedure LoadFromFile(const FileName: string);
+    procedure SaveToFile(const FileName: string);
+    property Count: Integer readonly;
+    property Text: string;
+    property Sorted: Boolean;
+    property Strings[Index: Integer]: string; default;
+  end;
+
+procedure ShowMessage(const Msg: string);
 )";
 
 Import::Result resultKind(const Type* t) {
@@ -195,6 +211,11 @@ void Parser::declareSystem() {
         s->type = tFloat_;
         s->cv.d = v;
     }
+    for (const char* n : {"maxint", "maxlongint"}) {
+        Sym* s = declare(n, Sym::Const, {});
+        s->type = tInt_;
+        s->cv.i = INT32_MAX;
+    }
     Sym* nil = declare("nil", Sym::Const, {});
     nil->type = tNil_;
     declareIntrinsics();
@@ -228,12 +249,15 @@ bool Parser::run(const std::vector<std::string>& decls, const std::string& text,
         startLexer(kSystemDeclarations, "system");
         declarations(true);
         tFlags_ = lookup("treplaceflags")->type;
+        // The host's names shadow the library's, the script's shadow both.
+        scopes_.emplace_back();
         for (size_t i = 0; i < decls.size(); ++i) {
             startLexer(decls[i], "declarations" + (i ? std::to_string(i + 1) : std::string()));
             declarations(true);
             if (tok_.kind != Tok::Eof) errorHere("Declaration expected but " + describe(tok_) + " found");
         }
         inSystem_ = false;
+        scopes_.emplace_back();
         startLexer(text, file);
         program();
     } catch (const CompileAbort&) {
@@ -269,6 +293,7 @@ type
     procedure Clear;
     property Text: string;
     property Count: Integer readonly;
+    property Strings[Index: Integer]: string; default;
   end;
   TControl = class(TObject)
     property Caption: string;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace pascal {
 
@@ -31,7 +32,38 @@ void printLine(Objects& o, const std::string& s) {
     ++o.lines;
 }
 
+// The memo's lines, as Memo2.Lines[i] reads and writes them.
+std::vector<std::string> memoLines(const Objects& o) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < o.memoText.size();) {
+        size_t end = o.memoText.find("\r\n", start);
+        if (end == std::string::npos) end = o.memoText.size();
+        lines.push_back(o.memoText.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+void lineAccess(Executor& ex, Objects& o) {
+    ex.registerFunction("TStrings.Strings", [&o](HostCall& c) {
+        auto lines = memoLines(o);
+        int64_t i = c.integer(1);
+        if (i < 0 || uint64_t(i) >= lines.size()) return c.raise("List index (" + std::to_string(i) + ") out of bounds");
+        c.returnString(lines[size_t(i)]);
+    });
+    ex.registerFunction("TStrings.Strings:=", [&o](HostCall& c) {
+        auto lines = memoLines(o);
+        int64_t i = c.integer(1);
+        if (i < 0 || uint64_t(i) >= lines.size()) return c.raise("List index (" + std::to_string(i) + ") out of bounds");
+        lines[size_t(i)] = c.string(2);
+        o.memoText.clear();
+        for (const std::string& l : lines) o.memoText += l + "\r\n";
+    });
+    ex.registerFunction("ShowMessage", [&o](HostCall& c) { o.print("[ShowMessage] " + c.string(0)); });
+}
+
 void registerHost(Executor& ex, Objects& o) {
+    lineAccess(ex, o);
     auto line = [&o](HostCall& c) { printLine(o, c.string(0)); };
     ex.registerFunction("Anzeige", line);
     ex.registerFunction("Writeln", line);

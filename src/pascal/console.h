@@ -7,7 +7,7 @@
 
 namespace pascal {
 
-// A plain text host: Writeln, Anzeige and Memo2 print lines; used by the command-line runner
+// A plain text host: Writeln, Anzeige and Memo2 print lines, ShowMessage prints "[ShowMessage] text"; used by the command-line runner
 // and the script tests.
 struct ConsoleOptions {
     std::function<void(const std::string&)> print;

@@ -1,5 +1,7 @@
 #include "pascal/parser.h"
 
+#include <algorithm>
+
 namespace pascal {
 
 static std::vector<ParamKind> paramKinds(const Signature& sig, bool withObject) {
@@ -55,11 +57,11 @@ void Parser::declarations(bool global) {
     }
 }
 
-CVal Parser::constExpr(Type*& t) {
+CVal Parser::constExpr(Type*& t, int level) {
     int start = here();
     int depthBefore = fn_->depth;
     SourcePos p = tok_.pos;
-    t = expr();
+    t = level == kRelational ? expr() : operand(level);
     if (lastConst_ != start || here() != start + 1) errorAt(p, "Constant expression expected");
     CVal v = constAt(start);
     dropCode(1);
@@ -82,9 +84,7 @@ void Parser::constSection(bool global) {
             if (global) {
                 s->slot = prog_->globals++;
                 if (isValueType(t)) globalInits_.emplace_back(s->slot, shapeOf(t));
-                beginInitChunk();
-                initVar(t, true, s->slot);
-                endInitChunk();
+                initGlobal(t, s->slot);
             } else {
                 errorAt(p, "Typed constants are only allowed at global level");
             }
@@ -101,33 +101,50 @@ void Parser::constSection(bool global) {
     }
 }
 
-// Emits code that sets a variable from a constant initialiser: a value or (a, b, c).
-void Parser::initVar(Type* t, bool global, int slot) {
-    if (t->k == TK::SArray && is(Key::LParen)) {
-        nextTok();
-        for (int64_t i = t->lo; i <= t->hi; ++i) {
-            emit(global ? OP_ADDRG : OP_ADDRL, slot);
-            emit(OP_PUSHI, 0, i);
-            emit(OP_INDEX, int32_t(t->lo), t->hi);
+// Emits code that sets what `pushRef` addresses from a constant initialiser: a value, (a, b, c)
+// for a static array or (field: value; ...) for a record, nested as the type is.
+void Parser::initValue(Type* t, const std::function<void()>& pushRef) {
+    bool isArray = t->k == TK::SArray, isRecord = t->k == TK::Record;
+    if ((isArray || isRecord) && accept(Key::LParen)) {
+        int64_t index = t->lo;
+        while (!is(Key::RParen)) {
+            SourcePos ep = tok_.pos;
             int tmp = allocTemp();
+            pushRef();
+            Type* et;
+            if (isArray) {
+                if (index > t->hi) errorAt(ep, "Too many elements in the constant");
+                emit(OP_PUSHI, 0, index++);
+                emit(OP_INDEX, int32_t(t->lo), t->hi);
+                et = t->elem;
+            } else {
+                std::string f = ident();
+                auto field = std::find_if(t->fields.begin(), t->fields.end(), [&](const Field& x) { return x.name == f; });
+                if (field == t->fields.end()) errorAt(ep, "Unknown record field identifier '" + f + "'");
+                expect(Key::Colon);
+                emit(OP_FIELD, int32_t(field - t->fields.begin()));
+                et = field->type;
+            }
             emit(OP_STOREL, tmp);
-            at_ = tok_.pos;
-            Place pl;
-            pl.k = PK::LocalRef;
-            pl.slot = tmp;
-            pl.type = t->elem;
-            if (isValueType(t->elem)) errorHere("Nested constant arrays are not supported");
-            exprTo(t->elem, tok_.pos);
-            storePlace(pl, tok_.pos);
+            initValue(et, [&] { emit(OP_LOADL, tmp); });
             freeTemp();
-            if (i < t->hi) expect(Key::Comma);
+            if (!accept(isArray ? Key::Comma : Key::Semicolon)) break;
         }
+        if (isArray && index <= t->hi) errorHere("Too few elements in the constant");
         expect(Key::RParen);
         return;
     }
     if (isValueType(t)) errorHere("Constant expected");
-    exprTo(t, tok_.pos);
-    emit(global ? OP_STOREG : OP_STOREL, slot);
+    pushRef();
+    exprInRange(t, tok_.pos);
+    emit(OP_STORER);
+}
+
+// A global's initial value, set by a chunk of code the main program runs first.
+void Parser::initGlobal(Type* t, int slot) {
+    beginInitChunk();
+    initValue(t, [&] { emit(OP_ADDRG, slot); });
+    endInitChunk();
 }
 
 void Parser::beginInitChunk() {
@@ -195,10 +212,7 @@ void Parser::varSection(bool global) {
         if (is(Key::Eq)) {
             if (names.size() != 1 || !global) errorHere("Only one global variable can be initialized");
             nextTok();
-            Sym* s = lookup(names[0].first);
-            beginInitChunk();
-            initVar(t, true, s->slot);
-            endInitChunk();
+            initGlobal(t, lookup(names[0].first)->slot);
         }
         expect(Key::Semicolon);
     }
@@ -242,11 +256,12 @@ Type* Parser::enumType(const std::string& name) {
     Type* t = newType(TK::Enum, name);
     do {
         SourcePos ep = tok_.pos;
+        std::string written = tok_.orig;
         std::string n = ident();
         Sym* s = declare(n, Sym::Const, ep);
         s->type = t;
         s->cv.i = int64_t(t->enumNames.size());
-        t->enumNames.push_back(n);
+        t->enumNames.push_back(written);  // as written, for Writeln
         if (t->enumNames.size() > 256) errorAt(ep, "Too many enumeration values");
     } while (accept(Key::Comma));
     expect(Key::RParen);
@@ -282,7 +297,7 @@ Type* Parser::arrayType(const std::string& name) {
     do {
         ip = tok_.pos;
         ranges.push_back(indexRange());
-        if (ranges.size() > 8) errorAt(ip, "Too many dimensions");
+        if (ranges.size() > 255) errorAt(ip, "Too many dimensions");
     } while (accept(Key::Comma));
     expect(Key::RBracket);
     expect(Key::Of);
@@ -334,7 +349,8 @@ Type* Parser::subrangeType(const std::string& name, SourcePos p) {
     CVal lo = constExpr(lt);
     if (!accept(Key::DotDot)) errorAt(p, "Type expected");
     Type* ht;
-    CVal hi = constExpr(ht);
+    // Without relations: in `a: 1..4 = 2` the '=' starts the value.
+    CVal hi = constExpr(ht, kAdditive);
     if (!isOrdinal(lt) || lt->k != ht->k || hi.i < lo.i) errorAt(p, "Invalid subrange");
     Type* t = lt->k == TK::Int ? intType(name, 64, true) : newType(lt->k, name);
     if (lt->k == TK::Int) {
@@ -391,7 +407,7 @@ Type* Parser::classType(const std::string& name) {
     while (!accept(Key::End)) {
         SourcePos mp = tok_.pos;
         std::string key;
-        Member m = classMember(name, key, mp);
+        Member m = classMember(t, key, mp);
         if (t->members.count(key)) errorAt(mp, "Duplicate identifier '" + key + "'");
         t->members[key] = m;
         expect(Key::Semicolon);
@@ -399,26 +415,46 @@ Type* Parser::classType(const std::string& name) {
     return t;
 }
 
-// A property or method of a host class; each becomes imports named "Class.Member".
-Member Parser::classMember(const std::string& className, std::string& key, SourcePos& mp) {
+// A property, method or constructor of a host class; each becomes imports named "Class.Member".
+// Indexed properties take their index after the object: property Strings[Index: Integer]: string;
+// a following `default;` makes obj[i] mean obj.Strings[i].
+Member Parser::classMember(Type* cls, std::string& key, SourcePos& mp) {
     bool isProp = accept(Key::Property);
     bool isFunc = false;
+    Member m;
     if (!isProp) {
         isFunc = is(Key::Function);
-        if (!accept(Key::Procedure) && !accept(Key::Function)) errorHere("Member expected");
+        m.isConstructor = tok_.kind == Tok::Ident && tok_.text == "constructor";
+        if (!accept(Key::Procedure) && !accept(Key::Function) && !(m.isConstructor && (nextTok(), true)))
+            errorHere("Member expected");
     }
     mp = tok_.pos;
-    std::string full = className + "." + tok_.orig;
+    std::string full = cls->name + "." + tok_.orig;
     key = ident();
-    Member m;
     if (isProp) {
         m.isProperty = true;
+        if (accept(Key::LBracket)) {
+            do {
+                auto names = identList();
+                Type* it = parseType();
+                for (auto& n : names) m.sig.params.push_back({n.first, it, false, true});
+            } while (accept(Key::Semicolon));
+            expect(Key::RBracket);
+        }
         expect(Key::Colon);
         m.type = parseType();
         bool readOnly = accept(Key::Readonly);
         if (resultKind(m.type) == Import::Result::Other) errorAt(mp, "Type not supported for host properties");
-        m.getter = addImport(full, {ParamKind::Value}, m.type);
-        if (!readOnly) m.setter = addImport(full + ":=", {ParamKind::Value, ParamKind::Value}, nullptr);
+        std::vector<ParamKind> kinds = paramKinds(m.sig, true);
+        m.getter = addImport(full, kinds, m.type);
+        kinds.push_back(ParamKind::Value);
+        if (!readOnly) m.setter = addImport(full + ":=", kinds, nullptr);
+        if (is(Key::Semicolon) && peek().kind == Tok::Ident && peek().text == "default") {
+            if (m.sig.params.empty()) errorAt(mp, "Only indexed properties can be the default");
+            nextTok();
+            nextTok();
+            cls->defaultProperty = key;
+        }
         return m;
     }
     m.sig = paramList();
@@ -426,8 +462,9 @@ Member Parser::classMember(const std::string& className, std::string& key, Sourc
         expect(Key::Colon);
         m.sig.result = parseType();
     }
+    if (m.isConstructor) m.sig.result = cls;
     if (resultKind(m.sig.result) == Import::Result::Other) errorAt(mp, "Type not supported for host functions");
-    m.getter = addImport(full, paramKinds(m.sig, true), m.sig.result);
+    m.getter = addImport(full, paramKinds(m.sig, !m.isConstructor), m.sig.result);
     return m;
 }
 
@@ -455,14 +492,41 @@ Signature Parser::paramList() {
         SourcePos tp = tok_.pos;
         Type* t;
         if (accept(Key::Array)) {
-            errorAt(tp, "Open array parameters are not supported; declare a named array type");
+            expect(Key::Of);
+            Type* elem = parseType();
+            t = newType(TK::DArray, "array of " + elem->display());
+            t->elem = elem;
+            t->isOpen = true;
+        } else {
+            t = parseType();
         }
-        t = parseType();
         for (auto& n : names) sig.params.push_back({n, t, isVar, isConst});
         if (sig.params.size() > 64) errorAt(tp, "Too many parameters");
+        SourcePos dp = tok_.pos;
+        if (accept(Key::Eq)) {
+            if (names.size() > 1 || isVar) errorAt(dp, "Default value can only be assigned to one value parameter");
+            sig.params.back() = defaultValue(sig.params.back(), tok_.pos);
+        } else if (sig.params.size() > names.size() && sig.params[sig.params.size() - names.size() - 1].hasDefault) {
+            errorAt(tp, "Default parameter required for '" + names.front() + "'");
+        }
     } while (accept(Key::Semicolon));
     expect(Key::RParen);
     return sig;
+}
+
+// `= constant` after a parameter: the value its calls may leave out.
+Param Parser::defaultValue(Param pa, SourcePos p) {
+    Type* t;
+    CVal v = constExpr(t);
+    if (!isScalar(pa.type) && pa.type->k != TK::String && pa.type->k != TK::Set)
+        errorAt(p, "Default values are only supported for simple types");
+    if (!assignable(t, pa.type)) errorAt(p, "Incompatible types: '" + pa.type->display() + "' and '" + t->display() + "'");
+    if (pa.type->k == TK::Float && t->k == TK::Int) v.d = double(v.i);
+    if (pa.type->k == TK::String && t->k == TK::Char) v.s = std::string(1, char(v.i));
+    if (isOrdinal(pa.type)) checkConstRange(ordinalBounds(pa.type).first, ordinalBounds(pa.type).second, v.i, p);
+    pa.hasDefault = true;
+    pa.defaultValue = v;
+    return pa;
 }
 
 static bool sameSig(const Signature& a, const Signature& b) {
@@ -494,25 +558,27 @@ void Parser::procDecl() {
     SourcePos p = tok_.pos;
     std::string orig = tok_.orig;
     std::string name = ident();
+    Sym* old = scopes_.back().count(name) ? scopes_.back()[name] : nullptr;
+    if (old && !(old->kind == Sym::Proc && !old->defined)) old = nullptr;
+    // The body of a forward routine may leave out its parameters and result type.
+    bool repeated = is(Key::LParen) || (isFunc && is(Key::Colon));
     Signature sig = paramList();
-    if (isFunc) {
+    if (isFunc && (repeated || !old)) {
         expect(Key::Colon);
         sig.result = parseType();
     }
+    if (old && !repeated) sig = old->sig;
     expect(Key::Semicolon);
     // Calling conventions mean nothing here.
     while (isAny({Key::Stdcall, Key::Cdecl, Key::Register, Key::Pascal, Key::Safecall})) {
         nextTok();
         expect(Key::Semicolon);
     }
-    Sym* old = scopes_.back().count(name) ? scopes_.back()[name] : nullptr;
-    if (old && old->kind == Sym::Proc && !old->defined) {
+    if (old) {
         if (!sameSig(old->sig, sig)) errorAt(p, "Declaration of '" + orig + "' differs from previous declaration");
     } else if (inSystem_ && !is(Key::External)) {
         hostProc(name, sig, p);
         return;
-    } else {
-        old = nullptr;
     }
     if (is(Key::External)) {
         externalProc(name, sig, p);
@@ -547,6 +613,7 @@ void Parser::hostProc(const std::string& name, const Signature& sig, SourcePos p
     Sym* s = declare(name, Sym::Host, p);
     s->sig = sig;
     s->index = addImport(name, paramKinds(sig, false), sig.result);
+    s->joinsText = name == "writeln" && sig.params.size() == 1 && !sig.params[0].isVar && sig.params[0].type == tStr_;
     if (!importIds_.emplace(name, s->index).second) errorAt(p, "Duplicate identifier '" + name + "'");
 }
 

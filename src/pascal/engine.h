@@ -119,6 +119,8 @@ struct Limits {
     int callDepth = 2000;
     int stackSlots = 1 << 16;
     int64_t memoryBytes = int64_t(512) << 20;
+    // Records and static arrays local to the active calls; more is a stack overflow.
+    int64_t frameBytes = int64_t(64) << 20;
     int64_t maxStringLength = int64_t(64) << 20;
     int64_t maxArrayLength = int64_t(16) << 20;
 };

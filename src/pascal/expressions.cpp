@@ -43,7 +43,7 @@ Type* Parser::expr() {
     return operand(kRelational);
 }
 
-// Operands of `level` joined by its operators, left to right; a relation does not chain.
+// Operands of `level` joined by its operators, left to right: a = b = c is (a = b) = c.
 Type* Parser::operand(int level) {
     if (level == kLevels) return factor();
     Type* l = operand(level + 1);
@@ -57,8 +57,7 @@ Type* Parser::operand(int level) {
             continue;
         }
         Type* r = operand(level + 1);
-        if (isRelational(o->op)) return compare(o->op, l, r, leftAt, p);
-        l = binary(o->op, l, r, leftAt, p);
+        l = isRelational(o->op) ? compare(o->op, l, r, leftAt, p) : binary(o->op, l, r, leftAt, p);
         leftAt = constLeft();
     }
     return l;
@@ -78,6 +77,14 @@ Type* Parser::exprTo(Type* want, SourcePos p) {
     return want;
 }
 
+// An expression for a place of type `want` whose constants must fit it (for bounds, typed constants).
+Type* Parser::exprInRange(Type* want, SourcePos p) {
+    Type* t = expr();
+    if (t->k == want->k) checkConstOperand(want, p);
+    coerce(t, want, p);
+    return want;
+}
+
 bool Parser::assignable(Type* from, Type* to) const {
     if (from == to) return true;
     switch (to->k) {
@@ -90,7 +97,7 @@ bool Parser::assignable(Type* from, Type* to) const {
     case TK::Set:
         return from->k == TK::Set && (from->elem == nullptr || from->elem->k == to->elem->k) &&
                (from->elem == nullptr || from->elem->k != TK::Enum || from->elem->enumNames == to->elem->enumNames);
-    case TK::DArray: return from->k == TK::Nil || (from->k == TK::DArray && from->elem == to->elem);
+    case TK::DArray: return !to->isOpen && (from->k == TK::Nil || (from->k == TK::DArray && !from->isOpen && from->elem == to->elem));
     case TK::Class: {
         if (from->k == TK::Nil) return true;
         for (Type* c = from; c; c = c->parent)
@@ -125,6 +132,12 @@ void Parser::coerce(Type* from, Type* to, SourcePos p) {
             emit(OP_C2S);
         }
     } else {
+        // A constant that does not fit is cut to the type, with a warning.
+        if (wasConst && isOrdinal(to) && prog_->code.back().op == OP_PUSHI) {
+            auto [lo, hi] = ordinalBounds(to);
+            int64_t v = prog_->code.back().b;
+            if (v < lo || v > hi) hint(p, Message::Kind::Warning, rangeCheckText(v, lo, hi));
+        }
         narrowTo(from, to);
     }
 }
@@ -202,6 +215,13 @@ Type* Parser::factor() {
         CVal v;
         v.s = tok_.text;
         nextTok();
+        if (is(Key::LBracket)) {
+            // '0123456789ABCDEF'[d + 1]
+            emitConst(tStr_, v);
+            Place pl;
+            pl.type = tStr_;
+            return selectors(pl, false).type;
+        }
         if (v.s.size() == 1) {
             v.i = static_cast<unsigned char>(v.s[0]);
             emitConst(tChar_, v);
@@ -313,7 +333,7 @@ Place Parser::designator(bool lvalue) {
     case Sym::Proc:
     case Sym::Host:
     case Sym::Ext:
-        pl.type = callProc(s, p);
+        pl.type = s->joinsText ? writeCall(s, p) : callProc(s, p);
         return selectors(pl, lvalue);
     case Sym::Builtin:
         pl.type = callBuiltin(s->index, p);
@@ -333,6 +353,10 @@ Place Parser::designator(bool lvalue) {
             emitBuiltin(B_EXCNEW, s->type->excClass);
             pl.type = s->type;
             return pl;
+        }
+        if (s->type->k == TK::Class && is(Key::Dot)) {
+            pl.type = constructorCall(s->type, p);
+            return selectors(pl, lvalue);
         }
         if (!is(Key::LParen)) errorAt(p, "Expression expected");
         pl.type = typeCast(s->type, p);
@@ -358,6 +382,22 @@ Place Parser::selectors(Place pl, bool lvalue) {
     while (true) {
         SourcePos p = tok_.pos;
         Type* t = pl.type;
+        // An element that is itself indexed or selected from is needed by address.
+        if (pl.k == PK::Elem && (is(Key::LBracket) || is(Key::Dot))) {
+            addressOf(pl, p);
+            pl.k = PK::Ref;
+        }
+        if (is(Key::LBracket) && t->k == TK::Class) {
+            // obj[i] is the class's default property.
+            Type* owner = t;
+            while (owner && owner->defaultProperty.empty()) owner = owner->parent;
+            if (!owner) errorAt(p, "Array type required");
+            if (pl.k != PK::Value) loadPlace(pl);
+            pl.k = PK::Value;
+            pl.type = hostMember(owner, owner->defaultProperty, p, pl, lvalue);
+            if (pl.k == PK::Prop) return pl;
+            continue;
+        }
         if (is(Key::LBracket)) {
             if (t->k != TK::SArray && t->k != TK::DArray && t->k != TK::String) errorAt(p, "Array type required");
             nextTok();
@@ -383,22 +423,41 @@ Place Parser::selectors(Place pl, bool lvalue) {
                         pl.type = tChar_;
                     }
                 } else if (t->k == TK::SArray || t->k == TK::DArray) {
+                    // An array variable is indexed in place: its element is read, addressed or
+                    // stored by one instruction once the index is known.
+                    bool direct = pl.k == PK::Local || pl.k == PK::Global;
                     bool byRef = lvalue && pl.k != PK::Value;
-                    if (byRef) addressOf(pl, p);
-                    else if (pl.k != PK::Value) loadPlace(pl);
+                    if (byRef && !direct) addressOf(pl, p);
+                    else if (!byRef && pl.k != PK::Value && !direct) loadPlace(pl);
                     SourcePos ip = tok_.pos;
                     Type* it = expr();
                     if (!isOrdinal(it)) errorAt(ip, "Ordinal type required");
                     at_ = p;
                     int64_t lo = t->k == TK::SArray ? t->lo : 0;
                     int64_t hi = t->k == TK::SArray ? t->hi : -1;
-                    emit(byRef ? OP_INDEX : OP_INDEXV, int32_t(lo), hi);
-                    pl.k = byRef ? PK::Ref : PK::Value;
+                    if (t->k == TK::SArray && lastIsConst()) checkConstRange(lo, hi, prog_->code.back().b, ip);
                     pl.type = t->elem;
+                    if (direct) {
+                        pl.global = pl.k == PK::Global;
+                        pl.lo = lo;
+                        pl.k = PK::Elem;
+                        if (!byRef) {
+                            loadPlace(pl);
+                            pl.k = PK::Value;
+                        }
+                    } else {
+                        emit(byRef ? OP_INDEX : OP_INDEXV, int32_t(lo), hi);
+                        pl.k = byRef ? PK::Ref : PK::Value;
+                    }
                 } else {
                     errorAt(p, "Array type required");
                 }
-                if (!accept(Key::Comma)) break;
+                if (!is(Key::Comma)) break;
+                if (pl.k == PK::Elem) {
+                    addressOf(pl, p);
+                    pl.k = PK::Ref;
+                }
+                nextTok();
             }
             expect(Key::RBracket);
             continue;
@@ -445,14 +504,20 @@ Type* Parser::hostMember(Type* cls, const std::string& name, SourcePos p, Place&
     Member* m;
     if (!findClassMember(cls, name, m)) errorAt(p, "Unknown identifier '" + name + "'");
     at_ = p;
+    if (m->isConstructor) errorAt(p, "Constructors are called on the class: " + cls->display() + "." + name);
     if (m->isProperty) {
+        int n = 1 + int(m->sig.params.size());
+        indexArgs(m->sig);
         if (lvalue && is(Key::Assign)) {
             pl.k = PK::Prop;
             pl.setter = m->setter;
+            pl.setterArgs = n + 1;
             pl.readOnly = m->setter < 0;
             return m->type;
         }
-        emit(OP_CALLH, m->getter, 1);
+        at_ = p;
+        emit(OP_CALLH, m->getter, n);
+        adjust(1 - n);
         return m->type;
     }
     args(m->sig, p, true);
@@ -463,37 +528,97 @@ Type* Parser::hostMember(Type* cls, const std::string& name, SourcePos p, Place&
     return m->sig.result ? m->sig.result : tVoid_;
 }
 
+// [i, j] of an indexed property.
+void Parser::indexArgs(const Signature& sig) {
+    if (sig.params.empty()) return;
+    expect(Key::LBracket);
+    for (size_t i = 0; i < sig.params.size(); ++i) {
+        if (i) expect(Key::Comma);
+        exprTo(sig.params[i].type, tok_.pos);
+    }
+    expect(Key::RBracket);
+}
+
+// Class.Create(...): a new object from the host.
+Type* Parser::constructorCall(Type* cls, SourcePos p) {
+    expect(Key::Dot);
+    SourcePos mp = tok_.pos;
+    std::string name = ident();
+    Member* m;
+    if (!findClassMember(cls, name, m) || !m->isConstructor) errorAt(mp, "Unknown identifier '" + name + "'");
+    args(m->sig, p, true);
+    at_ = p;
+    int n = int(m->sig.params.size());
+    emit(OP_CALLH, m->getter, n);
+    adjust(1 - n);
+    return cls;
+}
+
 void Parser::args(const Signature& sig, SourcePos p, bool parens) {
     size_t n = sig.params.size();
     bool open = parens && accept(Key::LParen);
-    if (!open) {
-        if (n) errorAt(p, "Not enough actual parameters");
+    size_t given = 0;
+    if (open && !is(Key::RParen)) {
+        do {
+            if (given == n) errorHere("Too many actual parameters");
+            argument(sig.params[given++]);
+        } while (accept(Key::Comma));
+    }
+    SourcePos end = tok_.pos;
+    if (open) expect(Key::RParen);
+    for (; given < n; ++given) {
+        const Param& pa = sig.params[given];
+        if (!pa.hasDefault) errorAt(open ? end : p, "Not enough actual parameters");
+        emitConst(pa.type, pa.defaultValue);
+    }
+}
+
+void Parser::argument(const Param& pa) {
+    SourcePos ap = tok_.pos;
+    if (pa.type->isOpen) return openArrayArgument(pa, ap);
+    if (pa.isVar) {
+        if (!tok_.isName()) errorAt(ap, "Variable required");
+        checkNotForVar(ap);
+        Place pl = designator(true);
+        if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly)
+            errorAt(ap, "Variable required");
+        if (!sameVarType(pl.type, pa.type))
+            errorAt(ap, "Types of actual and formal var parameters must be identical");
+        addressOf(pl, ap);
         return;
     }
-    if (n == 0 && !is(Key::RParen)) errorHere("Too many actual parameters");
-    for (size_t i = 0; i < n; ++i) {
-        if (is(Key::RParen)) errorHere("Not enough actual parameters");
-        const Param& pa = sig.params[i];
-        SourcePos ap = tok_.pos;
-        if (pa.isVar) {
-            if (!tok_.isName()) errorAt(ap, "Variable required");
-            Place pl = designator(true);
-            if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly)
-                errorAt(ap, "Variable required");
-            if (!sameVarType(pl.type, pa.type))
-                errorAt(ap, "Types of actual and formal var parameters must be identical");
-            addressOf(pl, ap);
-        } else {
-            exprTo(pa.type, ap);
-            if (isValueType(pa.type) && !pa.isConst) emit(OP_CLONE);
+    exprTo(pa.type, ap);
+    if (isValueType(pa.type) && !pa.isConst) emit(OP_CLONE);
+}
+
+// An open array takes any array of its element type, or the elements in brackets: [a, b, c].
+void Parser::openArrayArgument(const Param& pa, SourcePos ap) {
+    Type* elem = pa.type->elem;
+    if (!pa.isVar && accept(Key::LBracket)) {
+        int64_t n = 0;
+        while (!is(Key::RBracket)) {
+            exprTo(elem, tok_.pos);
+            ++n;
+            if (!accept(Key::Comma)) break;
         }
-        if (i + 1 < n) {
-            if (is(Key::RParen)) errorHere("Not enough actual parameters");
-            expect(Key::Comma);
-        }
+        expect(Key::RBracket);
+        emit(OP_MKARRAY, 0, n);
+        adjust(1 - int(n));
+        return;
     }
-    if (is(Key::Comma)) errorHere("Too many actual parameters");
-    expect(Key::RParen);
+    Place pl;
+    if (pa.isVar) {
+        if (!tok_.isName()) errorAt(ap, "Variable required");
+        pl = designator(true);
+        if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly) errorAt(ap, "Variable required");
+    } else {
+        pl.type = expr();
+    }
+    Type* t = pl.type;
+    if ((t->k != TK::DArray && t->k != TK::SArray) || !sameVarType(t->elem, elem))
+        errorAt(ap, "Incompatible types: '" + pa.type->display() + "' and '" + t->display() + "'");
+    if (pa.isVar) addressOf(pl, ap);
+    else if (!pa.isConst) emit(OP_CLONE);  // the routine changes its own copy
 }
 
 Type* Parser::callProc(Sym* s, SourcePos p) {

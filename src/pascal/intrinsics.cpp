@@ -1,6 +1,7 @@
 #include "pascal/parser.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pascal {
 
@@ -17,6 +18,7 @@ const Parser::Intrinsic Parser::kIntrinsics[] = {
     {"break", &Parser::breakContinue, 1},     {"continue", &Parser::breakContinue, 0},
     {"random", &Parser::random, 0},           {"assigned", &Parser::assigned, 0},
     {"odd", &Parser::odd, 0},                 {"halt", &Parser::halt, 0},
+    {"str", &Parser::str, 0},                 {"val", &Parser::val, 0},
 };
 
 void Parser::declareIntrinsics() {
@@ -47,7 +49,16 @@ Type* Parser::callBuiltin(int id, SourcePos p) {
     std::string sig = builtinSignatures[id].sig;
     size_t colon = sig.find(':');
     Signature s;
-    for (size_t i = 0; i < colon; ++i) s.params.push_back({"", sigType(sig[i]), false, true});
+    bool optional = false;
+    for (size_t i = 0; i < colon; ++i) {
+        if (sig[i] == '?') {
+            optional = true;
+            continue;
+        }
+        Param pa{"", sigType(sig[i]), false, true};
+        pa.hasDefault = optional;
+        s.params.push_back(pa);
+    }
     args(s, p, true);
     at_ = p;
     emitBuiltin(Builtin(id));
@@ -68,6 +79,7 @@ Type* Parser::parenExpr(SourcePos& ap) {
 Place Parser::varArg() {
     SourcePos ap = tok_.pos;
     if (tok_.kind != Tok::Ident) errorAt(ap, "Variable required");
+    checkNotForVar(ap);
     Place pl = designator(true);
     if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly) errorAt(ap, "Variable required");
     return pl;
@@ -235,6 +247,14 @@ Type* Parser::succPred(int step, SourcePos p) {
     Type* t = parenExpr(ap);
     if (!isOrdinal(t)) errorAt(ap, "Ordinal type required");
     at_ = p;
+    if (lastIsConst()) {
+        Instr& in = prog_->code.back();
+        in.b += step;
+        checkConstOperand(t, p);
+        constVal_.i = in.b;
+        lastConst_ = here() - 1;
+        return t;
+    }
     emit(OP_PUSHI, 0, step);
     emit(OP_ADDL);
     backInRange(t);
@@ -247,8 +267,20 @@ Type* Parser::absSqr(int sqr, SourcePos p) {
     at_ = p;
     if (!isNumeric(t)) errorAt(ap, "Incompatible types: 'Integer' and '" + t->display() + "'");
     Type* rt = t->k == TK::Float ? tFloat_ : (isWide(t) ? tInt64_ : tInt_);
+    if (lastIsConst()) {
+        CVal v = constAt(here() - 1);
+        dropCode(1);
+        if (rt == tFloat_) v.d = sqr ? v.d * v.d : std::fabs(v.d);
+        else v.i = sqr ? int64_t(uint64_t(v.i) * uint64_t(v.i)) : v.i < 0 ? int64_t(0 - uint64_t(v.i)) : v.i;
+        // Constants are computed in 64 bits, as in any constant expression.
+        if (rt == tInt_ && (v.i < INT32_MIN || v.i > INT32_MAX)) rt = tInt64_;
+        emitConst(rt, v);
+        return rt;
+    }
     if (!sqr) {
         emitBuiltin(t->k == TK::Float ? B_ABSF : B_ABSI);
+        // Abs(Low(Integer)) does not fit an Integer and wraps like any other Integer result.
+        if (rt == tInt_) emit(OP_NARROW, 5);
         return rt;
     }
     emit(OP_DUP);
@@ -285,10 +317,13 @@ Type* Parser::stringEdit(int id, SourcePos p) {
     return tVoid_;
 }
 
+namespace {
+constexpr std::pair<TK, FormatTag> kTags[] = {
+    {TK::Int, FT_INT}, {TK::Float, FT_FLOAT}, {TK::String, FT_STRING}, {TK::Char, FT_CHAR}, {TK::Bool, FT_BOOL}};
+}
+
 // Format(fmt, [values]): each value is followed by a tag saying its kind.
 Type* Parser::format(int, SourcePos p) {
-    static constexpr std::pair<TK, FormatTag> kTags[] = {
-        {TK::Int, FT_INT}, {TK::Float, FT_FLOAT}, {TK::String, FT_STRING}, {TK::Char, FT_CHAR}, {TK::Bool, FT_BOOL}};
     expect(Key::LParen);
     exprTo(tStr_, tok_.pos);
     expect(Key::Comma);
@@ -310,8 +345,92 @@ Type* Parser::format(int, SourcePos p) {
     return tStr_;
 }
 
+// One argument of Writeln or Str, value[:width[:decimals]], as text on the stack.
+void Parser::writeArg() {
+    SourcePos ap = tok_.pos;
+    Type* t = expr();
+    if (t->k == TK::Enum) {
+        std::string names;
+        for (const std::string& n : t->enumNames) names += n + "\n";
+        emit(OP_PUSHS, internString(names));
+        emitBuiltin(B_ENUMNAME);
+        t = tStr_;
+    }
+    auto tag = std::find_if(std::begin(kTags), std::end(kTags), [&](const auto& e) { return e.first == t->k; });
+    if (tag == std::end(kTags)) errorAt(ap, "Can't read or write variables of this type");
+    if (!is(Key::Colon)) {
+        // Text needs no formatting; numbers do.
+        if (t->k == TK::Char) emit(OP_C2S);
+        if (t->k == TK::String || t->k == TK::Char) return;
+    }
+    if (accept(Key::Colon)) exprTo(tInt_, tok_.pos);
+    else emit(OP_PUSHI, 0, 0);
+    SourcePos dp = tok_.pos;
+    if (accept(Key::Colon)) {
+        if (t->k != TK::Float) errorAt(dp, "Illegal use of ':'");
+        exprTo(tInt_, tok_.pos);
+    } else {
+        emit(OP_PUSHI, 0, -1);
+    }
+    at_ = ap;
+    emitBuiltin(B_WRITETEXT, tag->second);
+}
+
+// Writeln(a, b:5, x:0:2) with any number of arguments: their text, joined, goes to the host's
+// Writeln(s: string).
+Type* Parser::writeCall(Sym* s, SourcePos p) {
+    int n = 0;
+    if (accept(Key::LParen) && !accept(Key::RParen)) {
+        do {
+            writeArg();
+            if (n++) emit(OP_CONCAT);
+        } while (accept(Key::Comma));
+        expect(Key::RParen);
+    }
+    if (n == 0) emitConst(tStr_, CVal());
+    at_ = p;
+    emit(OP_CALLH, s->index, 1);
+    adjust(-1);
+    return tVoid_;
+}
+
+// Str(value[:width[:decimals]], s)
+Type* Parser::str(int, SourcePos p) {
+    expect(Key::LParen);
+    writeArg();
+    expect(Key::Comma);
+    SourcePos vp = tok_.pos;
+    Place pl = varArg();
+    if (pl.type->k != TK::String) errorAt(vp, "Incompatible types: 'string' and '" + pl.type->display() + "'");
+    expect(Key::RParen);
+    if (pl.k == PK::Ref || pl.k == PK::Elem) emit(OP_SWAP);
+    storePlace(pl, p);
+    return tVoid_;
+}
+
+// Val(text, number, code)
+Type* Parser::val(int, SourcePos p) {
+    expect(Key::LParen);
+    exprTo(tStr_, tok_.pos);
+    expect(Key::Comma);
+    SourcePos vp = tok_.pos;
+    Place target = varArg();
+    Type* t = target.type;
+    if (t->k != TK::Int && t->k != TK::Float) errorAt(vp, "Incompatible types: 'Integer' and '" + t->display() + "'");
+    addressOf(target, vp);
+    expect(Key::Comma);
+    SourcePos cp = tok_.pos;
+    Place code = varArg();
+    if (code.type->k != TK::Int) errorAt(cp, "Incompatible types: 'Integer' and '" + code.type->display() + "'");
+    addressOf(code, cp);
+    expect(Key::RParen);
+    at_ = p;
+    emitBuiltin(B_VAL, t->k == TK::Float ? 0 : t->bits * 2 + (t->isSigned ? 1 : 0));
+    return tVoid_;
+}
+
 Type* Parser::exitProc(int, SourcePos p) {
-    if (accept(Key::LParen)) {
+    if (accept(Key::LParen) && !accept(Key::RParen)) {
         if (!fn_->resultType) errorAt(p, "Procedures cannot return a value");
         exprTo(fn_->resultType, tok_.pos);
         expect(Key::RParen);

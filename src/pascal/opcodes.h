@@ -53,10 +53,21 @@ enum class Target : uint8_t {
     X(CLONE, 0, None)       /* [record or static array] -> [a copy]; EOutOfMemory */ \
     X(INDEX, -1, None)      /* a = low bound (b = high, unused): [ref index] -> [ref to element]; ERangeError */ \
     X(INDEXV, -1, None)     /* a = low bound: [array index] -> [element]; ERangeError */ \
+    X(INDEXVL, 0, None)     /* a = local array slot, b = low bound: [index] -> [element]; ERangeError */ \
+    X(INDEXVG, 0, None)     /* a = global array slot, b = low bound: [index] -> [element]; ERangeError */ \
+    X(INDEXAL, 0, None)     /* a = local array slot, b = low bound: [index] -> [ref to element]; ERangeError */ \
+    X(INDEXAG, 0, None)     /* a = global array slot, b = low bound: [index] -> [ref to element]; ERangeError */ \
+    X(STOREXL, -2, None)    /* a = local array slot, b = low bound: [index value] -> ; element = value; ERangeError */ \
+    X(STOREXG, -2, None)    /* a = global array slot, b = low bound: [index value] -> ; ERangeError */ \
+    X(INDEXVLN, 0, None)    /* INDEXVL for elements that are numbers */ \
+    X(INDEXVGN, 0, None)    /* INDEXVG for elements that are numbers */ \
+    X(STOREXLN, -2, None)   /* STOREXL for elements that are numbers */ \
+    X(STOREXGN, -2, None)   /* STOREXG for elements that are numbers */ \
     X(FIELD, 0, None)       /* a = field: [ref to record] -> [ref to field] */ \
     X(FIELDV, 0, None)      /* a = field: [record] -> [field] */ \
     X(STRCHAR, -1, None)    /* [s index] -> [char], 1-based; ERangeError */ \
     X(SETSTRCHAR, -3, None) /* [ref to string, index, char] -> ; ERangeError */ \
+    X(MKARRAY, 0, None)     /* b = n: [x1 .. xn] -> [an array of them] (effect 1 - n) */ \
     X(INITL, 0, None)       /* a = local slot, b = shape: a fresh record or static array */ \
     X(INITG, 0, None)       /* a = global slot, b = shape: a fresh record or static array */ \
     X(NARROW, 0, None)      /* a = 1..6 for Int8, UInt8, Int16, UInt16, Int32, UInt32: [n] -> [n cut] */ \
@@ -66,6 +77,7 @@ enum class Target : uint8_t {
     X(ADDL, -1, None)       /* [x y] -> [x + y], 64 bits */ \
     X(SUBL, -1, None)       /* [x y] -> [x - y], 64 bits */ \
     X(MULL, -1, None)       /* [x y] -> [x * y], 64 bits */ \
+    X(DIVI, -1, None)       /* [x y] -> [x div y], 32 bits; EDivByZero */ \
     X(DIVL, -1, None)       /* [x y] -> [x div y]; EDivByZero */ \
     X(MODL, -1, None)       /* [x y] -> [x mod y]; EDivByZero */ \
     X(NEGI, 0, None)        /* [x] -> [-x], 32 bits */ \
@@ -133,6 +145,8 @@ enum class Target : uint8_t {
     X(MULIK, 0, None)       /* b = k: [x] -> [x * k], 32 bits */ \
     X(DIVLK, 0, None)       /* b = k, neither 0 nor -1: [x] -> [x div k] */ \
     X(MODLK, 0, None)       /* b = k, neither 0 nor -1: [x] -> [x mod k] */ \
+    X(DIVIK, 0, None)       /* b = k, 32 bits, neither 0 nor -1: [x] -> [x div k], x and k Integers */ \
+    X(MODIK, 0, None)       /* b = k, 32 bits, neither 0 nor -1: [x] -> [x mod k], x and k Integers */ \
     X(EQR, -1, None)        /* [x y] -> [same object, or both nil] */ \
     X(EQIK, 0, None)        /* b = k: [x] -> [x = k] */ \
     X(NEIK, 0, None)        /* b = k: [x] -> [x <> k] */ \
@@ -234,6 +248,9 @@ static_assert(opcheck::sameTarget(OP_JFEQ, OP_JFGEK, Target::A));
 static_assert(opcheck::sameTarget(OP_EQIK, OP_GEIK, Target::None));
 static_assert(opcheck::laidOut({OP_FORUPL, OP_FORDNL, OP_FORUPG, OP_FORDNG}));
 static_assert(opcheck::sameTarget(OP_FORUPL, OP_FORDNG, Target::ForB));
+// Elements of array variables: the local form, then the global one.
+static_assert(opcheck::laidOut({OP_INDEXVL, OP_INDEXVG, OP_INDEXAL, OP_INDEXAG, OP_STOREXL, OP_STOREXG}));
+static_assert(opcheck::laidOut({OP_INDEXVLN, OP_INDEXVGN, OP_STOREXLN, OP_STOREXGN}));
 // Two number loads fuse into LOAD2 with the first one's kind before the second's.
 static_assert(opcheck::laidOut({OP_LOAD2LL, OP_LOAD2LG, OP_LOAD2GL, OP_LOAD2GG}));
 

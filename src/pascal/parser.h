@@ -10,6 +10,7 @@
 #include "pascal/types.h"
 
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <unordered_map>
@@ -19,13 +20,6 @@ namespace pascal {
 constexpr int kMaxNesting = 200;
 constexpr int kMaxStack = 4096;
 
-struct CVal {
-    int64_t i = 0;
-    double d = 0;
-    std::string s;
-    std::bitset<256> set;
-};
-
 struct Sym {
     enum Kind { Const, TypeSym, Var, Proc, Builtin, Special, Host, Ext } kind = Var;
     Type* type = nullptr;
@@ -33,6 +27,7 @@ struct Sym {
     bool global = false;
     bool byRef = false;
     bool isConst = false;  // const parameters
+    bool joinsText = false;  // the host's Writeln(s: string): any arguments, joined as text
     int slot = 0;
     int level = 0;
     int index = 0;          // proc, builtin, intrinsic, import or external index
@@ -42,14 +37,19 @@ struct Sym {
     std::string name;
 };
 
-enum class PK { Value, Local, Global, LocalRef, Ref, StrChar, Prop };
+// Where a designator leads. Elem: an element of an array variable (slot, lo, global), its index
+// on the stack.
+enum class PK { Value, Local, Global, LocalRef, Ref, StrChar, Prop, Elem };
 
 struct Place {
     PK k = PK::Value;
     Type* type = nullptr;
     int slot = 0;
     int setter = -1;
+    int setterArgs = 2;  // the object, index arguments and the value
     bool readOnly = false;
+    bool global = false;  // Elem
+    int64_t lo = 0;       // Elem: the array's low bound
 };
 
 struct TryCtx {
@@ -92,6 +92,7 @@ inline bool isRelational(Bin op) { return op >= Bin::Eq; }
 inline Cmp cmpOf(Bin op) { return Cmp(int(op) - int(Bin::Eq)); }
 
 Import::Result resultKind(const Type* t);
+std::string rangeCheckText(int64_t v, int64_t lo, int64_t hi);
 
 class Parser {
 public:
@@ -138,7 +139,8 @@ private:
     Type* subrangeType(const std::string& name, SourcePos p);
     Type* recordType(const std::string& name);
     Type* classType(const std::string& name);
-    Member classMember(const std::string& className, std::string& key, SourcePos& mp);
+    Member classMember(Type* cls, std::string& key, SourcePos& mp);
+    Type* constructorCall(Type* cls, SourcePos p);
     int addImport(const std::string& name, std::vector<ParamKind> kinds, const Type* result);
     int shapeOf(Type* t);
     void procDecl();
@@ -146,8 +148,9 @@ private:
     void externalProc(const std::string& name, const Signature& sig, SourcePos p);
     Signature paramList();
     void body(Sym* proc, bool isMain);
-    CVal constExpr(Type*& t);
-    void initVar(Type* t, bool global, int slot);
+    CVal constExpr(Type*& t, int level = kRelational);
+    void initValue(Type* t, const std::function<void()>& pushRef);
+    void initGlobal(Type* t, int slot);
     void beginInitChunk();
     void endInitChunk();
 
@@ -156,6 +159,7 @@ private:
     void statements(Key end1, Key end2 = Key::None);
     void compoundStmt();
     void assignOrCall();
+    void assignResult(FuncCtx& f);
     bool appendInPlace(Sym* s);
     void ifStmt();
     void whileStmt();
@@ -182,7 +186,11 @@ private:
     Place selectors(Place pl, bool lvalue);
     Type* callProc(Sym* s, SourcePos p);
     void args(const Signature& sig, SourcePos p, bool parens);
+    void argument(const Param& pa);
+    void openArrayArgument(const Param& pa, SourcePos ap);
+    Param defaultValue(Param pa, SourcePos p);
     Type* hostMember(Type* cls, const std::string& name, SourcePos p, Place& pl, bool lvalue);
+    void indexArgs(const Signature& sig);
     Type* typeCast(Type* target, SourcePos p);
     Type* findClassMember(Type* cls, const std::string& name, Member*& m);
 
@@ -207,10 +215,15 @@ private:
     int allocTemp();
     void freeTemp() { --fn_->locals; }
     void narrowTo(Type* from, Type* to);
+    void checkConstRange(int64_t lo, int64_t hi, int64_t v, SourcePos p);
+    void checkConstOperand(const Type* t, SourcePos p);
+    Type* exprInRange(Type* want, SourcePos p);
+    void checkNotForVar(SourcePos p);
     void loadPlace(const Place& pl);
     void storePlace(const Place& pl, SourcePos p);
     void addressOf(const Place& pl, SourcePos p);
     void frameOf(int level);
+    void elementOp(Op localForm, const Place& pl);
 
     // ---- operators (codegen.cpp)
     enum class Compared { Membership, Sets, Strings, Floats, Ordinals, References };
@@ -252,6 +265,10 @@ private:
     Type* includeExclude(int include, SourcePos p);
     Type* stringEdit(int id, SourcePos p);
     Type* format(int, SourcePos p);
+    Type* writeCall(Sym* s, SourcePos p);
+    void writeArg();
+    Type* str(int, SourcePos p);
+    Type* val(int, SourcePos p);
     Type* exitProc(int, SourcePos p);
     Type* halt(int, SourcePos p);
     Type* breakContinue(int isBreak, SourcePos p);
@@ -282,6 +299,7 @@ private:
     int nesting_ = 0;
     bool inSystem_ = false;
     std::vector<int> initProcs_;
+    std::vector<const Sym*> forVars_;  // control variables of the for loops being compiled
     std::vector<std::pair<int, int>> globalInits_;  // slot, shape
     Type *tInt_ = nullptr, *tInt64_ = nullptr, *tByte_ = nullptr, *tWord_ = nullptr, *tCard_ = nullptr;
     Type *tBool_ = nullptr, *tChar_ = nullptr, *tFloat_ = nullptr, *tStr_ = nullptr, *tNil_ = nullptr;

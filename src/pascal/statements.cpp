@@ -44,20 +44,26 @@ void Parser::compoundStmt() {
     expect(Key::End);
 }
 
+// The name at hand may not be changed while it controls a for loop.
+void Parser::checkNotForVar(SourcePos p) {
+    const Sym* s = lookup(tok_.text);
+    if (s && std::find(forVars_.begin(), forVars_.end(), s) != forVars_.end())
+        errorAt(p, "Illegal assignment to for-loop variable '" + tok_.orig + "'");
+}
+
 void Parser::assignOrCall() {
     SourcePos p = tok_.pos;
-    // Assignment to the function's own name sets its result.
-    if (fn_->self && tok_.text == fn_->self->name && peek().key == Key::Assign) {
-        nextTok();
-        nextTok();
-        exprTo(fn_->resultType, tok_.pos);
-        Place pl;
-        pl.k = PK::Local;
-        pl.slot = fn_->resultSlot;
-        pl.type = fn_->resultType;
-        storePlace(pl, prevPos_);
-        return;
+    // Assignment to a function's own name sets its result, from its nested routines too.
+    if (peek().key == Key::Assign) {
+        for (auto f = fnStack_.rbegin(); f != fnStack_.rend(); ++f) {
+            FuncCtx& ctx = **f;
+            if (ctx.self && ctx.resultType && ctx.self->name == tok_.text && lookup(tok_.text) == ctx.self) {
+                assignResult(ctx);
+                return;
+            }
+        }
     }
+    if (peek().key == Key::Assign) checkNotForVar(p);
     Sym* s = lookup(tok_.text);
     if (s && s->kind == Sym::Var && !s->byRef && !s->isConst && s->type->k == TK::String && peek().key == Key::Assign &&
         (s->global || s->level == fn_->level)) {
@@ -83,6 +89,26 @@ void Parser::assignOrCall() {
     }
     if (pl.k != PK::Value) errorHere("':=' expected but " + describe(tok_) + " found");
     if (pl.type && pl.type != tVoid_) emit(OP_POP);
+}
+
+// F := value, the name and ':=' not yet read.
+void Parser::assignResult(FuncCtx& f) {
+    SourcePos p = tok_.pos;
+    nextTok();
+    nextTok();
+    Place pl;
+    pl.type = f.resultType;
+    if (&f == fn_) {
+        pl.k = PK::Local;
+        pl.slot = f.resultSlot;
+    } else {
+        frameOf(f.level);
+        emit(OP_ADDRUP, f.resultSlot);
+        pl.k = PK::Ref;
+        f.resultSet = true;
+    }
+    exprTo(f.resultType, tok_.pos);
+    storePlace(pl, p);
 }
 
 // s := s + a + b appends to s in place; ':=' already read.
@@ -147,6 +173,7 @@ void Parser::repeatStmt() {
 
 void Parser::forStmt() {
     SourcePos p = tok_.pos;
+    checkNotForVar(p);
     std::string name = ident();
     Sym* s = find(name, p);
     if (s->kind != Sym::Var || s->byRef || s->isConst || !isOrdinal(s->type)) errorAt(p, "Ordinal variable expected");
@@ -156,13 +183,13 @@ void Parser::forStmt() {
     pl.slot = s->slot;
     pl.type = s->type;
     expect(Key::Assign);
-    exprTo(s->type, tok_.pos);
+    exprInRange(s->type, tok_.pos);
     storePlace(pl, p);
     bool down = false;
     if (accept(Key::Downto)) down = true;
     else expect(Key::To);
     int limit = allocTemp();
-    exprTo(s->type, tok_.pos);
+    exprInRange(s->type, tok_.pos);
     emit(OP_STOREL, limit);
     expect(Key::Do);
     at_ = p;
@@ -172,7 +199,9 @@ void Parser::forStmt() {
     int skip = emit(OP_JT);
     int top = label();
     fn_->loops.push_back({{}, {}, fn_->tries.size()});
+    forVars_.push_back(s);
     statement();
+    forVars_.pop_back();
     int step = label();
     at_ = p;
     Op op = Op(OP_FORUPL + (s->global ? 2 : 0) + (down ? 1 : 0));

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <thread>
 
 namespace pascal {
@@ -103,6 +104,42 @@ std::string floatToStr(double v) {
     bool neg = ex[0] == '-';
     size_t d = ex.find_first_not_of("+-0");
     return mant + "E" + (neg ? "-" : "") + (d == std::string::npos ? "0" : ex.substr(d));
+}
+
+// Fixed-point text of x with `decimals` places, rounded half away from zero on its 15 significant
+// digits, as the reference library does: 0.125 gives "0.13" with two places, 2.5 gives "3" with none.
+std::string fixedText(double x, int decimals) {
+    char buf[512];
+    if (!std::isfinite(x) || std::fabs(x) >= 1e18) {
+        std::snprintf(buf, sizeof buf, std::isfinite(x) ? "%.*E" : "%.*f", decimals, x);
+        return buf;
+    }
+    std::snprintf(buf, sizeof buf, "%.14e", x);  // [-]d.dddddddddddddde[+-]xx
+    const char* m = buf[0] == '-' ? buf + 1 : buf;
+    std::string digits = std::string(1, m[0]) + std::string(m + 2, 14);
+    int point = std::atoi(m + 17) + 1;  // digits before the decimal point
+    int keep = point + decimals;
+    if (keep < 0) {
+        digits.clear();
+    } else if (keep < int(digits.size())) {
+        bool up = digits[size_t(keep)] >= '5';
+        digits.resize(size_t(keep));
+        for (int i = keep - 1; up && i >= 0; --i) {
+            up = digits[size_t(i)] == '9';
+            digits[size_t(i)] = up ? '0' : char(digits[size_t(i)] + 1);
+        }
+        if (up) {
+            digits.insert(digits.begin(), '1');
+            ++point;
+        }
+    }
+    auto digitAt = [&](int i) { return i >= 0 && i < int(digits.size()) ? digits[size_t(i)] : '0'; };
+    std::string out = buf[0] == '-' ? "-" : "";
+    if (point <= 0) out += '0';
+    for (int i = 0; i < point; ++i) out += digitAt(i);
+    if (decimals > 0) out += '.';
+    for (int i = 0; i < decimals; ++i) out += digitAt(point + i);
+    return out;
 }
 
 std::string withThousands(const std::string& fixed) {
@@ -436,10 +473,8 @@ bool bFormat(Vm& vm, Slot* a, const Instr& in) {
                 std::snprintf(buf, sizeof buf, "%.*E", int(prec < 0 ? 14 : p), x);
             } else if (type == 'g') {
                 std::snprintf(buf, sizeof buf, "%.*G", p, x);
-            } else if (std::fabs(x) < 1e300) {
-                std::snprintf(buf, sizeof buf, "%.*f", p, x);
             } else {
-                std::snprintf(buf, sizeof buf, "%.*E", p, x);
+                std::snprintf(buf, sizeof buf, "%s", fixedText(x, p).c_str());
             }
             piece = buf;
             if (type == 'n' || type == 'm') piece = withThousands(piece);
@@ -587,12 +622,134 @@ bool bStringOfChar(Vm& vm, Slot* a, const Instr&) {
     return true;
 }
 bool bIsNan(Vm&, Slot* a, const Instr&) { setInt(a[0], std::isnan(a[0].d)); return true; }
-bool bBoolToStr(Vm&, Slot* a, const Instr&) { setStr(a[0], a[0].i ? "True" : "False"); return true; }
+bool bBoolToStr(Vm&, Slot* a, const Instr&) {
+    static const char* const texts[2][2] = {{"0", "-1"}, {"False", "True"}};
+    setStr(a[0], texts[a[1].i != 0][a[0].i != 0]);
+    return true;
+}
 bool bChkOrd(Vm& vm, Slot* a, const Instr& in) {
     if (a[0].i < 0 || a[0].i > in.b) return vm.fail(EC_ERangeError, "Out of range");
     return true;
 }
 
+// ---- file names: '/' and '\\' both separate folders, a new delimiter is '/'
+
+bool isDelimiter(char c) { return c == '/' || c == '\\'; }
+size_t nameStart(const std::string& s) {
+    size_t i = s.size();
+    while (i > 0 && !isDelimiter(s[i - 1]) && s[i - 1] != ':') --i;
+    return i;
+}
+// Where the extension starts (at its '.'), or the end when there is none.
+size_t extStart(const std::string& s) {
+    size_t dot = s.rfind('.');
+    return dot == std::string::npos || dot < nameStart(s) ? s.size() : dot;
+}
+bool bFileExists(Vm&, Slot* a, const Instr&) {
+    std::error_code ec;
+    setInt(a[0], std::filesystem::is_regular_file(str(a[0]), ec));
+    return true;
+}
+bool bDirectoryExists(Vm&, Slot* a, const Instr&) {
+    std::error_code ec;
+    setInt(a[0], !str(a[0]).empty() && std::filesystem::is_directory(str(a[0]), ec));
+    return true;
+}
+bool bExtractFileName(Vm&, Slot* a, const Instr&) { setStr(a[0], str(a[0]).substr(nameStart(str(a[0])))); return true; }
+bool bExtractFilePath(Vm&, Slot* a, const Instr&) { setStr(a[0], str(a[0]).substr(0, nameStart(str(a[0])))); return true; }
+bool bExtractFileExt(Vm&, Slot* a, const Instr&) { setStr(a[0], str(a[0]).substr(extStart(str(a[0])))); return true; }
+bool bChangeFileExt(Vm&, Slot* a, const Instr&) {
+    const std::string& s = str(a[0]);
+    setStr(a[0], s.substr(0, extStart(s)) + str(a[1]));
+    return true;
+}
+bool bIncludeTrailingDelimiter(Vm&, Slot* a, const Instr&) {
+    const std::string& s = str(a[0]);
+    setStr(a[0], !s.empty() && isDelimiter(s.back()) ? s : s + "/");
+    return true;
+}
+
+// ---- Write, Writeln and Str
+
+// Floating point without decimals: " d.ddddE+ddd", 16 digits after the point by default.
+std::string scientificText(double x, int width) {
+    int digits = width > 0 ? std::max(1, width - 8) : 16;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*E", digits, x);
+    std::string s = buf;
+    size_t e = s.find('E');
+    if (e == std::string::npos) return s;  // NAN, INF
+    std::string exp = s.substr(e + 2);
+    while (exp.size() < 3) exp = "0" + exp;
+    return (x < 0 ? "" : " ") + s.substr(0, e + 2) + exp;
+}
+
+bool bWriteText(Vm&, Slot* a, const Instr& in) {
+    int64_t width = a[1].i, decimals = a[2].i;
+    std::string text;
+    switch (in.b) {
+    case FT_INT: text = std::to_string(a[0].i); break;
+    case FT_FLOAT: text = decimals >= 0 ? fixedText(a[0].d, int(std::min<int64_t>(decimals, 100))) : scientificText(a[0].d, int(std::min<int64_t>(width, 100))); break;
+    case FT_CHAR: text = std::string(1, char(a[0].i)); break;
+    case FT_BOOL: text = a[0].i ? "TRUE" : "FALSE"; break;
+    default: text = str(a[0]); break;
+    }
+    if (width > int64_t(text.size()) && width <= 4096) text.insert(0, size_t(width) - text.size(), ' ');
+    setStr(a[0], std::move(text));
+    return true;
+}
+
+bool bEnumName(Vm&, Slot* a, const Instr&) {
+    const std::string& names = str(a[1]);
+    size_t start = 0;
+    for (int64_t i = 0; i < a[0].i && start != std::string::npos; ++i) {
+        start = names.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    std::string name = start == std::string::npos ? std::to_string(a[0].i) : names.substr(start, names.find('\n', start) - start);
+    setStr(a[0], std::move(name));
+    return true;
+}
+
+// Where an integer's text goes wrong: the first character that is no digit, else (too large) its end.
+size_t badDigit(const std::string& t) {
+    size_t i = t.find_first_not_of(' ');
+    if (i == std::string::npos) return t.size();
+    if (t[i] == '+' || t[i] == '-') ++i;
+    bool hex = i < t.size() && t[i] == '$';
+    if (hex) ++i;
+    else if (t.compare(i, 2, "0x") == 0 || t.compare(i, 2, "0X") == 0) hex = true, i += 2;
+    while (i < t.size() && (hex ? std::isxdigit(static_cast<unsigned char>(t[i])) : std::isdigit(static_cast<unsigned char>(t[i])))) ++i;
+    return i == t.size() ? (t.empty() ? 0 : t.size() - 1) : i;
+}
+
+// Val(text, variable, code): code 0, or the position of the first character that does not fit.
+bool bVal(Vm&, Slot* a, const Instr& in) {
+    const std::string& text = str(a[0]);
+    Slot& target = *a[1].p;
+    Slot& code = *a[2].p;
+    size_t end = text.find_last_not_of(' ');
+    std::string t = end == std::string::npos ? std::string() : text.substr(0, end + 1);
+    if (in.b == 0) {
+        double v;
+        bool ok = parseFloat(t, v);
+        if (ok) setFloat(target, v);
+        setInt(code, ok ? 0 : int64_t(std::max<size_t>(1, t.find_first_not_of(" +-0123456789.eE") + 1)));
+        return true;
+    }
+    int bits = int(in.b / 2);
+    bool isSigned = in.b % 2;
+    int64_t v;
+    bool ok = parseInt(t, v);
+    if (ok && bits < 64) {
+        int64_t lo = isSigned ? -(int64_t(1) << (bits - 1)) : 0;
+        int64_t hi = isSigned ? (int64_t(1) << (bits - 1)) - 1 : int64_t((uint64_t(1) << bits) - 1);
+        ok = v >= lo && v <= hi;
+    }
+    if (ok) setInt(target, v);
+    setInt(code, ok ? 0 : int64_t(badDigit(t)) + 1);
+    return true;
+}
 } // namespace
 
 const BuiltinInfo builtinTable[] = {

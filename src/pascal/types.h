@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pascal {
@@ -19,11 +20,21 @@ struct Field {
     Type* type;
 };
 
+// A constant's value, in the field its type uses.
+struct CVal {
+    int64_t i = 0;
+    double d = 0;
+    std::string s;
+    std::bitset<256> set;
+};
+
 struct Param {
     std::string name;
     Type* type = nullptr;
     bool isVar = false;
     bool isConst = false;
+    bool hasDefault = false;
+    CVal defaultValue;
 };
 
 struct Signature {
@@ -33,8 +44,9 @@ struct Signature {
 
 struct Member {
     bool isProperty = false;
+    bool isConstructor = false; // called on the class: TStringList.Create
     Type* type = nullptr;       // property type
-    Signature sig;              // method
+    Signature sig;              // method; the index parameters of an indexed property
     int getter = -1;            // import index (method call or property read)
     int setter = -1;
 };
@@ -51,12 +63,21 @@ struct Type {
     std::vector<std::string> enumNames;
     Type* parent = nullptr;     // host classes
     std::map<std::string, Member> members;
+    std::string defaultProperty;  // host classes: the indexed property obj[i] means
     int excClass = -1;          // exception classes
+    bool isOpen = false;        // open array parameters: array of T
     std::string display() const { return name.empty() ? std::string("anonymous type") : name; }
 };
 
 inline bool isOrdinal(const Type* t) {
     return t->k == TK::Int || t->k == TK::Bool || t->k == TK::Char || t->k == TK::Enum;
+}
+// The values of an ordinal type: its subrange, or what its width holds.
+inline std::pair<int64_t, int64_t> ordinalBounds(const Type* t) {
+    if (t->k != TK::Int || t->lo != 0 || t->hi != 0) return {t->lo, t->hi};
+    if (t->bits == 64) return {INT64_MIN, INT64_MAX};
+    if (!t->isSigned) return {0, int64_t((uint64_t(1) << t->bits) - 1)};
+    return {-(int64_t(1) << (t->bits - 1)), (int64_t(1) << (t->bits - 1)) - 1};
 }
 // Values held entirely in a slot's number field.
 inline bool isScalar(const Type* t) { return isOrdinal(t) || t->k == TK::Float; }

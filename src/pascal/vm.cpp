@@ -3,6 +3,7 @@
 #include "pascal/builtins.h"
 #include "pascal/lexer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <dlfcn.h>
 
@@ -28,6 +29,15 @@ Ref Vm::buildShape(int shape) const {
 bool Vm::reserve(int shape) {
     if (budget.live + shapeBytes[size_t(shape)] > limits.memoryBytes) return fail(EC_EOutOfMemory, "Out of memory");
     return true;
+}
+
+// Whether the local records and static arrays of the active calls stay within their limit; the
+// frames are only added up when the deepest could not fill it.
+bool Vm::framesFit(const Frame* base, const Frame* top) const {
+    if ((top - base + 1) * maxFrameBytes <= limits.frameBytes) return true;
+    int64_t total = 0;
+    for (const Frame* f = base; f <= top; ++f) total += procFrameBytes[size_t(f->proc)];
+    return total <= limits.frameBytes;
 }
 
 bool Vm::checkString(size_t length) {
@@ -56,6 +66,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         case OP_PUSHS: ok = within(in.a, program->strings.size()); break;
         case OP_PUSHSET: ok = within(in.a, program->sets.size()); break;
         case OP_LOADG: case OP_STOREG: case OP_ADDRG: case OP_APPENDG: case OP_INCG: case OP_LOADGN: case OP_STOREGN:
+        case OP_INDEXVG: case OP_INDEXAG: case OP_STOREXG: case OP_INDEXVGN: case OP_STOREXGN:
             ok = within(in.a, size_t(program->globals));
             break;
         case OP_FORUPG: case OP_FORDNG:
@@ -77,6 +88,7 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
             break;
         case OP_EXCIS: ok = within(in.a, program->exceptionClasses.size()); break;
         case OP_DIVLK: case OP_MODLK: ok = in.b != 0 && in.b != -1; break;
+        case OP_DIVIK: case OP_MODIK: ok = in.b != 0 && in.b != -1 && in.b >= INT32_MIN && in.b <= INT32_MAX; break;
         default: ok = ok && (opTarget[in.op] != Target::A || within(in.a, size_t(n))); break;
         }
         if (!ok) return bad("Invalid instruction");
@@ -92,6 +104,15 @@ bool Vm::load(std::shared_ptr<const Program> program, std::shared_ptr<const Debu
         bytes.push_back(total);
     }
     shapeBytes = std::move(bytes);
+    // A routine makes its local records and static arrays first thing.
+    procFrameBytes.clear();
+    for (const ProcInfo& p : program->procs) {
+        int64_t total = 0;
+        for (int at = p.entry; at < n && program->code[size_t(at)].op == OP_INITL; ++at)
+            total += shapeBytes[size_t(program->code[size_t(at)].b)];
+        procFrameBytes.push_back(total);
+    }
+    maxFrameBytes = *std::max_element(procFrameBytes.begin(), procFrameBytes.end());
     prog = std::move(program);
     dbg = std::move(debug);
     strPool.clear();
@@ -359,6 +380,68 @@ L_INDEXV: {
     sp[-1] = std::move(scratch);
     NEXT();
 }
+#define ELEMENT(base, index, k) \
+    auto* arr = static_cast<ArrObj*>(base[pc->a].o.get()); \
+    int64_t k = (index).i - pc->b; \
+    if (!arr || k < 0 || uint64_t(k) >= arr->items.size()) \
+        RAISE(EC_ERangeError, "Index out of bounds (" + std::to_string((index).i) + ")");
+L_INDEXVL: {
+    ELEMENT(bp, sp[-1], k)
+    sp[-1] = arr->items[size_t(k)];
+    NEXT();
+}
+L_INDEXVG: {
+    ELEMENT(gp, sp[-1], k)
+    sp[-1] = arr->items[size_t(k)];
+    NEXT();
+}
+L_INDEXAL: {
+    ELEMENT(bp, sp[-1], k)
+    sp[-1].p = &arr->items[size_t(k)];
+    sp[-1].o = Ref(arr);
+    NEXT();
+}
+L_INDEXAG: {
+    ELEMENT(gp, sp[-1], k)
+    sp[-1].p = &arr->items[size_t(k)];
+    sp[-1].o = Ref(arr);
+    NEXT();
+}
+L_STOREXL: {
+    ELEMENT(bp, sp[-2], k)
+    arr->items[size_t(k)] = std::move(sp[-1]);
+    sp -= 2;
+    NEXT();
+}
+L_STOREXG: {
+    ELEMENT(gp, sp[-2], k)
+    arr->items[size_t(k)] = std::move(sp[-1]);
+    sp -= 2;
+    NEXT();
+}
+L_INDEXVLN: {
+    ELEMENT(bp, sp[-1], k)
+    sp[-1].i = arr->items[size_t(k)].i;
+    NEXT();
+}
+L_INDEXVGN: {
+    ELEMENT(gp, sp[-1], k)
+    sp[-1].i = arr->items[size_t(k)].i;
+    NEXT();
+}
+L_STOREXLN: {
+    ELEMENT(bp, sp[-2], k)
+    arr->items[size_t(k)].i = sp[-1].i;
+    sp -= 2;
+    NEXT();
+}
+L_STOREXGN: {
+    ELEMENT(gp, sp[-2], k)
+    arr->items[size_t(k)].i = sp[-1].i;
+    sp -= 2;
+    NEXT();
+}
+#undef ELEMENT
 L_FIELD: {
     auto* rec = static_cast<ArrObj*>(sp[-1].p->o.get());
     sp[-1].p = &rec->items[size_t(pc->a)];
@@ -392,7 +475,19 @@ L_SETSTRCHAR: {
     sp->o.reset();
     NEXT();
 }
+L_MKARRAY: {
+    size_t n = size_t(pc->b);
+    auto* arr = new ArrObj(n, false);
+    Ref keep(arr);
+    Slot* first = sp - n;
+    for (size_t k = 0; k < n; ++k) arr->items[k] = std::move(first[k]);
+    sp = first;
+    sp->o = std::move(keep);
+    ++sp;
+    NEXT();
+}
 L_INITL:
+    if (!framesFit(frameBase, fp)) RAISE(EC_EStackOverflow, "Stack overflow");
     CHECK(reserve(int(pc->b)));
     bp[pc->a].o = buildShape(int(pc->b));
     NEXT();
@@ -426,6 +521,11 @@ L_SUBL:
 L_MULL:
     --sp;
     sp[-1].i = int64_t(uint64_t(sp[-1].i) * uint64_t(sp->i));
+    NEXT();
+L_DIVI:
+    --sp;
+    if (sp->i == 0) RAISE(EC_EDivByZero, "Division by zero");
+    sp[-1].i = sp->i == -1 ? int64_t(int32_t(0 - uint32_t(sp[-1].i))) : sp[-1].i / sp->i;
     NEXT();
 L_DIVL:
     --sp;
@@ -696,6 +796,12 @@ L_MULIK:
 L_DIVLK:
     sp[-1].i /= pc->b;
     NEXT();
+L_DIVIK:
+    sp[-1].i = int32_t(sp[-1].i) / int32_t(pc->b);
+    NEXT();
+L_MODIK:
+    sp[-1].i = int32_t(sp[-1].i) % int32_t(pc->b);
+    NEXT();
 L_MODLK:
     sp[-1].i %= pc->b;
     NEXT();
@@ -905,7 +1011,7 @@ void HostCall::returnObject(void* object) { result_->o = object ? Ref(new HostOb
 
 // ---------------------------------------------------------------- Executor
 
-Executor::Executor() : vm_(std::make_unique<Vm>()) {}
+Executor::Executor() : vm_(std::make_unique<Vm>()) { registerStringLists(*vm_); }
 Executor::~Executor() {
     // The engine's values are freed against its own budget.
     BudgetScope charge(vm_->budget);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "pascal/engine.h"
+#include "pascal/stringlist.h"
 #include "pascal/value.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -53,6 +55,10 @@ public:
         Slot* bp = nullptr;
         int proc = 0;
     };
+    // Bytes of each procedure's local records and static arrays, and the most of any.
+    std::vector<int64_t> procFrameBytes;
+    int64_t maxFrameBytes = 0;
+    bool framesFit(const Frame* base, const Frame* top) const;
     std::vector<Frame> frameStore;
     struct Handler {
         int pc;
@@ -65,6 +71,7 @@ public:
     std::vector<HostFunction> bound;
     std::unordered_map<std::string, HostFunction> registry;
     std::vector<void*> externals;
+    std::unordered_map<const void*, std::unique_ptr<StringList>> stringLists;
     std::vector<void*> libraries;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> attention{false};

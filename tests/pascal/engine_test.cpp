@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -276,10 +279,42 @@ TEST(PascalEngine, CompileMessagesPointAtTheirSource) {
     }
 }
 
+// Programs the reference compiler refuses, each with the message that says why.
+TEST(PascalEngine, InvalidProgramsAreRefusedAtCompileTime) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"type A = (a1, a2); B = (b1, b2); SA = set of A; SB = set of B;\nvar x: SA; y: SB;\nbegin\n  x := x + y;\nend.",
+         "[Error] main.rops(4:10): Incompatible types: 'SA' and 'SB'"},
+        {"type A = (a1, a2); B = (b1, b2); SA = set of A; SB = set of B;\nvar x: SA; y: SB;\nbegin\n  if x = y then;\nend.",
+         "[Error] main.rops(4:8): Incompatible types: 'SA' and 'SB'"},
+        {"type TBytes = set of Byte;\nvar s: TBytes; c: Char;\nbegin\n  if c in s then;\nend.", "[Error] main.rops(4:8): Incompatible types: 'Char' and 'TBytes'"},
+        {"var i: Integer;\nbegin\n  for i := 1 to 3 do\n    i := 5;\nend.", "[Error] main.rops(4:5): Illegal assignment to for-loop variable 'i'"},
+        {"var i, n: Integer;\nbegin\n  for i := 1 to 3 do\n    for i := 1 to 2 do n := i;\nend.",
+         "[Error] main.rops(4:9): Illegal assignment to for-loop variable 'i'"},
+        {"var i: Integer;\nbegin\n  for i := 1 to 3 do Inc(i);\nend.", "[Error] main.rops(3:26): Illegal assignment to for-loop variable 'i'"},
+        {"const a: 1..4 = 7;\nbegin\nend.", "[Error] main.rops(1:17): range check error while evaluating constants (7 must be between 1 and 4)"},
+        {"var b: Byte;\nbegin\n  for b := 0 to 300 do;\nend.",
+         "[Error] main.rops(3:17): range check error while evaluating constants (300 must be between 0 and 255)"},
+        {"var a: array[1..5] of Integer;\nbegin\n  a[6] := 1;\nend.",
+         "[Error] main.rops(3:5): range check error while evaluating constants (6 must be between 1 and 5)"},
+        {"type C = (r, g);\nconst X = Succ(g);\nbegin\nend.", "[Error] main.rops(2:11): range check error while evaluating constants (2 must be between 0 and 1)"},
+        {"var i: Integer;\nbegin\n  i := i mod 0;\nend.", "[Error] main.rops(3:10): Division by zero"},
+        {"var x: Double;\nbegin\n  x := x / 0;\nend.", "[Error] main.rops(3:10): Division by zero"},
+    };
+    for (const Case& c : cases) {
+        Script r;
+        EXPECT_FALSE(r.compile(c.text)) << c.text;
+        EXPECT_EQ(c.message, r.firstMessage()) << c.text;
+    }
+}
+
 TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
     std::map<std::string, std::string> files{
         {"lib/helpers.inc", "procedure Hello;\nbegin\n  Writeln('hi');\nend;\n{$I more.inc}\n"},
-        {"lib/more.inc", "procedure Broken;\nbegin\n  Writeln(1);\nend;\n"},
+        {"lib/more.inc", "procedure Broken;\nbegin\n  Writeln(Nope);\nend;\n"},
     };
     Compiler c;
     c.addDeclarations("procedure Writeln(s: string);");
@@ -294,7 +329,7 @@ TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
     EXPECT_FALSE(c.compile("program P;\n{$I lib/helpers.inc}\nbegin\n  Hello;\nend.", "main.rops"));
     EXPECT_EQ((std::vector<std::string>{"lib/helpers.inc", "lib/more.inc"}), asked);
     ASSERT_FALSE(c.messages().empty());
-    EXPECT_EQ("[Error] lib/more.inc(3:11): Incompatible types: 'string' and 'Integer'", c.messages()[0].format());
+    EXPECT_EQ("[Error] lib/more.inc(3:11): Unknown identifier 'Nope'", c.messages()[0].format());
 
     EXPECT_FALSE(c.compile("{$I missing.inc}\nbegin end.", "main.rops"));
     EXPECT_EQ("[Error] main.rops(1:1): Cannot open include file: missing.inc", c.messages()[0].format());
@@ -304,9 +339,55 @@ TEST(PascalEngine, MessagesInIncludedFilesNameThatFile) {
     EXPECT_EQ("Includes nested too deeply: self.inc", c.messages()[0].text);
 }
 
+// Lists are saved and read as bytes (Windows-1252) with CR LF line ends; files that are not there
+// are reported as script exceptions.
+TEST(PascalEngine, StringListFilesAndFileRoutines) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("pascal-lists-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    {
+        std::ofstream(dir / "in.txt", std::ios::binary) << "Gr\xfc\xdfe\r\nzwei\nlast";
+    }
+    const std::string d = dir.string() + "/";
+    Script r;
+    ASSERT_TRUE(r.compile("var sl: TStringList; begin sl := TStringList.Create;"
+                          "sl.LoadFromFile('" + d + "in.txt'); Writeln(sl.Count, ' ', sl[0], ' ', sl[2]);"
+                          "sl.Add('\xe9'); sl.SaveToFile('" + d + "out.txt');"
+                          "Writeln(FileExists('" + d + "out.txt'), FileExists('" + d + "'), DirectoryExists('" + d + "'));"
+                          "try sl.LoadFromFile('" + d + "none.txt'); except on E: Exception do Writeln(E.Message); end;"
+                          "sl.Free; end.")) << r.firstMessage();
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    std::ifstream in(dir / "out.txt", std::ios::binary);
+    std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ("Gr\xfc\xdfe\r\nzwei\r\nlast\r\n\xe9\r\n", saved);
+    EXPECT_EQ((std::vector<std::string>{"3 Gr\xfc\xdfe last", "TRUEFALSETRUE", "Unable to open file \"" + d + "none.txt\""}), r.out);
+    fs::remove_all(dir);
+}
+
+// ShowMessage and Memo2.Lines[i] are the host's: the engine declares them and calls what the
+// host registers.
+TEST(PascalEngine, ShowMessageAndMemoLinesGoToTheHost) {
+    Script r;
+    ASSERT_TRUE(r.compile("begin Memo2.Lines[1] := 'b'; ShowMessage(Memo2.Lines[1] + Memo2.Lines[0]); end.")) << r.firstMessage();
+    std::vector<std::string> lines{"a", "x"};
+    std::string shown;
+    r.exec.bindVariable("Memo2", &lines);
+    r.exec.registerFunction("TMemo.Lines", [](HostCall& c) { c.returnObject(c.object(0)); });
+    r.exec.registerFunction("TStrings.Strings", [](HostCall& c) {
+        c.returnString(static_cast<std::vector<std::string>*>(c.object(0))->at(size_t(c.integer(1))));
+    });
+    r.exec.registerFunction("TStrings.Strings:=", [](HostCall& c) {
+        static_cast<std::vector<std::string>*>(c.object(0))->at(size_t(c.integer(1))) = c.string(2);
+    });
+    r.exec.registerFunction("ShowMessage", [&](HostCall& c) { shown = c.string(0); });
+    ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
+    EXPECT_EQ("ba", shown);
+    EXPECT_EQ("b", lines[1]);
+}
+
 TEST(PascalEngine, LoadRejectsDamagedCode) {
     Compiler c;
-    ASSERT_TRUE(c.compile("var i: Integer; begin for i := 1 to 3 do i := i; end."));
+    ASSERT_TRUE(c.compile("var i, n: Integer; begin for i := 1 to 3 do n := i; end."));
     auto prog = std::make_shared<pascal::Program>(*c.program());
     for (pascal::Instr& in : prog->code)
         if (in.op == pascal::OP_JT) in.a = 1 << 30;
