@@ -386,9 +386,9 @@ TEST_F(WithCamera, CommandOutputReachesTheHiddenScriptWindowAndClosingEndsAHungT
     const QString missing = dir.filePath(QStringLiteral("missing-tool"));
     ASSERT_TRUE(catalogue.QueueCommand({}, missing, QStringLiteral("x"), true, false, false).ok());
     catalogue.StartWorker();
-    ASSERT_TRUE(waitUntil([scripter] { return !scripter->commandOutput().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([scripter] { return !scripter->outputLines().isEmpty(); }));
     EXPECT_FALSE(scripter->isVisible());
-    EXPECT_TRUE(scripter->commandOutput().first().startsWith(missing + QStringLiteral(": ")));
+    EXPECT_TRUE(scripter->outputLines().first().startsWith(missing + QStringLiteral(": ")));
 
     ASSERT_TRUE(catalogue.QueueCommand({}, QStringLiteral(PROBE), QStringLiteral("stubborn 60000"), true, false, false).ok());
     ASSERT_TRUE(waitUntil(probeStarted));
