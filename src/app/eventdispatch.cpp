@@ -74,6 +74,11 @@ void EventDispatcher::setCommandOutputReceiver(std::function<void(const QString 
     m_commandOutput = std::move(receiver);
 }
 
+void EventDispatcher::setImageStoredReceiver(std::function<void()> receiver)
+{
+    m_imageStored = std::move(receiver);
+}
+
 bool EventDispatcher::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyRelease) {
@@ -114,6 +119,10 @@ bool EventDispatcher::dispatch(const WindowMessageEvent &message)
         if (m_commandOutput)
             m_commandOutput(message.text());
         return true;
+    case WM_IMAGESTORED:
+        if (m_imageStored)
+            m_imageStored();
+        return false;
     case WM_PROCESSMESSAGES:
         QCoreApplication::processEvents();
         return true;

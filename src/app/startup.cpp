@@ -551,10 +551,37 @@ void ProgramWindows::wireRemote()
 
 void ProgramWindows::wireCommandQueue()
 {
-    TFScripter &scripter = m_others->scripter;
-    m_others->catalogue.SetNotifyWindow(m_form.get());
+    Others &o = *m_others;
+    TFScripter &scripter = o.scripter;
+    o.catalogue.SetNotifyWindow(m_form.get());
     m_dispatcher->setCommandOutputReceiver(
         [&scripter](const QString &text) { scripter.AppendCommandOutput(text); });
+    m_dispatcher->setImageStoredReceiver([&scripter] { scripter.ImageStored(); });
+    scripter.setCatalogue(&o.catalogue);
+    scripter.setCommandEditor(&o.kommandeditor, &o.kommandeditor);
+    TDateimaskeDialog &maskDialog = o.dateimaskeDialog;
+    TFScripter::Sources sources;
+    sources.chooseMask = [&maskDialog]() -> std::optional<QString> {
+        maskDialog.setFields({}, {});
+        if (QtDialogs::headless() || maskDialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return maskDialog.mask();
+    };
+    scripter.setSources(std::move(sources));
+    // A script still running when the program closes is stopped first; the close comes back
+    // once its run has unwound.
+    TForm1 &form = *m_form;
+    form.setCloseGuard([&scripter, &form] { return !scripter.requestStopAndClose([&form] { form.close(); }); });
+}
+
+TFScripter &ProgramWindows::scripter() const
+{
+    return m_others->scripter;
+}
+
+bool ProgramWindows::loadScript(const QString &path)
+{
+    return m_others->scripter.LoadScriptFile(path);
 }
 
 // The external viewer's window as the layout file stores it. Its show state is not asked of

@@ -18,6 +18,7 @@ class MainFormView;
 class WidgetLayoutWindows;
 class TExternApplications;
 class TFKommandeditor;
+class TFScripter;
 struct TransferHooks;
 
 inline constexpr int ConnectOk = 0;
@@ -83,6 +84,9 @@ public:
     TFKommandeditor &commandEditor() const;
     // Loads a catalogue file; a file that cannot be loaded is reported and changes nothing.
     bool loadCatalogue(const QString &path);
+    // The script window; a script file loaded into its editor (reported when unreadable).
+    TFScripter &scripter() const;
+    bool loadScript(const QString &path);
 
 private:
     void wireCaptureSettings();

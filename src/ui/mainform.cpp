@@ -786,6 +786,10 @@ void TForm1::showEvent(QShowEvent *event)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
     emit closing();
     QMainWindow::closeEvent(event);
 }

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -69,6 +70,8 @@ public:
         m_errorHeld = false;
     }
     QString statusText() const;
+    // Asked before the window closes; false keeps it open (the guard closes it later itself).
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
     QColor statusColor() const;
 
     // The bulb flag: the Tv selection is bulb.
@@ -103,6 +106,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    std::function<bool()> m_closeGuard;
     struct PropertyRow
     {
         QComboBox *list = nullptr;

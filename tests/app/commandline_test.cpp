@@ -11,11 +11,13 @@
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
 #include "ui/fkommandeditor.h"
+#include "ui/fscripter.h"
 #include "ui/mainform.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QPushButton>
@@ -256,6 +258,20 @@ TEST_F(CommandLineRun, AppsfileLoadsTheCatalogueOrKeepsIt)
     EXPECT_EQ(dialogs.calls()[0].caption, QString::fromUtf8(ProgramCaption));
     EXPECT_TRUE(dialogs.calls()[1].text.startsWith("Fehler beim laden der Kommando-Datei !\r\n"));
     EXPECT_TRUE(windows->commandEditor().isHidden());
+}
+
+TEST_F(CommandLineRun, ScriptfileLoadsTheScriptIntoTheEditor)
+{
+    QFile file(dir.filePath("run.rops"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Program Lauf;\r\nBegin\r\nEnd.\r\n");
+    file.close();
+    run({"scriptfile=" + dir.filePath("run")});
+    TFScripter &scripter = windows->scripter();
+    EXPECT_EQ(scripter.currentFileName(), dir.filePath("run.rops"));
+    EXPECT_FALSE(scripter.modified());
+    EXPECT_TRUE(scripter.outputLines().isEmpty());
+    EXPECT_TRUE(dialogs.calls().isEmpty());
 }
 
 TEST_F(CommandLineRun, ComfileLoadsTheListSwitchesToSequenceAndShowsItsWindow)

@@ -11,6 +11,8 @@
 #include "processcheck.h"
 #include "ui/dllfehlerform.h"
 #include "ui/fscripter.h"
+#include "ui/scriptrunner.h"
+#include "camera/cameraevents.h"
 #include "settings/configuration.h"
 #include "settings/inifile.h"
 #include "diagnostics/debuglog.h"
@@ -401,6 +403,53 @@ TEST_F(WithCamera, CommandOutputReachesTheHiddenScriptWindowAndClosingEndsAHungT
     QFile log(probeLog);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_FALSE(log.readAll().contains("end stubborn"));
+}
+
+// A script run that processes events until it is stopped, as the host's runs do.
+class StoppableRunner : public ScriptRunner
+{
+public:
+    void RunScript(const QString &, bool) override
+    {
+        m_running = true;
+        m_stop = false;
+        if (during)
+            during();
+        while (!m_stop)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        m_running = false;
+    }
+    void StopScript() override { m_stop = true; }
+    bool running() const override { return m_running; }
+    std::function<void()> during;
+
+private:
+    bool m_running = false;
+    bool m_stop = false;
+};
+
+// Closing the program while a script runs stops the script and closes once the run has
+// unwound, instead of leaving a process without windows. Stored pictures reach the window.
+TEST_F(WithCamera, ClosingDuringAScriptStopsItFirstAndPicturesReachTheScriptWindow)
+{
+    form.reset();
+    AppMaster.reset();
+    ProgramWindows windows;
+    TFScripter &scripter = windows.scripter();
+    postWindowMessage(&windows.mainForm(), WM_IMAGESTORED);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(scripter.pictureStored());
+
+    StoppableRunner runner;
+    scripter.setRunner(&runner);
+    int closings = 0;
+    QObject::connect(&windows.mainForm(), &TForm1::closing, [&closings] { ++closings; });
+    runner.during = [&] { windows.mainForm().close(); };
+    dialogs.answer(DialogButton::No); // no restore of the start settings
+    scripter.Startbutton->click();
+    EXPECT_FALSE(runner.running());
+    EXPECT_EQ(closings, 0); // not while the run was on the stack
+    EXPECT_TRUE(waitUntil([&closings] { return closings == 1; }));
 }
 
 TEST_F(WithCamera, LayoutMenuSavesAndRestoresTheProgramWindows)
