@@ -31,7 +31,7 @@ enum class MessageIcon { None, Information, Warning, Error, Question };
 struct FileDialogOptions
 {
     QString caption;
-    QString folder;     // where the dialog starts; empty means the current working folder
+    QString folder;     // where the dialog starts; empty means userFolder(UserFolder::Documents)
     QString fileName;   // proposed name
     // Pairs of shown text and patterns, all separated by "|": "*.ccf|*.CcF" or
     // "Bilder|*.jpg;*.jpeg|Alle|*". Patterns match without regard to letter case.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/result.h"
+#include "platform/userfolders.h"
 #include "settings/inifile.h"
 
 #include <QString>
@@ -119,7 +120,7 @@ private:
 class CommandQueue
 {
 public:
-    explicit CommandQueue(QString consolePath = QStringLiteral("Console.txt"));
+    explicit CommandQueue(QString consolePath = userFolder(UserFolder::Logs) + QStringLiteral("Console.txt"));
     ~CommandQueue();
 
     // The command file name counts only when a new worker is created.

@@ -1,8 +1,6 @@
 #include "settings/programsettings.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QStandardPaths>
+#include "platform/userfolders.h"
 
 namespace {
 
@@ -38,11 +36,7 @@ void intervalNumbersFromTexts(TProgramSettings &s)
 
 QString defaultSavepath()
 {
-    const QString own = QCoreApplication::applicationDirPath();
-    if (QFileInfo(own).isWritable())
-        return own + QLatin1Char('/');
-    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-           + QStringLiteral("/Tessaro/");
+    return userFolder(UserFolder::Pictures);
 }
 
 bool bracketingAllowed(std::optional<quint32> aeModeCode)

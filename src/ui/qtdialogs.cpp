@@ -1,5 +1,7 @@
 #include "ui/qtdialogs.h"
 
+#include "platform/userfolders.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
@@ -48,7 +50,7 @@ DialogButton fromQt(int qt)
     return DialogButton::None;
 }
 
-QString startFolder(const QString &folder) { return folder.isEmpty() ? QDir::currentPath() : folder; }
+QString startFolder(const QString &folder) { return folder.isEmpty() ? userFolder(UserFolder::Documents) : folder; }
 
 } // namespace
 
