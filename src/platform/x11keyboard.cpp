@@ -16,6 +16,15 @@ namespace {
 // Between the press and release of a key, and between keys: some programs read the
 // keyboard state rather than the events and miss keys sent faster than this.
 constexpr useconds_t KeyDelay = 2000;
+// A character without a key is typed on a spare key that is bound for it and unbound after
+// half this delay. The target reads the binding when it handles the event, so a busy target
+// given less time would see the unbound key.
+constexpr useconds_t SpareKeyDelay = 120000;
+
+KeySym keysymOf(QChar c)
+{
+    return c.unicode() < 0x100 ? KeySym(c.unicode()) : KeySym(0x01000000 | c.unicode());
+}
 
 } // namespace
 
@@ -72,8 +81,24 @@ void X11Keyboard::type(const QString &text)
 {
     if (!connected() || text.isEmpty())
         return;
-    X11ErrorTrap trap(m_x->xdo->xdpy);
-    xdo_enter_text_window(m_x->xdo, CURRENTWINDOW, text.toUtf8().constData(), KeyDelay);
+    Display *display = m_x->xdo->xdpy;
+    X11ErrorTrap trap(display);
+    // Runs of characters the keyboard has go at the usual pace, the others one by one.
+    QString run;
+    const auto typeRun = [&] {
+        if (!run.isEmpty())
+            xdo_enter_text_window(m_x->xdo, CURRENTWINDOW, run.toUtf8().constData(), KeyDelay);
+        run.clear();
+    };
+    for (const QChar c : text) {
+        if (c.isSurrogate() || XKeysymToKeycode(display, keysymOf(c)) != 0) {
+            run += c;
+            continue;
+        }
+        typeRun();
+        xdo_enter_text_window(m_x->xdo, CURRENTWINDOW, QString(c).toUtf8().constData(), SpareKeyDelay);
+    }
+    typeRun();
 }
 
 // The Num Lock modifier and whether it is locked now; no mask when the keyboard has none.
