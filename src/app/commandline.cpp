@@ -54,8 +54,7 @@ void loadAtOnce(ProgramWindows &windows, const CommandLineLoad &load)
         windows.loadCatalogue(load.path);
         return;
     }
-    // The script window is not built yet.
-    reportOnStderr(load.key + load.path + QStringLiteral(": not loaded, the program cannot load this kind of file yet"));
+    windows.loadScript(load.path);
 }
 
 // The automatic release cannot run. A run that was to end after the shot ends as failed.

@@ -69,6 +69,11 @@ void EventDispatcher::watchEscapeTimer(QTimer *timer)
     m_escapeTimers.append(timer);
 }
 
+void EventDispatcher::setImageStoredReceiver(std::function<void()> receiver)
+{
+    m_imageStored = std::move(receiver);
+}
+
 void EventDispatcher::setCommandOutputReceiver(std::function<void(const QString &)> receiver)
 {
     m_commandOutput = std::move(receiver);
@@ -114,6 +119,10 @@ bool EventDispatcher::dispatch(const WindowMessageEvent &message)
         if (m_commandOutput)
             m_commandOutput(message.text());
         return true;
+    case WM_IMAGESTORED:
+        if (m_imageStored)
+            m_imageStored();
+        return false;
     case WM_PROCESSMESSAGES:
         QCoreApplication::processEvents();
         return true;

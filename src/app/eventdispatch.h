@@ -27,6 +27,9 @@ public:
     // Receives the text of each command-output message (1030).
     void setCommandOutputReceiver(std::function<void(const QString &text)> receiver);
 
+    // Called with each picture-stored message (1031).
+    void setImageStoredReceiver(std::function<void()> receiver);
+
     // Receives the picture transfer messages.
     PictureTransfer &transfer() { return m_transfer; }
 
@@ -42,4 +45,5 @@ private:
     PictureTransfer m_transfer;
     QList<QPointer<QTimer>> m_escapeTimers;
     std::function<void(const QString &)> m_commandOutput;
+    std::function<void()> m_imageStored;
 };

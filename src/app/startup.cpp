@@ -20,6 +20,9 @@
 #include "platform/x11windows.h"
 #include "postprocess/catalogue.h"
 #include "postprocess/imagemagickstage.h"
+#include "scripting/scriptfiles.h"
+#include "scripting/scripthost.h"
+#include "scripting/scriptwindowview.h"
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
@@ -325,6 +328,7 @@ struct ProgramWindows::Others
     std::unique_ptr<KeyRemote> keyRemote; // opened with the first send
     std::unique_ptr<ViewerStep> viewerStep;
     ImageMagickStage imageMagickStage;
+    std::unique_ptr<ScriptHost> scriptHost;
 };
 
 ProgramWindows::ProgramWindows()
@@ -358,6 +362,7 @@ ProgramWindows::ProgramWindows()
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
     wireRemote();
     wireCommandQueue();
+    wireScriptHost();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
@@ -557,6 +562,38 @@ void ProgramWindows::wireCommandQueue()
         [&scripter](const QString &text) { scripter.AppendCommandOutput(text); });
 }
 
+void ProgramWindows::wireScriptHost()
+{
+    Others &o = *m_others;
+    o.scriptHost = std::make_unique<ScriptHost>(o.catalogue, m_form.get());
+    // The script window carries the view once it implements it.
+    o.scriptHost->setView(dynamic_cast<ScriptWindowView *>(&o.scripter));
+    Shooting &shooting = *m_shooting;
+    o.scriptHost->setHooks({
+        [&shooting] { return quint32(shooting.ShootAlone()); },
+        [&shooting] { return shooting.pictureWaitMs(); },
+        [&shooting] { shooting.Stop(); },
+        [] { return PictureArrived; },
+    });
+    ScriptHost &host = *o.scriptHost;
+    m_dispatcher->setImageStoredReceiver([&host] { host.ImageStored(); });
+}
+
+ScriptHost &ProgramWindows::scriptHost() const
+{
+    return *m_others->scriptHost;
+}
+
+bool ProgramWindows::loadScript(const QString &path)
+{
+    auto *view = dynamic_cast<ScriptWindowView *>(&m_others->scripter);
+    if (!view) {
+        reportOnStderr(QStringLiteral("scriptfile=") + path + QStringLiteral(": the script window cannot take a script"));
+        return false;
+    }
+    return loadScriptFile(*view, path);
+}
+
 // The external viewer's window as the layout file stores it. Its show state is not asked of
 // the window system: a window found by its title counts as a normal one.
 std::optional<ExternWindowPlacement> ProgramWindows::findExternWindow(const QString &title) const
@@ -587,6 +624,7 @@ ProgramWindows::~ProgramWindows()
 {
     // The worker posts to the main window, which outlives the other windows.
     m_others->catalogue.StopWorker();
+    m_dispatcher->setImageStoredReceiver({});
     m_dispatcher->setCommandOutputReceiver({});
     m_dispatcher->transfer().setHooks({});
     attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);

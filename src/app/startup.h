@@ -18,6 +18,7 @@ class MainFormView;
 class WidgetLayoutWindows;
 class TExternApplications;
 class TFKommandeditor;
+class ScriptHost;
 struct TransferHooks;
 
 inline constexpr int ConnectOk = 0;
@@ -83,12 +84,18 @@ public:
     TFKommandeditor &commandEditor() const;
     // Loads a catalogue file; a file that cannot be loaded is reported and changes nothing.
     bool loadCatalogue(const QString &path);
+    // The host functions and run sequence of the script window.
+    ScriptHost &scriptHost() const;
+    // Loads a script file into the script window; a file that cannot be read is reported and
+    // changes nothing.
+    bool loadScript(const QString &path);
 
 private:
     void wireCaptureSettings();
     void wireViewer(TransferHooks &transferHooks);
     void wireImageMagickStage(TransferHooks &transferHooks);
     void wireCommandQueue();
+    void wireScriptHost();
     void wireWindowMenus();
     void wireRemote();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
