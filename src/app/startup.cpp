@@ -562,19 +562,23 @@ void ProgramWindows::wireCommandQueue()
         [&scripter](const QString &text) { scripter.AppendCommandOutput(text); });
 }
 
+ScriptHostHooks scriptHostHooks(Shooting &shooting)
+{
+    return {
+        [&shooting] { return quint32(shooting.ShootAlone()); },
+        [&shooting] { return shooting.pictureWaitMs(); },
+        [&shooting] { shooting.Stop(); },
+        [] { return PictureArrived; },
+    };
+}
+
 void ProgramWindows::wireScriptHost()
 {
     Others &o = *m_others;
     o.scriptHost = std::make_unique<ScriptHost>(o.catalogue, m_form.get());
     // The script window carries the view once it implements it.
     o.scriptHost->setView(dynamic_cast<ScriptWindowView *>(&o.scripter));
-    Shooting &shooting = *m_shooting;
-    o.scriptHost->setHooks({
-        [&shooting] { return quint32(shooting.ShootAlone()); },
-        [&shooting] { return shooting.pictureWaitMs(); },
-        [&shooting] { shooting.Stop(); },
-        [] { return PictureArrived; },
-    });
+    o.scriptHost->setHooks(scriptHostHooks(*m_shooting));
     ScriptHost &host = *o.scriptHost;
     m_dispatcher->setImageStoredReceiver([&host] { host.ImageStored(); });
 }

@@ -19,6 +19,7 @@ class WidgetLayoutWindows;
 class TExternApplications;
 class TFKommandeditor;
 class ScriptHost;
+struct ScriptHostHooks;
 struct TransferHooks;
 
 inline constexpr int ConnectOk = 0;
@@ -110,6 +111,9 @@ private:
     std::unique_ptr<WidgetLayoutWindows> m_layout;
     std::optional<int> m_startConnection;
 };
+
+// A script's release, its wait and its Stop, made by `shooting`.
+ScriptHostHooks scriptHostHooks(Shooting &shooting);
 
 // The whole program: SDK file check, windows, command line, main loop. Returns the exit code.
 int runProgram();

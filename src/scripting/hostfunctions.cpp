@@ -10,6 +10,7 @@
 #include "naming/programnaming.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "postprocess/argsplit.h"
 #include "postprocess/catalogue.h"
 #include "scripting/scriptnames.h"
 #include "scripting/scriptwindowview.h"
@@ -175,6 +176,21 @@ void createMarkedFolder(QString &text)
     }
 }
 
+// Expands the mask tokens argument by argument: the expansion joins the blanks of what it
+// expands with non-breaking spaces, which would make the whole line one argument. An argument
+// that holds blanks afterwards (a file name) is quoted so it stays one.
+QString expandCommandText(const QString &text, const TCamerasettings &settings)
+{
+    QStringList arguments;
+    for (const QString &argument : splitArguments(text)) {
+        QString expanded = ExpandFileMask(argument, settings);
+        expanded.replace(NonBreakingSpace, u' ');
+        const bool quote = expanded.isEmpty() || expanded.contains(u' ') || expanded.contains(u'\t');
+        arguments.append(quote ? u'"' + expanded + u'"' : expanded);
+    }
+    return arguments.join(u' ');
+}
+
 } // namespace
 
 struct HostFunctions
@@ -318,7 +334,7 @@ struct HostFunctions
             host.appendLine(anwendung + QStringLiteral(" Keine Bilddaten"));
             return;
         }
-        QString text = ExpandFileMask(str(c, 1), latest->Settings);
+        QString text = expandCommandText(str(c, 1), latest->Settings);
         createMarkedFolder(text);
         text.remove(QStringLiteral("#PATHBEGIN"));
         text.remove(QStringLiteral("#PATHEND"));
