@@ -590,12 +590,12 @@ ScriptHost &ProgramWindows::scriptHost() const
 
 bool ProgramWindows::loadScript(const QString &path)
 {
-    auto *view = dynamic_cast<ScriptWindowView *>(&m_others->scripter);
-    if (!view) {
+    if (auto *view = dynamic_cast<ScriptWindowView *>(&m_others->scripter))
+        return loadScriptFile(*view, path);
+    // A window that cannot show scripts still lets a wrong name be reported.
+    if (readScriptFile(path))
         reportOnStderr(QStringLiteral("scriptfile=") + path + QStringLiteral(": the script window cannot take a script"));
-        return false;
-    }
-    return loadScriptFile(*view, path);
+    return false;
 }
 
 // The external viewer's window as the layout file stores it. Its show state is not asked of

@@ -195,6 +195,15 @@ TEST_F(ScriptHostTest, ThreeReleasesGiveThreeDistinctFiles)
     EXPECT_EQ(out.last(), QStringLiteral("Successfully executed"));
 }
 
+TEST_F(ScriptHostTest, TheReleaseButtonDoesNotReleaseDuringAScriptsRelease)
+{
+    QTimer::singleShot(5, form.get(), [this] { form->AusloeserButton->click(); shooting->AusloeserButtonClick(); });
+    run(QStringLiteral("Ausloesen;"));
+    EXPECT_EQ(releaseCommands(), 1);
+    EXPECT_EQ(ImageCount(), 1);
+    EXPECT_TRUE(form->AusloeserButton->isEnabled());
+}
+
 class RawJpegScript : public ScriptHostTest
 {
 protected:
