@@ -16,7 +16,7 @@
 #include "scripting/scriptwindowview.h"
 #include "settings/configuration.h"
 #include "settings/programsettings.h"
-#include "settings/wincodec.h"
+#include "scripting/scripttext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,13 +58,12 @@ constexpr int kAfterStoredMs = 100;
 
 QString str(const pascal::HostCall &call, int i)
 {
-    const std::string s = call.string(i);
-    return wincodec::decode(QByteArrayView(s.data(), qsizetype(s.size())));
+    return fromScript(call.string(i));
 }
 
 void returnText(pascal::HostCall &call, const QString &text)
 {
-    call.returnString(wincodec::encode(text).toStdString());
+    call.returnString(toScript(text));
 }
 
 // The camera's current value of a property; -1 when unknown.

@@ -3,7 +3,7 @@
 #include "pascal/engine.h"
 
 #include "scripting/scriptwindowview.h"
-#include "settings/wincodec.h"
+#include "scripting/scripttext.h"
 
 #include <QCoreApplication>
 
@@ -11,13 +11,12 @@ namespace {
 
 QString str(const pascal::HostCall &call, int i)
 {
-    const std::string s = call.string(i);
-    return wincodec::decode(QByteArrayView(s.data(), qsizetype(s.size())));
+    return fromScript(call.string(i));
 }
 
 void returnText(pascal::HostCall &call, const QString &text)
 {
-    call.returnString(wincodec::encode(text).toStdString());
+    call.returnString(toScript(text));
 }
 
 QString joinedLines(const QStringList &lines)

@@ -8,7 +8,7 @@
 #include "postprocess/queuewait.h"
 #include "scripting/scriptincludes.h"
 #include "scripting/scriptwindowview.h"
-#include "settings/wincodec.h"
+#include "scripting/scripttext.h"
 
 #include <QCoreApplication>
 
@@ -19,11 +19,6 @@ namespace {
 // Pending events are processed after this many executed lines.
 constexpr int kLinesPerEventPass = 15;
 constexpr int kWaitSliceMs = 2;
-
-QString fromScript(const std::string &text)
-{
-    return wincodec::decode(QByteArrayView(text.data(), qsizetype(text.size())));
-}
 
 QString queueCaption(int count)
 {
@@ -57,7 +52,7 @@ bool ScriptHost::compile(pascal::Compiler &compiler, const QString &text, const 
     compiler.setIncludeResolver(scriptIncludeResolver(QCoreApplication::applicationDirPath()));
     compiler.addDeclarations(pascal::standardHostClasses);
     compiler.addDeclarations(Declarations);
-    const bool ok = compiler.compile(wincodec::encode(text).toStdString(), fileName.toStdString());
+    const bool ok = compiler.compile(toScript(text), fileName.toStdString());
     appendLine(ok ? QStringLiteral("Succesfully compiled") : QStringLiteral("Failed when compiling"));
     bool caretPlaced = ok;
     for (const pascal::Message &m : compiler.messages()) {
