@@ -71,13 +71,16 @@ TEST_F(ScriptRun, TheCaretGoesToTheFirstErrorOnlyWhenTheMainFileHoldsIt)
     EXPECT_EQ(view.carets.first().y(), 3);
 }
 
-TEST_F(ScriptRun, AWindowsLibraryIsRefusedWithAClearLine)
+TEST_F(ScriptRun, ExternalFunctionsComeFromSoLibrariesAndAWindowsLibraryIsRefused)
 {
-    const QStringList out = runFile(QStringLiteral("c.rops"),
-                                    "program T;\r\nfunction F(a: Integer): Integer; external 'F@user32.dll';\r\n"
-                                    "begin\r\n  Anzeige(IntToStr(F(1)));\r\nend.\r\n");
-    ASSERT_EQ(out.size(), 2) << out.join('\n').toStdString();
-    EXPECT_TRUE(out.at(1).contains(QStringLiteral("user32.dll"))) << out.join(u'\n').toStdString();
+    const QByteArray head = "program T;\r\nfunction labs(x: Int64): Int64; external ";
+    const QByteArray tail = ";\r\nbegin\r\n  Anzeige(IntToStr(labs(-5)));\r\nend.\r\n";
+    EXPECT_EQ(runFile(QStringLiteral("so.rops"), head + "'labs@libc.so.6'" + tail),
+              (QStringList{"Succesfully compiled", "5", "Successfully executed"}));
+
+    const QStringList out = runFile(QStringLiteral("dll.rops"), head + "'labs@msvcrt.DLL'" + tail);
+    ASSERT_EQ(out.size(), 2) << out.join(u'\n').toStdString();
+    EXPECT_TRUE(out.at(1).contains(QStringLiteral("msvcrt.DLL")));
 }
 
 TEST_F(ScriptRun, HostObjectsAndRuntimeErrorsReachTheOutput)
