@@ -229,10 +229,7 @@ struct HostFunctions
         if (const SettingName *s = settingFor(name, true))
             return setSetting(*s, value);
         const CameraPropertyInfo *p = scriptCameraProperty(name);
-        // An empty text would be found inside every entry.
-        if (!p || value.isEmpty())
-            return;
-        const std::optional<quint32> code = PropertyCodeByText(name, value, int(c.integer(2)));
+        const std::optional<quint32> code = p ? scriptCodeByText(*p, value, int(c.integer(2))) : std::nullopt;
         if (!code)
             return;
         EdsError result = EDS_ERR_DEVICE_NOT_FOUND;

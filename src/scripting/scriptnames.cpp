@@ -83,6 +83,25 @@ const CameraPropertyInfo *scriptCameraProperty(const QString &name)
     return nullptr;
 }
 
+std::optional<quint32> scriptCodeByText(const CameraPropertyInfo &property, const QString &value, int offset)
+{
+    // An empty text would be found inside every entry.
+    if (value.isEmpty())
+        return std::nullopt;
+    const PropTable &table = CurrentTable(property.property);
+    const QString wanted = asciiUpper(value);
+    for (size_t i = 0; i < table.size(); ++i) {
+        const QString name = asciiUpper(table[i].Name);
+        if (property.matchContains ? !name.contains(wanted) : name != wanted)
+            continue;
+        const qint64 target = qint64(i) + offset;
+        if (target < 0 || target >= qint64(table.size()))
+            return std::nullopt;
+        return table[size_t(target)].ID;
+    }
+    return std::nullopt;
+}
+
 const TMadeImage *scriptPicture(int index, int offset)
 {
     const qint64 base = index == 0 ? qint64(ImageCount()) - 1 : qint64(index);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 struct CameraPropertyInfo;
 struct TMadeImage;
 
@@ -11,6 +13,12 @@ QString asciiUpper(const QString &text);
 // The camera value a script may read and write under this name (case ignored); nullptr for
 // every other name, also for the names of values the panel shows but scripts must not reach.
 const CameraPropertyInfo *scriptCameraProperty(const QString &name);
+
+// The code of the entry `offset` places after the first entry of the property's current
+// table that matches `value` (contained or equal, as the property says; letters a to z
+// upper-cased on both sides). Nothing for an empty value, no match, or an offset that leaves
+// the table.
+std::optional<quint32> scriptCodeByText(const CameraPropertyInfo &property, const QString &value, int offset);
 
 // The picture `index`/`offset` of the run as Bild addresses it: index 0 is the latest, any
 // other index a position from the first; nullptr when there is none.

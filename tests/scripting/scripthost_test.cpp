@@ -114,8 +114,10 @@ TEST_F(ScriptHostTest, SetzeWritesTheMatchingEntryOrTheOneOffsetFromIt)
 
 TEST_F(ScriptHostTest, AnEmptyValueAndTheDriveModeNamesReachNothing)
 {
+    // Only a to z are upper-cased: "ä" does not match "Ä".
+    CurrentTable(CameraProperty::WhiteBalance).push_back({QStringLiteral("GLÜHLAMPE Ä"), 0x7777, true});
     const QStringList out = run(QStringLiteral(
-        "Setze('WB','',0); Setze('DM','1',0); Setze('AUFNAHMEMODUS','1',0);"
+        "Setze('WB','',0); Setze('WB','ä',0); Setze('DM','1',0); Setze('AUFNAHMEMODUS','1',0);"
         "Anzeige('[' + hole('DM') + hole('AUFNAHMEMODUS') + Liste('dm') + ']');"));
     EXPECT_TRUE(simCallLog().filter(QStringLiteral("EdsSetPropertyData")).isEmpty()) << simCallLog().join('\n').toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("[]"))) << out.join('\n').toStdString();
