@@ -69,14 +69,14 @@ void EventDispatcher::watchEscapeTimer(QTimer *timer)
     m_escapeTimers.append(timer);
 }
 
-void EventDispatcher::setCommandOutputReceiver(std::function<void(const QString &)> receiver)
-{
-    m_commandOutput = std::move(receiver);
-}
-
 void EventDispatcher::setImageStoredReceiver(std::function<void()> receiver)
 {
     m_imageStored = std::move(receiver);
+}
+
+void EventDispatcher::setCommandOutputReceiver(std::function<void(const QString &)> receiver)
+{
+    m_commandOutput = std::move(receiver);
 }
 
 bool EventDispatcher::eventFilter(QObject *watched, QEvent *event)

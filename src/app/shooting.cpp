@@ -183,6 +183,20 @@ EdsError Shooting::Shoot()
     return shootWithin(exposureMs());
 }
 
+EdsError Shooting::ShootAlone()
+{
+    if (m_releasing)
+        return EDS_ERR_DEVICE_BUSY;
+    m_releasing = true;
+    // An earlier Stop must not hold this release back.
+    m_stopPressed = false;
+    m_view.setReleaseEnabled(false);
+    const EdsError err = Shoot();
+    m_view.setReleaseEnabled(true);
+    m_releasing = false;
+    return err;
+}
+
 // The camera's values as they are now: what a series wrote last may not have been announced
 // yet, and the picture must be named and recorded with what it was taken with.
 TCamerasettings Shooting::settingsInForce()

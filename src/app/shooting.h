@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <algorithm>
 #include <functional>
 
 class TForm1;
@@ -58,6 +59,11 @@ public:
     // sent and the picture taken at the body is waited for. Returns the camera's code of
     // the release; a wait that gave up leaves its message in the status bar.
     EdsError Shoot();
+    // A script's release: Shoot, refused with EDS_ERR_DEVICE_BUSY while another release runs,
+    // and holding the release button back meanwhile, so releases never nest.
+    EdsError ShootAlone();
+    // How long the wait for the next picture may last: its exposure plus the margin.
+    qint64 pictureWaitMs() const { return std::max<qint64>(exposureMs(), 0) + PictureMarginMs; }
     void RunBracketing();
     void RunTimeLapse();
     void RunSequence();

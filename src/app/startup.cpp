@@ -20,6 +20,8 @@
 #include "platform/x11windows.h"
 #include "postprocess/catalogue.h"
 #include "postprocess/imagemagickstage.h"
+#include "scripting/scriptnames.h"
+#include "scripting/scripthost.h"
 #include "review/exifreader.h"
 #include "review/pictureloader.h"
 #include "review/viewerstep.h"
@@ -325,6 +327,7 @@ struct ProgramWindows::Others
     std::unique_ptr<KeyRemote> keyRemote; // opened with the first send
     std::unique_ptr<ViewerStep> viewerStep;
     ImageMagickStage imageMagickStage;
+    std::unique_ptr<ScriptHost> scriptHost;
 };
 
 ProgramWindows::ProgramWindows()
@@ -358,6 +361,7 @@ ProgramWindows::ProgramWindows()
     m_dispatcher->transfer().setHooks(std::move(transferHooks));
     wireRemote();
     wireCommandQueue();
+    wireScriptHost();
     m_layout = std::make_unique<WidgetLayoutWindows>(windows());
     setLayoutWindows(m_layout.get());
     setExternWindowFinder([this](const QString &title) { return findExternWindow(title); });
@@ -556,7 +560,6 @@ void ProgramWindows::wireCommandQueue()
     o.catalogue.SetNotifyWindow(m_form.get());
     m_dispatcher->setCommandOutputReceiver(
         [&scripter](const QString &text) { scripter.AppendCommandOutput(text); });
-    m_dispatcher->setImageStoredReceiver([&scripter] { scripter.ImageStored(); });
     scripter.setCatalogue(&o.catalogue);
     scripter.setCommandEditor(&o.kommandeditor, &o.kommandeditor);
     TDateimaskeDialog &maskDialog = o.dateimaskeDialog;
@@ -567,6 +570,8 @@ void ProgramWindows::wireCommandQueue()
             return std::nullopt;
         return maskDialog.mask();
     };
+    // The "Bild … einsetzen" macros insert what Bild(0,0,…) gives now.
+    sources.pictureValue = [](const QString &eigenschaft) { return scriptPictureValue(0, 0, eigenschaft); };
     scripter.setSources(std::move(sources));
     // A script still running when the program closes is stopped first; the close comes back
     // once its run has unwound.
@@ -583,6 +588,33 @@ bool ProgramWindows::loadScript(const QString &path)
 {
     return m_others->scripter.LoadScriptFile(path);
 }
+
+ScriptHostHooks scriptHostHooks(Shooting &shooting)
+{
+    return {
+        [&shooting] { return quint32(shooting.ShootAlone()); },
+        [&shooting] { return shooting.pictureWaitMs(); },
+        [&shooting] { shooting.Stop(); },
+        [] { return PictureArrived; },
+    };
+}
+
+void ProgramWindows::wireScriptHost()
+{
+    Others &o = *m_others;
+    o.scriptHost = std::make_unique<ScriptHost>(o.catalogue, m_form.get());
+    o.scriptHost->setView(&o.scripter);
+    o.scriptHost->setHooks(scriptHostHooks(*m_shooting));
+    o.scripter.setRunner(o.scriptHost.get());
+    ScriptHost &host = *o.scriptHost;
+    m_dispatcher->setImageStoredReceiver([&host] { host.ImageStored(); });
+}
+
+ScriptHost &ProgramWindows::scriptHost() const
+{
+    return *m_others->scriptHost;
+}
+
 
 // The external viewer's window as the layout file stores it. Its show state is not asked of
 // the window system: a window found by its title counts as a normal one.
@@ -614,6 +646,7 @@ ProgramWindows::~ProgramWindows()
 {
     // The worker posts to the main window, which outlives the other windows.
     m_others->catalogue.StopWorker();
+    m_dispatcher->setImageStoredReceiver({});
     m_dispatcher->setCommandOutputReceiver({});
     m_dispatcher->transfer().setHooks({});
     attachSettingsWindow(SettingsWindowKind::Viewer, nullptr);

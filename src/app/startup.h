@@ -19,6 +19,8 @@ class WidgetLayoutWindows;
 class TExternApplications;
 class TFKommandeditor;
 class TFScripter;
+class ScriptHost;
+struct ScriptHostHooks;
 struct TransferHooks;
 
 inline constexpr int ConnectOk = 0;
@@ -86,6 +88,8 @@ public:
     bool loadCatalogue(const QString &path);
     // The script window; a script file loaded into its editor (reported when unreadable).
     TFScripter &scripter() const;
+    // The host functions and run sequence of the script window.
+    ScriptHost &scriptHost() const;
     bool loadScript(const QString &path);
 
 private:
@@ -93,6 +97,7 @@ private:
     void wireViewer(TransferHooks &transferHooks);
     void wireImageMagickStage(TransferHooks &transferHooks);
     void wireCommandQueue();
+    void wireScriptHost();
     void wireWindowMenus();
     void wireRemote();
     std::optional<ExternWindowPlacement> findExternWindow(const QString &title) const;
@@ -107,6 +112,9 @@ private:
     std::unique_ptr<WidgetLayoutWindows> m_layout;
     std::optional<int> m_startConnection;
 };
+
+// A script's release, its wait and its Stop, made by `shooting`.
+ScriptHostHooks scriptHostHooks(Shooting &shooting);
 
 // The whole program: SDK file check, windows, command line, main loop. Returns the exit code.
 int runProgram();

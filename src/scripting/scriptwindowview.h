@@ -19,6 +19,9 @@ public:
     // first error of a failed compile. Lines and columns count from 1.
     virtual QString currentFileName() const = 0;
     virtual void moveCaretTo(int line, int column) = 0;
+    // A script read from a file (the command line's "scriptfile="): the editor shows it,
+    // remembers fileName as the current file and counts the script as unmodified.
+    virtual void loadScript(const QString &text, const QString &fileName) = 0;
 
     // The window caption ("Scripter  ", with the count of commands still queued at the end).
     virtual void setCaption(const QString &caption) = 0;

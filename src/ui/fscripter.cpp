@@ -11,7 +11,8 @@
 #include "settings/programsettings.h"
 #include "settings/textfile.h"
 #include "settings/wincodec.h"
-#include "ui/scriptrunner.h"
+#include "scripting/scriptfiles.h"
+#include "scripting/scriptrunner.h"
 #include "ui/scripttexts.h"
 #include "ui/widgethelpers.h"
 
@@ -643,14 +644,13 @@ void TFScripter::NewClick()
 
 bool TFScripter::LoadScriptFile(const QString &path)
 {
-    const textfile::Bytes file = textfile::readBytes(path);
-    if (!file.ok()) {
-        appDialogs().showMessage(kCaption, file.error, MessageIcon::Error);
-        return false;
-    }
-    setEditorText(withCrLf(wincodec::decode(file.bytes)));
-    m_fileName = path;
-    return true;
+    return loadScriptFile(*this, path);
+}
+
+void TFScripter::loadScript(const QString &text, const QString &fileName)
+{
+    setEditorText(withCrLf(text));
+    m_fileName = fileName;
 }
 
 void TFScripter::OpenClick()

@@ -55,13 +55,6 @@ public:
 
     // Message 1030: one line of an external command's output.
     void AppendCommandOutput(const QString &text) { appendOutput(text); }
-    // Message 1031 sets the picture-stored flag; a release clears it.
-    void ImageStored() { m_pictureStored = true; }
-    bool pictureStored() const { return m_pictureStored; }
-    void clearPictureStored() { m_pictureStored = false; }
-    // The pause after each camera value a script sets, in milliseconds.
-    int pauseAfterCommand() const { return m_pauseAfterCommand; }
-    void setPauseAfterCommand(int ms) { m_pauseAfterCommand = ms; }
 
     // Closing the program while a script runs: returns false when none runs (close now);
     // otherwise stops the script and calls `close` once the run has unwound.
@@ -83,6 +76,7 @@ public:
     void moveCaretTo(int line, int column) override;
     void setCaption(const QString &caption) override { setWindowTitle(caption); }
     QString askLine(const QString &question) override;
+    void loadScript(const QString &text, const QString &fileName) override;
 
     QWidget *Panel1 = nullptr;
     QListWidget *lbAddCom = nullptr;
@@ -148,8 +142,6 @@ private:
     int m_historyIndex = 1;
     QString m_lastCommand;
     QStringList m_output; // the lines of Memo2
-    bool m_pictureStored = false;
-    int m_pauseAfterCommand = 500;
     int m_runDepth = 0;
     std::function<void()> m_closeAfterRun;
     QTimer *m_closeWatch = nullptr;

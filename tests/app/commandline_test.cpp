@@ -233,6 +233,15 @@ TEST_F(CommandLineRun, MissingFilesAreReportedAndTheOtherKeysStillAct)
     EXPECT_FALSE(AppMaster) << "nothing connects without release=auto";
 }
 
+TEST_F(CommandLineRun, AMissingScriptfileIsReportedAndChangesNothing)
+{
+    dialogs.answer(DialogButton::Ok);
+    run({"scriptfile=" + dir.filePath("fehlt")});
+    ASSERT_TRUE(dialogs.finished());
+    EXPECT_EQ(dialogs.calls()[0].caption, QStringLiteral("Fehler"));
+    EXPECT_TRUE(dialogs.calls()[0].text.contains("fehlt.rops existiert nicht"));
+}
+
 TEST_F(CommandLineRun, AppsfileLoadsTheCatalogueOrKeepsIt)
 {
     TExternApplications tools;

@@ -11,7 +11,8 @@
 #include "processcheck.h"
 #include "ui/dllfehlerform.h"
 #include "ui/fscripter.h"
-#include "ui/scriptrunner.h"
+#include "scripting/scripthost.h"
+#include "scripting/scriptrunner.h"
 #include "camera/cameraevents.h"
 #include "settings/configuration.h"
 #include "settings/inifile.h"
@@ -22,6 +23,8 @@
 #include "ui/fcommandbuilder.h"
 #include "ui/fkommandeditor.h"
 #include "ui/mainform.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -430,6 +433,23 @@ private:
 
 // Closing the program while a script runs stops the script and closes once the run has
 // unwound, instead of leaving a process without windows. Stored pictures reach the window.
+// The script window runs its editor's text through the program's script host, which writes
+// into the window's output.
+TEST_F(WithCamera, StartRunsTheEditorsScriptThroughTheHost)
+{
+    form.reset();
+    ProgramWindows windows;
+    TFScripter &scripter = windows.scripter();
+    scripter.HLEditor1->setText(QStringLiteral("begin\r\n  Anzeige(hole('ISO'));\r\n  Setze('TEXTMASKE', 'Studio', 0);\r\nend."));
+    scripter.Startbutton->click();
+    EXPECT_FALSE(windows.scriptHost().running());
+    const QStringList out = scripter.outputLines();
+    ASSERT_FALSE(out.isEmpty());
+    EXPECT_EQ(out.first(), QStringLiteral("Succesfully compiled"));
+    EXPECT_EQ(out.last(), QStringLiteral("Successfully executed"));
+    EXPECT_EQ(ProgramSettings().ImagemagickTextmaskstr, QStringLiteral("Studio"));
+}
+
 TEST_F(WithCamera, ClosingDuringAScriptStopsItFirstAndPicturesReachTheScriptWindow)
 {
     form.reset();
@@ -438,7 +458,7 @@ TEST_F(WithCamera, ClosingDuringAScriptStopsItFirstAndPicturesReachTheScriptWind
     TFScripter &scripter = windows.scripter();
     postWindowMessage(&windows.mainForm(), WM_IMAGESTORED);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(scripter.pictureStored());
+    EXPECT_TRUE(windows.scriptHost().pictureStored());
 
     StoppableRunner runner;
     scripter.setRunner(&runner);
