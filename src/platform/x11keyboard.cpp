@@ -18,8 +18,8 @@ namespace {
 constexpr useconds_t KeyDelay = 2000;
 // A character without a key is typed on a spare key that is bound for it and unbound after
 // half this delay. The target reads the binding when it handles the event, so a busy target
-// given less time would see the unbound key.
-constexpr useconds_t SpareKeyDelay = 120000;
+// given less time sees the unbound key; such characters are rare, the wait is not.
+constexpr useconds_t SpareKeyDelay = 400000;
 
 KeySym keysymOf(QChar c)
 {
