@@ -249,19 +249,25 @@ bool Vm::run() {
 #define RAISE(cls, msg) do { fail(cls, msg); goto raise_pending; } while (0)
 #define CHECK(expr) do { if (!(expr)) goto raise_pending; } while (0)
 #define POPREF() do { --sp; sp->o.reset(); } while (0)
+// At a statement a stop ends the run and the host's line hook runs. A loop step ends a stopped
+// run too, and calls the hook every 1024th step, so that a loop without a statement in its
+// body still lets the host handle its events (and a Stop).
+#define ATTENTION(every) do { \
+    if (attention.load(std::memory_order_relaxed)) { \
+        if (stopRequested) goto stopped; \
+        if (lineHook && ((every) == 1 || (++hookSteps & ((every) - 1)) == 0)) { \
+            lineHook(dbg->positions[size_t(pc - code)]); \
+            if (stopRequested) goto stopped; \
+        } \
+    } \
+} while (0)
 
     goto* labels[pc->op];
 
 L_NOP:
     NEXT();
 L_LINE:
-    if (attention.load(std::memory_order_relaxed)) {
-        if (stopRequested) goto stopped;
-        if (lineHook) {
-            lineHook(dbg->positions[size_t(pc - code)]);
-            if (stopRequested) goto stopped;
-        }
-    }
+    ATTENTION(1);
     NEXT();
 L_POP:
     POPREF();
@@ -730,7 +736,7 @@ L_SETGE: {
 L_JMP:
     JUMP(pc->a);
 L_JMPB:
-    if (attention.load(std::memory_order_relaxed) && stopRequested) goto stopped;
+    ATTENTION(1024);
     JUMP(pc->a);
 L_JF:
     if (!(--sp)->i) JUMP(pc->a);
@@ -751,7 +757,7 @@ L_##name: { \
     Slot& v = base[pc->a]; \
     if (v.i cmp bp[pc->b >> 32].i) { \
         v.i += step; \
-        if (attention.load(std::memory_order_relaxed) && stopRequested) goto stopped; \
+        ATTENTION(1024); \
         JUMP(uint32_t(pc->b)); \
     } \
     NEXT(); \
@@ -980,6 +986,7 @@ fill_position : {
 #undef JUMP
 #undef RAISE
 #undef CHECK
+#undef ATTENTION
 #undef POPREF
 }
 

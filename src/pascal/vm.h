@@ -76,6 +76,7 @@ public:
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> attention{false};
     std::function<void(const SourcePos&)> lineHook;
+    uint32_t hookSteps = 0; // loop steps, for the line hook of loops without statements
     RuntimeError err;
     // Holds a value while the dispatch loop moves it; locals with destructors cannot live
     // across the loop's computed jumps.

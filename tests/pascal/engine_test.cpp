@@ -161,6 +161,22 @@ TEST(PascalEngine, StopFromTheLineCallback) {
     EXPECT_EQ(13u, r.out.size());  // the loop line once, then 14 body lines, the last one stopped
 }
 
+TEST(PascalEngine, LoopsWithoutStatementsStillReachTheLineCallback) {
+    // Nothing in these bodies is a statement of its own, so only the loop steps can call back.
+    for (const char* text : {"begin\n while True do ;\nend.", "var i: Integer;\nbegin\n repeat until False;\nend.",
+                             "var i, j: Integer;\nbegin\n while True do for i := 1 to 100000 do ;\nend."}) {
+        SCOPED_TRACE(text);
+        Script r;
+        ASSERT_TRUE(r.compile(text));
+        int calls = 0;
+        r.exec.setLineCallback([&](const pascal::SourcePos&) {
+            if (++calls == 50) r.exec.stop();
+        });
+        EXPECT_FALSE(r.exec.run());
+        EXPECT_EQ(pascal::RuntimeError::Stopped, r.exec.error().code);
+    }
+}
+
 TEST(PascalEngine, ImportTestVarParameter) {
     Script r;
     ASSERT_TRUE(r.compile("var s, t: string;\n"
