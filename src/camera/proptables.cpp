@@ -1,5 +1,7 @@
 #include "camera/proptables.h"
 
+#include "platform/texthelpers.h"
+
 #include "edsdk.h"
 
 #include <limits>
@@ -54,7 +56,7 @@ bool answersTo(const CameraPropertyInfo &info, const QString &upperName)
 
 bool nameMatches(const CameraPropertyInfo &info, const QString &entryName, const QString &upperText)
 {
-    const QString upperName = entryName.toUpper();
+    const QString upperName = asciiUpper(entryName);
     return info.matchContains ? upperName.contains(upperText) : upperName == upperText;
 }
 
@@ -131,10 +133,11 @@ QString PropertyTextByCode(const QString &name, qint64 code)
 std::optional<quint32> PropertyCodeByText(const QString &name, const QString &text, int offset)
 {
     const CameraPropertyInfo *info = cameraPropertyByScriptName(name);
-    if (!info)
+    // An empty text would be found inside every name of a property matched by containment.
+    if (!info || text.isEmpty())
         return std::nullopt;
     const PropTable &table = CurrentTable(info->property);
-    const QString upperText = text.toUpper();
+    const QString upperText = asciiUpper(text);
     for (size_t i = 0; i < table.size(); ++i) {
         if (!nameMatches(*info, table[i].Name, upperText))
             continue;

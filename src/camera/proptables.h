@@ -68,8 +68,9 @@ quint32 PropertyIdByName(const QString &name);
 // Name of the first entry with this code; empty when none matches (a negative code never does).
 QString PropertyTextByCode(const QString &name, qint64 code);
 // Code of the entry `offset` places after the first one whose name matches `text`
-// (white balance and metering: name contains text; others: equal, both upper-cased).
-// No value when nothing matches, the name is unknown or the offset leaves the table.
+// (white balance and metering: name contains text; others: equal, letters a to z
+// upper-cased on both sides). No value for an empty text, when nothing matches, the name is
+// unknown or the offset leaves the table.
 std::optional<quint32> PropertyCodeByText(const QString &name, const QString &text, int offset);
 
 struct KeepAliveInterval

@@ -94,3 +94,13 @@ int hexDigitValue(QChar c)
 }
 
 bool IsDirectory(const QString &path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+QString asciiUpper(const QString &text)
+{
+    QString upper = text;
+    for (QChar &c : upper) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - (u'a' - u'A'));
+    }
+    return upper;
+}

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+// Upper case of the letters a to z only: names and values of the camera tables compare so,
+// whatever the locale makes of other letters.
+QString asciiUpper(const QString &text);
+
 // The line end of every stored file and of the program's multi-line messages.
 const QString &crlf();
 

@@ -229,7 +229,8 @@ struct HostFunctions
         if (const SettingName *s = settingFor(name, true))
             return setSetting(*s, value);
         const CameraPropertyInfo *p = scriptCameraProperty(name);
-        const std::optional<quint32> code = p ? scriptCodeByText(*p, value, int(c.integer(2))) : std::nullopt;
+        const std::optional<quint32> code =
+            p ? PropertyCodeByText(asciiUpper(name), value, int(c.integer(2))) : std::nullopt;
         if (!code)
             return;
         EdsError result = EDS_ERR_DEVICE_NOT_FOUND;

@@ -63,16 +63,6 @@ const std::array<PictureField, 23> kPictureFields = {{
 
 } // namespace
 
-QString asciiUpper(const QString &text)
-{
-    QString upper = text;
-    for (QChar &c : upper) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - (u'a' - u'A'));
-    }
-    return upper;
-}
-
 const CameraPropertyInfo *scriptCameraProperty(const QString &name)
 {
     const QString upper = asciiUpper(name);
@@ -81,25 +71,6 @@ const CameraPropertyInfo *scriptCameraProperty(const QString &name)
             return cameraPropertyByScriptName(upper);
     }
     return nullptr;
-}
-
-std::optional<quint32> scriptCodeByText(const CameraPropertyInfo &property, const QString &value, int offset)
-{
-    // An empty text would be found inside every entry.
-    if (value.isEmpty())
-        return std::nullopt;
-    const PropTable &table = CurrentTable(property.property);
-    const QString wanted = asciiUpper(value);
-    for (size_t i = 0; i < table.size(); ++i) {
-        const QString name = asciiUpper(table[i].Name);
-        if (property.matchContains ? !name.contains(wanted) : name != wanted)
-            continue;
-        const qint64 target = qint64(i) + offset;
-        if (target < 0 || target >= qint64(table.size()))
-            return std::nullopt;
-        return table[size_t(target)].ID;
-    }
-    return std::nullopt;
 }
 
 const TMadeImage *scriptPicture(int index, int offset)

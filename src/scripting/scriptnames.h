@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/texthelpers.h"
+
 #include <QString>
 
 #include <optional>
@@ -7,18 +9,9 @@
 struct CameraPropertyInfo;
 struct TMadeImage;
 
-// Upper case for letters a to z only; every other character stays as it is.
-QString asciiUpper(const QString &text);
-
 // The camera value a script may read and write under this name (case ignored); nullptr for
 // every other name, also for the names of values the panel shows but scripts must not reach.
 const CameraPropertyInfo *scriptCameraProperty(const QString &name);
-
-// The code of the entry `offset` places after the first entry of the property's current
-// table that matches `value` (contained or equal, as the property says; letters a to z
-// upper-cased on both sides). Nothing for an empty value, no match, or an offset that leaves
-// the table.
-std::optional<quint32> scriptCodeByText(const CameraPropertyInfo &property, const QString &value, int offset);
 
 // The picture `index`/`offset` of the run as Bild addresses it: index 0 is the latest, any
 // other index a position from the first; nullptr when there is none.

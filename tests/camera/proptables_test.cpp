@@ -77,6 +77,7 @@ TEST_F(PropertyLookups, CodeByTextMatchesExactlyOrByContainedText)
         {"AE", "a", 0, std::nullopt},    // AE is not a contains-match property
         {"AE", "av", 0, 2},
         {"FLASH", "Auto", 0, std::nullopt},
+        {"WB", "", 0, std::nullopt},     // an empty text is in every name, yet matches none
     };
     for (const auto &c : cases)
         EXPECT_EQ(PropertyCodeByText(c.name, c.text, c.offset), c.code) << c.name << " " << c.text;
