@@ -5,6 +5,7 @@
 #include "edsdk.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -169,6 +170,11 @@ EDSAPI EdsError EdsInitializeSDK(void)
 {
     std::lock_guard lock(bridge().mutex);
     bridge().initialized = true;
+    // libgphoto2 writes to a network body's socket without guarding against a dropped
+    // connection: the default action of SIGPIPE would end the program there.
+    struct sigaction current {};
+    if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+        std::signal(SIGPIPE, SIG_IGN);
     return EDS_ERR_OK;
 }
 

@@ -159,6 +159,10 @@ EdsError Session::open()
         return result == GP_ERROR_IO_USB_CLAIM ? EDS_ERR_DEVICE_BUSY : edsError(result);
     }
     m_gpCamera = camera;
+    // A network body is opened under a generic name; the body tells its own.
+    Widget name;
+    if (!readWidget(*propertyWidget(kEdsPropID_ProductName), name) && !name.value.empty())
+        m_camera.model = name.value;
     return EDS_ERR_OK;
 }
 

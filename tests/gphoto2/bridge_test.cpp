@@ -1,5 +1,6 @@
 // The SDK's calls over the fake libgphoto2, in the order the program makes them.
 #include "fakegphoto2.h"
+#include "sdkevents.h"
 
 #include "edsdk.h"
 
@@ -7,53 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <functional>
-#include <mutex>
-#include <sstream>
 #include <thread>
 
 namespace {
 
-struct Event {
-    EdsUInt32 event;
-    EdsUInt32 id;
-};
-
-struct Recorder {
-    std::mutex mutex;
-    std::vector<Event> properties;
-    std::vector<EdsBaseRef> items;
-};
-
-EdsError onProperty(EdsPropertyEvent event, EdsPropertyID id, EdsUInt32, EdsVoid* context)
-{
-    auto* r = static_cast<Recorder*>(context);
-    std::lock_guard lock(r->mutex);
-    r->properties.push_back({event, id});
-    return EDS_ERR_OK;
-}
-
-EdsError onObject(EdsObjectEvent, EdsBaseRef item, EdsVoid* context)
-{
-    auto* r = static_cast<Recorder*>(context);
-    std::lock_guard lock(r->mutex);
-    r->items.push_back(item);
-    return EDS_ERR_OK;
-}
-
-bool eventually(const std::function<bool()>& done)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using namespace sdkevents;
 
 void setUpBody()
 {
@@ -111,20 +72,11 @@ protected:
     void open()
     {
         ASSERT_EQ(countCameras(), 1u);
-        EdsSetPropertyEventHandler(camera, kEdsPropertyEvent_All, onProperty, &recorder);
-        EdsSetObjectEventHandler(camera, kEdsObjectEvent_All, onObject, &recorder);
-        ASSERT_EQ(EdsOpenSession(camera), EDS_ERR_OK);
+        ASSERT_EQ(openWith(camera, recorder), EDS_ERR_OK);
         ASSERT_TRUE(eventually([&] { return seen(kEdsPropertyEvent_PropertyChanged, kEdsPropID_AEMode); }));
     }
 
-    bool seen(EdsUInt32 event, EdsUInt32 id)
-    {
-        std::lock_guard lock(recorder.mutex);
-        for (const Event& e : recorder.properties)
-            if (e.event == event && e.id == id)
-                return true;
-        return false;
-    }
+    bool seen(EdsUInt32 event, EdsUInt32 id) { return recorder.seen(event, id); }
 
     EdsUInt32 value(EdsPropertyID id)
     {
@@ -135,23 +87,7 @@ protected:
 
     EdsError write(EdsPropertyID id, EdsUInt32 v) { return EdsSetPropertyData(camera, id, 0, 4, &v); }
 
-    size_t offered()
-    {
-        std::lock_guard lock(recorder.mutex);
-        return recorder.items.size();
-    }
-
-    std::string itemName(size_t index)
-    {
-        EdsBaseRef item = nullptr;
-        {
-            std::lock_guard lock(recorder.mutex);
-            item = recorder.items.at(index);
-        }
-        EdsDirectoryItemInfo info{};
-        EXPECT_EQ(EdsGetDirectoryItemInfo(item, &info), EDS_ERR_OK);
-        return info.szFileName;
-    }
+    size_t offered() { return recorder.offered(); }
 
     EdsCameraRef camera = nullptr;
     Recorder recorder;
@@ -160,14 +96,6 @@ protected:
 std::string tempPath(const char* name)
 {
     return testing::TempDir() + name;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 } // namespace
@@ -276,28 +204,13 @@ TEST_F(Bridge, ReleaseOffersOneFileAtATimeRawFirstAndDownloadsWithProgress)
     std::vector<std::string> names;
     for (size_t i = 0; i < 4; ++i) {
         ASSERT_TRUE(eventually([&] { return offered() == i + 1; })) << i;
-        names.push_back(itemName(i));
-        EdsBaseRef item = nullptr;
-        {
-            std::lock_guard lock(recorder.mutex);
-            item = recorder.items[i];
-        }
-        const std::string path = tempPath("download.part");
-        EdsStreamRef stream = nullptr;
-        ASSERT_EQ(EdsCreateFileStream(path.c_str(), kEdsFileCreateDisposition_CreateAlways,
-                                      kEdsAccess_ReadWrite, &stream), EDS_ERR_OK);
+        EdsBaseRef item = recorder.item(i);
         std::vector<EdsUInt32> percents;
-        EdsSetProgressCallback(stream, [](EdsUInt32 p, EdsVoid* c, EdsBool*) {
-            static_cast<std::vector<EdsUInt32>*>(c)->push_back(p);
-            return EDS_ERR_OK;
-        }, kEdsProgressOption_Periodically, &percents);
         EdsDirectoryItemInfo info{};
-        ASSERT_EQ(EdsGetDirectoryItemInfo(item, &info), EDS_ERR_OK);
-        ASSERT_EQ(EdsDownload(item, info.size, stream), EDS_ERR_OK);
-        EXPECT_EQ(EdsDownloadComplete(item), EDS_ERR_OK);
-        EdsRelease(stream);
+        ASSERT_EQ(download(item, tempPath("download.part"), percents, info), EDS_ERR_OK);
         EdsRelease(item);
-        EXPECT_EQ(readFile(path).size(), info.size);
+        names.push_back(info.szFileName);
+        EXPECT_EQ(readFile(tempPath("download.part")).size(), info.size);
         ASSERT_GE(percents.size(), 3u);
         EXPECT_EQ(percents.front(), 0u);
         EXPECT_EQ(percents.back(), 100u);
@@ -313,7 +226,7 @@ TEST_F(Bridge, ACancelledDownloadStopsAndAPulledCableDisconnects)
     open();
     fakegp::addFile("IMG_0001.JPG", std::string(4000, 'J'));
     ASSERT_TRUE(eventually([&] { return offered() == 1; }));
-    EdsBaseRef item = recorder.items[0];
+    EdsBaseRef item = recorder.item(0);
     EdsStreamRef stream = nullptr;
     const std::string path = tempPath("cancelled.part");
     ASSERT_EQ(EdsCreateFileStream(path.c_str(), kEdsFileCreateDisposition_CreateAlways, kEdsAccess_ReadWrite, &stream),
