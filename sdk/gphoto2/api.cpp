@@ -425,8 +425,8 @@ EDSAPI EdsError EdsGetDirectoryItemInfo(EdsDirectoryItemRef inDirItemRef, EdsDir
         return EDS_ERR_INVALID_POINTER;
     *outDirItemInfo = EdsDirectoryItemInfo{};
     outDirItemInfo->size = item->info.size;
-    copyText(outDirItemInfo->szFileName, EDS_MAX_NAME, item->file.name);
-    outDirItemInfo->format = formatOf(item->file.name);
+    copyText(outDirItemInfo->szFileName, EDS_MAX_NAME, item->file.shown);
+    outDirItemInfo->format = formatOf(item->file.shown);
     outDirItemInfo->dateTime = item->info.time;
     return EDS_ERR_OK;
 }

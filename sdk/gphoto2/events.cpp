@@ -1,7 +1,9 @@
 #include "events.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 
 namespace gpbridge {
 namespace {
@@ -9,17 +11,36 @@ namespace {
 constexpr int kWaitMs = 50;
 constexpr auto kRecheck = std::chrono::milliseconds(500);
 
+std::string extensionOf(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    std::ranges::transform(ext, ext.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return ext;
+}
+
+bool isRawExtension(const std::string& ext)
+{
+    return ext == "CR2" || ext == "CR3" || ext == "CRW";
+}
+
 bool isRaw(const FilePath& file)
 {
-    const std::string& name = file.name;
-    const size_t dot = name.rfind('.');
-    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    return ext == "CR2" || ext == "CR3" || ext == "CRW" || ext == "cr2" || ext == "cr3";
+    return isRawExtension(extensionOf(file.shown));
 }
 
 std::string stem(const FilePath& file)
 {
-    return file.name.substr(0, file.name.rfind('.'));
+    return file.shown.substr(0, file.shown.rfind('.'));
+}
+
+// libgphoto2's own names: "capt", digits, an extension.
+bool namedByLibgphoto2(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    return name.starts_with("capt") && dot != std::string::npos && dot > 4
+           && std::all_of(name.begin() + 4, name.begin() + static_cast<long>(dot),
+                          [](unsigned char c) { return std::isdigit(c); });
 }
 
 } // namespace
@@ -93,8 +114,27 @@ void EventLoop::announceChanges()
     }
 }
 
-void EventLoop::queueFile(const FilePath& file)
+std::string EventLoop::shownName(const std::string& name)
 {
+    if (!namedByLibgphoto2(name))
+        return name;
+    const std::string ext = extensionOf(name);
+    // A release ends where an extension repeats; a body hands over its RAW first.
+    const bool repeats = m_releaseExtensions.contains(ext);
+    const bool rawAfterOthers = isRawExtension(ext) && !m_releaseExtensions.empty();
+    if (m_release == 0 || repeats || rawAfterOthers) {
+        ++m_release;
+        m_releaseExtensions.clear();
+    }
+    m_releaseExtensions.insert(ext);
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "IMG_%04d.", (m_release - 1) % 9999 + 1);
+    return shown + ext;
+}
+
+void EventLoop::queueFile(FilePath file)
+{
+    file.shown = shownName(file.name);
     {
         std::lock_guard lock(m_mutex);
         // A RAW goes before a waiting JPEG of its own release.

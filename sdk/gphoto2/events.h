@@ -1,6 +1,11 @@
 // The thread that waits for the body's events while a session is open: new files become
 // object events (one offered at a time, RAW before the JPEG of the same release), changed
 // values and allowed-value lists become property events.
+//
+// libgphoto2 names the files a body hands to the computer itself ("capt0000.cr2",
+// "capt0001.jpg", one number a file); they are shown in the camera's style instead, RAW and
+// JPEG of one release under one number ("IMG_0001.CR2", "IMG_0001.JPG"), counting from 1
+// each session.
 #pragma once
 
 #include "session.h"
@@ -13,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
 namespace gpbridge {
@@ -40,7 +46,8 @@ public:
 private:
     void run();
     void announceChanges();
-    void queueFile(const FilePath& file);
+    void queueFile(FilePath file);
+    std::string shownName(const std::string& name);
     void offerNext();
     bool stopping();
 
@@ -51,6 +58,8 @@ private:
     std::mutex m_mutex;
     std::deque<FilePath> m_pending;
     std::optional<FilePath> m_offered;
+    int m_release = 0;
+    std::set<std::string> m_releaseExtensions;
     bool m_stop = false;
     std::thread m_thread;
 };

@@ -276,7 +276,7 @@ EdsError Session::waitForEvent(int timeoutMs, CameraEvent& event)
     const EdsError error = check(gp_camera_wait_for_event(m_gpCamera, timeoutMs, &type, &data, m_context));
     if (!error && type == GP_EVENT_FILE_ADDED && data) {
         const auto* path = static_cast<CameraFilePath*>(data);
-        event = {CameraEvent::Kind::FileAdded, {path->folder, path->name}};
+        event = {CameraEvent::Kind::FileAdded, {path->folder, path->name, path->name}};
     } else if (!error && type != GP_EVENT_TIMEOUT) {
         event.kind = CameraEvent::Kind::Other;
     }

@@ -39,6 +39,7 @@ struct PropertyState {
 struct FilePath {
     std::string folder;
     std::string name;
+    std::string shown; // the name the program sees, see EventLoop
 };
 
 struct FileInfo {

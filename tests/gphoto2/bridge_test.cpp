@@ -221,6 +221,25 @@ TEST_F(Bridge, ReleaseOffersOneFileAtATimeRawFirstAndDownloadsWithProgress)
     EXPECT_EQ(readFile(tempPath("download.part")), "jpeg two");
 }
 
+// libgphoto2 numbers the files it names itself one by one; a release's files share a number.
+TEST_F(Bridge, FilesLibgphoto2NamedShowOneNumberARelease)
+{
+    open();
+    for (const char* name : {"capt0000.cr2", "capt0001.jpg", "capt0002.jpg", "capt0003.cr2", "capt0004.jpg"})
+        fakegp::addFile(name, name);
+    std::vector<std::string> shown;
+    for (size_t i = 0; i < 5; ++i) {
+        ASSERT_TRUE(eventually([&] { return offered() == i + 1; })) << i;
+        EdsDirectoryItemInfo info{};
+        ASSERT_EQ(EdsGetDirectoryItemInfo(recorder.item(i), &info), EDS_ERR_OK);
+        shown.push_back(info.szFileName);
+        EdsDownloadComplete(recorder.item(i));
+        EdsRelease(recorder.item(i));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"IMG_0001.CR2", "IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.CR2",
+                                               "IMG_0003.JPG"}));
+}
+
 TEST_F(Bridge, ACancelledDownloadStopsAndAPulledCableDisconnects)
 {
     open();
