@@ -322,6 +322,11 @@ void Responder::disconnect()
     }
 }
 
+void Responder::disconnectOnRelease()
+{
+    m_disconnectOnRelease = true;
+}
+
 void Responder::serve()
 {
     while (!m_stop) {
@@ -394,6 +399,11 @@ bool Responder::session(int command)
 bool Responder::handle(int fd, uint16_t code, uint32_t transaction, const std::vector<uint32_t>& params,
                        const std::string& dataIn)
 {
+    const bool releasing = code == EosRemoteRelease || code == EosRemoteReleaseOn;
+    if (releasing && m_disconnectOnRelease) {
+        disconnect();
+        return false;
+    }
     std::optional<std::string> dataOut;
     uint16_t result = RcOk;
     const uint32_t p1 = params.empty() ? 0 : params[0];

@@ -35,6 +35,8 @@ public:
     int releases();
     // Pulls the cable: the connection is closed and no new one is taken.
     void disconnect();
+    // Pulls the cable when the computer next releases.
+    void disconnectOnRelease();
 
 private:
     struct Object {
@@ -59,6 +61,7 @@ private:
     int m_listener = -1;
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_disconnectOnRelease{false};
     std::atomic<int> m_command{-1};
     std::atomic<int> m_event{-1};
 
