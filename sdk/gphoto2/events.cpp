@@ -8,7 +8,7 @@
 namespace gpbridge {
 namespace {
 
-constexpr int kWaitMs = 50;
+constexpr int kWaitMs = 20;
 constexpr auto kRecheck = std::chrono::milliseconds(500);
 
 std::string extensionOf(const std::string& name)

@@ -5,12 +5,15 @@
 #include <gphoto2/gphoto2.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <thread>
 
 namespace gpbridge {
 namespace {
+
+constexpr auto kCallBurst = std::chrono::milliseconds(20);
 
 template <typename T, int (*Free)(T*)>
 struct Freer {
@@ -113,7 +116,11 @@ public:
         m_session.m_mutex.lock();
         --m_session.m_callers;
     }
-    ~CallLock() { m_session.m_mutex.unlock(); }
+    ~CallLock()
+    {
+        m_session.m_lastCall = std::chrono::steady_clock::now().time_since_epoch().count();
+        m_session.m_mutex.unlock();
+    }
     CallLock(const CallLock&) = delete;
     CallLock& operator=(const CallLock&) = delete;
 
@@ -264,9 +271,13 @@ EdsError Session::triggerCapture()
 EdsError Session::waitForEvent(int timeoutMs, CameraEvent& event)
 {
     event = CameraEvent{};
-    if (m_callers > 0) {
-        std::this_thread::yield();
-        return EDS_ERR_OK; // the program's calls go first; the body keeps its events
+    // The program's calls come in bursts (a panel refresh, a release): they go first, and the
+    // body keeps its events meanwhile.
+    const auto sinceCall = std::chrono::steady_clock::now()
+                           - std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(m_lastCall));
+    if (m_callers > 0 || sinceCall < kCallBurst) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return EDS_ERR_OK;
     }
     std::lock_guard lock(m_mutex);
     if (m_disconnected)

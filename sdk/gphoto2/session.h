@@ -90,6 +90,7 @@ private:
     _GPContext* m_context = nullptr;
     std::atomic<bool> m_disconnected{false};
     std::atomic<int> m_callers{0}; // program calls waiting for the camera
+    std::atomic<int64_t> m_lastCall{0}; // when the last one ended, steady clock ticks
     const ProgressFunction* m_progress = nullptr; // of the transfer running now
     float m_progressTarget = 0;
     bool m_cancelled = false;

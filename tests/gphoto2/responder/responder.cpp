@@ -312,6 +312,12 @@ int Responder::releases()
     return m_releases;
 }
 
+std::chrono::steady_clock::time_point Responder::lastRelease()
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastRelease;
+}
+
 void Responder::disconnect()
 {
     m_stop = true;
@@ -601,6 +607,7 @@ void Responder::release()
 {
     std::lock_guard lock(m_mutex);
     ++m_releases;
+    m_lastRelease = std::chrono::steady_clock::now();
     const uint32_t quality = m_values[kImageFormat];
     char stem[16];
     std::snprintf(stem, sizeof stem, "IMG_%04d", m_fileNumber++);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -33,6 +34,7 @@ public:
     // The computer's writes, "D103=88", in order.
     std::vector<std::string> writes();
     int releases();
+    std::chrono::steady_clock::time_point lastRelease();
     // Pulls the cable: the connection is closed and no new one is taken.
     void disconnect();
     // Pulls the cable when the computer next releases.
@@ -74,6 +76,7 @@ private:
     uint32_t m_nextObject = 0x90000001;
     int m_fileNumber = 1;
     int m_releases = 0;
+    std::chrono::steady_clock::time_point m_lastRelease;
     std::vector<std::string> m_writes;
     std::thread m_thread;
 };
