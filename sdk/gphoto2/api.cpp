@@ -5,6 +5,7 @@
 #include "edsdk.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <iostream>
@@ -12,13 +13,15 @@
 #include <mutex>
 #include <set>
 
+#include <strings.h>
+
 using namespace gpbridge;
 
 namespace {
 
 struct Bridge {
     std::mutex mutex;
-    bool initialized = false;
+    std::atomic<bool> initialized{false};
     std::set<EdsObject*> live;
     std::map<std::string, std::weak_ptr<Session>> sessions; // by port: one opening per body
 };
@@ -139,12 +142,9 @@ EdsBaseRef makeItem(EdsObject* camera, const FilePath& file)
 
 EdsUInt32 formatOf(const std::string& name)
 {
-    const std::string upper = [&] {
-        std::string s = name;
-        std::ranges::transform(s, s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        return s;
-    }();
-    return upper.ends_with(".JPG") || upper.ends_with(".JPEG") ? kEdsObjectFormat_Jpeg : kEdsObjectFormat_CR2;
+    const char* dot = std::strrchr(name.c_str(), '.');
+    const bool jpeg = dot && (strcasecmp(dot, ".JPG") == 0 || strcasecmp(dot, ".JPEG") == 0);
+    return jpeg ? kEdsObjectFormat_Jpeg : kEdsObjectFormat_CR2;
 }
 
 void copyText(EdsChar* out, size_t size, const std::string& text)
@@ -211,7 +211,8 @@ EDSAPI EdsError EdsGetCameraList(EdsCameraListRef* outCameraListRef)
         if (error == EDS_ERR_DEVICE_BUSY)
             std::cerr << claimedCameraMessage(found.model, found.port) << std::endl;
         else if (error)
-            std::cerr << "Kamera " << found.model << " an " << found.port << ": Fehler " << error << std::endl;
+            std::cerr << "Kamera " << found.model << " an " << found.port << " nicht erreichbar (SDK-Fehler "
+                      << error << ")" << std::endl;
         if (!error)
             list->cameras.push_back(adopt(new CameraObject(session)));
     }
