@@ -47,6 +47,7 @@ TEST(Gphoto2Library, ExportsEveryCall)
 TEST(Gphoto2Library, ANetworkBodyThatDoesNotAnswerIsNoCamera)
 {
     ASSERT_NE(library(), nullptr) << dlerror();
+    setenv("HOME", testing::TempDir().c_str(), 1);              // libgphoto2 keeps its settings there
     setenv("TESSARO_GPHOTO2_PORT", "ptpip:127.0.0.1:1", 1); // nothing listens there
     ASSERT_EQ(call<decltype(&EdsInitializeSDK)>("EdsInitializeSDK")(), EDS_ERR_OK);
     EdsCameraListRef list = nullptr;
