@@ -1,0 +1,18 @@
+// libgphoto2's result codes as the SDK's errors.
+#pragma once
+
+#include "edsdk.h"
+
+#include <string>
+
+namespace gpbridge {
+
+EdsError edsError(int gpResult);
+
+// Errors after which the body is gone: every later call on it answers disconnected.
+bool isDisconnect(EdsError error);
+
+// What the user reads when another program (the desktop's gvfs) holds the camera.
+std::string claimedCameraMessage(const std::string& model, const std::string& port);
+
+} // namespace gpbridge
