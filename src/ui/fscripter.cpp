@@ -191,7 +191,12 @@ TFScripter::TFScripter(QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TFScripter::~TFScripter() = default;
+TFScripter::~TFScripter()
+{
+    // The word list is prepared on a thread that reads the lexer; it must end while the lexer
+    // is whole, not while the lexer's destruction deletes the list.
+    m_apis->cancelPreparation();
+}
 
 void TFScripter::makeEditor()
 {
@@ -216,10 +221,10 @@ void TFScripter::makeEditor()
         lexer->setFont(styled, s.style);
         lexer->setColor(s.colour, s.style);
     }
-    auto *apis = new QsciAPIs(lexer);
+    m_apis = new QsciAPIs(lexer);
     for (const char *name : kHostNames)
-        apis->add(QString::fromLatin1(name));
-    apis->prepare();
+        m_apis->add(QString::fromLatin1(name));
+    m_apis->prepare();
     HLEditor1->setLexer(lexer);
     HLEditor1->setTabWidth(2);
     HLEditor1->setBraceMatching(QsciScintilla::SloppyBraceMatch);

@@ -20,6 +20,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class QsciAPIs;
 class QsciScintilla;
 class ScriptRunner;
 class TExternApplications;
@@ -130,6 +131,7 @@ private:
     void setEditorText(const QString &text);
     void showCaret();
 
+    QsciAPIs *m_apis = nullptr;
     ScriptRunner *m_runner = nullptr;
     ExternCommandSource *m_commandSource = nullptr;
     QWidget *m_commandEditorWindow = nullptr;
