@@ -24,6 +24,7 @@ struct Bridge {
     std::atomic<bool> initialized{false};
     std::set<EdsObject*> live;
     std::map<std::string, std::weak_ptr<Session>> sessions; // by port: one opening per body
+    std::string listProblem; // of the last camera list
 };
 
 Bridge& bridge()
@@ -205,16 +206,23 @@ EDSAPI EdsError EdsGetCameraList(EdsCameraListRef* outCameraListRef)
     if (!bridge().initialized)
         return EDS_ERR_INVALID_FN_CALL;
     auto* list = new CameraListObject;
+    std::string problem;
     for (const DetectedCamera& found : detectCameras()) {
         std::shared_ptr<Session> session = sessionFor(found);
         const EdsError error = session->open();
         if (error == EDS_ERR_DEVICE_BUSY)
-            std::cerr << claimedCameraMessage(found.model, found.port) << std::endl;
+            problem = claimedCameraMessage(found.model, found.port);
         else if (error)
-            std::cerr << "Kamera " << found.model << " an " << found.port << " nicht erreichbar (SDK-Fehler "
-                      << error << ")" << std::endl;
-        if (!error)
+            problem = "Kamera " + found.model + " an " + found.port + " nicht erreichbar (SDK-Fehler "
+                      + std::to_string(error) + ")";
+        if (error)
+            std::cerr << problem << std::endl;
+        else
             list->cameras.push_back(adopt(new CameraObject(session)));
+    }
+    {
+        std::lock_guard lock(bridge().mutex);
+        bridge().listProblem = problem;
     }
     *outCameraListRef = adopt(list);
     return EDS_ERR_OK;
@@ -496,3 +504,9 @@ EDSAPI EdsError EdsDownloadComplete(EdsDirectoryItemRef inDirItemRef)
 }
 
 } // extern "C"
+
+EDSAPI const char* EdsGetCameraListProblem(void)
+{
+    std::lock_guard lock(bridge().mutex);
+    return bridge().listProblem.c_str();
+}

@@ -16,3 +16,7 @@ bool isDisconnect(EdsError error);
 std::string claimedCameraMessage(const std::string& model, const std::string& port);
 
 } // namespace gpbridge
+
+// Beyond the SDK's calls: why the last camera list left a body out, empty when it left none
+// out. The program looks it up by name and adds it to its no-camera message.
+extern "C" EDSAPI const char* EdsGetCameraListProblem(void);

@@ -23,6 +23,17 @@ constexpr EdsError SdkMissing = 0x0000000Au;
 constexpr EdsInt32 AllFreeClusters = 2147483647;
 constexpr EdsInt32 SectorBytes = 4096;
 
+// An SDK that can say why it found no camera (another program holding it) says so after the
+// usual words.
+QString noCameraMessage()
+{
+    using ListProblem = const char *(*)();
+    const auto problem = reinterpret_cast<ListProblem>(sdkSymbol("EdsGetCameraListProblem"));
+    const QString why = problem ? QString::fromUtf8(problem()) : QString();
+    const QString message = QStringLiteral("Camera is not connected!");
+    return why.isEmpty() ? message : message + QStringLiteral("\n\n") + why;
+}
+
 
 bool apiComplete(const EdsApi &api)
 {
@@ -124,8 +135,7 @@ void TAppMaster::connect()
         DebugLine(QString());
     }
     if (count == 0 && !IgnoreDisconnect) {
-        appDialogs().showMessage(QString::fromUtf8(ProgramCaption),
-                                 QStringLiteral("Camera is not connected!"));
+        appDialogs().showMessage(QString::fromUtf8(ProgramCaption), noCameraMessage());
     } else if (err == EDS_ERR_OK && count > 0) {
         if (FApi.EdsGetChildAtIndex(list, 0, &FCameraRef) != EDS_ERR_OK)
             FCameraRef = nullptr;

@@ -3,6 +3,7 @@
 #include "sdkevents.h"
 
 #include "edsdk.h"
+#include "errors.h"
 
 #include <gphoto2/gphoto2-port-result.h>
 
@@ -111,6 +112,8 @@ TEST_F(Bridge, NoCameraAndACameraHeldByGvfsListNothingTheLatterSaidInPlainWords)
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("gvfs"), std::string::npos) << said;
     EXPECT_NE(said.find("gio mount -s gphoto2"), std::string::npos) << said;
+    // The program adds the same words to its no-camera message.
+    EXPECT_EQ(std::string(EdsGetCameraListProblem()) + "\n", said);
 }
 
 TEST_F(Bridge, OpeningSavesToTheHostAndAnnouncesListsBeforeValuesTheAEModeLast)
