@@ -4,7 +4,7 @@
 // the ten settings through the bridge first), the body's release to the offer (the body on
 // the wire, libgphoto2 fetching the file, the bridge's event thread), the download into the
 // program's stream, and the program's recording.
-#include "programfolder.h"
+#include "buildfolder.h"
 #include "responder.h"
 
 #include "app/eventdispatch.h"
@@ -123,12 +123,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir folder(BuildBinDir + QStringLiteral("/../gphoto2-bench-XXXXXX"));
-    if (!folder.isValid() || !makeProgramFolder(folder.path(), false)) {
-        fprintf(stderr, "program folder not made\n");
-        return 1;
-    }
-    if (const Result<> loaded = loadSdk(folder.path()); !loaded) {
+    if (const Result<> loaded = loadSdk(BuildBinDir, BridgeLibrary); !loaded) {
         fprintf(stderr, "%s\n", qPrintable(loaded.error()));
         return 1;
     }

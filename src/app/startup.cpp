@@ -207,11 +207,12 @@ QString missingSdkFileText(const QString &fileName, bool first)
     return lines.join(crlf());
 }
 
-bool checkSdkFiles(const QString &folder, const std::function<void(const QString &)> &showMissing)
+bool checkSdkFiles(const QString &folder, const std::function<void(const QString &)> &showMissing,
+                   const QString &sdkLibrary)
 {
-    const QStringList missing = missingSdkFiles(folder);
+    const QStringList missing = missingSdkFiles(folder, sdkLibrary);
     for (const QString &file : missing)
-        showMissing(missingSdkFileText(file, file == QLatin1String(SdkLibraryName)));
+        showMissing(missingSdkFileText(file, file == sdkLibrary));
     return missing.isEmpty();
 }
 
@@ -691,9 +692,12 @@ int runProgram()
     QtDialogs dialogs;
     setAppDialogs(&dialogs);
     const QString folder = QCoreApplication::applicationDirPath();
-    bool ready = checkSdkFiles(folder, showMissingSdkFile);
+    const Result<QString> sdkLibrary = chosenSdkLibrary();
+    if (!sdkLibrary)
+        dialogs.showMessage(QStringLiteral("Fehler"), sdkLibrary.error(), MessageIcon::Error);
+    bool ready = sdkLibrary.ok() && checkSdkFiles(folder, showMissingSdkFile, *sdkLibrary);
     if (ready) {
-        const Result<> loaded = loadSdk(folder);
+        const Result<> loaded = loadSdk(folder, *sdkLibrary);
         if (!loaded)
             dialogs.showMessage(QStringLiteral("Fehler"), loaded.error(), MessageIcon::Error);
         ready = loaded.ok();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/camerasettings.h"
+#include "camera/sdkloader.h"
 #include "settings/windowlayout.h"
 
 #include <QString>
@@ -32,7 +33,8 @@ QString missingSdkFileText(const QString &fileName, bool first);
 
 // Shows `showMissing` with the text for each SDK file missing from `folder` (both are checked).
 // True when both are there.
-bool checkSdkFiles(const QString &folder, const std::function<void(const QString &text)> &showMissing);
+bool checkSdkFiles(const QString &folder, const std::function<void(const QString &text)> &showMissing,
+                   const QString &sdkLibrary = QString::fromLatin1(SdkLibraryName));
 
 // Connects to the first camera, asking Cancel / Retry / Ignore while there is none.
 // ConnectOk, ConnectIgnored or ConnectCancelled.

@@ -9,7 +9,7 @@ namespace {
 
 struct LoadedSdk
 {
-    QString folder;
+    QString path;
     void *sdk = nullptr;
     void *image = nullptr;
     EdsApi api;
@@ -21,10 +21,22 @@ LoadedSdk &loaded()
     return state;
 }
 
-QString libraryPath(const QString &folder, const char *name)
+QString libraryPath(const QString &folder, const QString &name)
 {
-    return QDir(folder).filePath(QString::fromLatin1(name));
+    return QDir(folder).filePath(name);
 }
+
+struct CameraChoice
+{
+    const char *name;
+    const char *library;
+};
+
+constexpr CameraChoice CameraChoices[] = {
+    {"", SdkLibraryName},
+    {"sim", SdkLibraryName},
+    {"gphoto2", "libedsdk-gphoto2.so"},
+};
 
 Result<void *> openLibrary(const QString &path)
 {
@@ -52,29 +64,43 @@ Result<EdsApi> resolveAll(void *handle)
 
 } // namespace
 
-QStringList missingSdkFiles(const QString &folder)
+Result<QString> chosenSdkLibrary()
+{
+    const QString value = qEnvironmentVariable(CameraChoiceVariable).trimmed();
+    QStringList names;
+    for (const CameraChoice &choice : CameraChoices) {
+        if (value.compare(QLatin1String(choice.name), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(choice.library);
+        if (*choice.name)
+            names << QString::fromLatin1(choice.name);
+    }
+    return Failure{QStringLiteral("%1=%2 nennt keine bekannte Kamera-Anbindung (möglich: %3).")
+                       .arg(QLatin1String(CameraChoiceVariable), value, names.join(QStringLiteral(", ")))};
+}
+
+QStringList missingSdkFiles(const QString &folder, const QString &sdkLibrary)
 {
     QStringList missing;
-    for (const char *name : {SdkLibraryName, SdkImageLibraryName}) {
+    for (const QString &name : {sdkLibrary, QString::fromLatin1(SdkImageLibraryName)}) {
         if (!QFileInfo(libraryPath(folder, name)).isFile())
-            missing << QString::fromLatin1(name);
+            missing << name;
     }
     return missing;
 }
 
-Result<> loadSdk(const QString &folder)
+Result<> loadSdk(const QString &folder, const QString &sdkLibrary)
 {
     LoadedSdk &state = loaded();
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (state.sdk && state.folder == canonical)
+    const QString path = QFileInfo(libraryPath(folder, sdkLibrary)).canonicalFilePath();
+    if (state.sdk && state.path == path)
         return {};
-    const QStringList missing = missingSdkFiles(folder);
+    const QStringList missing = missingSdkFiles(folder, sdkLibrary);
     if (!missing.isEmpty())
         return Failure{QStringLiteral("missing ") + missing.join(QStringLiteral(", "))};
-    const Result<void *> image = openLibrary(libraryPath(folder, SdkImageLibraryName));
+    const Result<void *> image = openLibrary(libraryPath(folder, QString::fromLatin1(SdkImageLibraryName)));
     if (!image)
         return Failure{image.error()};
-    const Result<void *> sdk = openLibrary(libraryPath(folder, SdkLibraryName));
+    const Result<void *> sdk = openLibrary(libraryPath(folder, sdkLibrary));
     if (!sdk) {
         dlclose(*image);
         return Failure{sdk.error()};
@@ -85,7 +111,7 @@ Result<> loadSdk(const QString &folder)
         dlclose(*image);
         return Failure{api.error()};
     }
-    state = LoadedSdk{canonical, *sdk, *image, *api};
+    state = LoadedSdk{path, *sdk, *image, *api};
     return {};
 }
 

@@ -429,3 +429,30 @@ TEST(SdkLoader, ReportsMissingFilesAndRefusesBrokenOnes)
 }
 
 } // namespace
+
+TEST(SdkLoader, TheEnvironmentChoosesTheCameraLibrary)
+{
+    const struct
+    {
+        const char *value;
+        const char *library;
+    } cases[] = {{nullptr, "libedsdk.so"},          {"", "libedsdk.so"},
+                 {"sim", "libedsdk.so"},            {"gphoto2", "libedsdk-gphoto2.so"},
+                 {" GPhoto2 ", "libedsdk-gphoto2.so"}, {"usb", nullptr}};
+    for (const auto &c : cases) {
+        if (c.value)
+            qputenv(CameraChoiceVariable, c.value);
+        else
+            qunsetenv(CameraChoiceVariable);
+        const Result<QString> chosen = chosenSdkLibrary();
+        if (c.library)
+            EXPECT_EQ(chosen ? *chosen : chosen.error(), QLatin1String(c.library)) << (c.value ? c.value : "unset");
+        else
+            EXPECT_TRUE(!chosen && chosen.error().contains(QStringLiteral("gphoto2"))) << c.value;
+    }
+    qunsetenv(CameraChoiceVariable);
+
+    QTemporaryDir dir;
+    EXPECT_EQ(missingSdkFiles(dir.path(), QStringLiteral("libedsdk-gphoto2.so")),
+              QStringList({"libedsdk-gphoto2.so", "libedsimage.so"}));
+}

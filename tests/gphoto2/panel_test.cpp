@@ -1,6 +1,6 @@
 // The program's main window over the bridge and the real libgphoto2, against the responder:
 // the panel fills from the body, and what the photographer chooses there reaches the body.
-#include "programfolder.h"
+#include "buildfolder.h"
 #include "responder.h"
 
 #include "app/eventdispatch.h"
@@ -69,9 +69,7 @@ class PanelOverLibgphoto2 : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        static QTemporaryDir folder(BuildBinDir + QStringLiteral("/../gphoto2-panel-XXXXXX"));
-        ASSERT_TRUE(folder.isValid() && makeProgramFolder(folder.path(), false));
-        const Result<> loaded = loadSdk(folder.path());
+        const Result<> loaded = loadSdk(BuildBinDir, BridgeLibrary);
         ASSERT_TRUE(loaded) << loaded.error().toStdString();
     }
 

@@ -1,7 +1,8 @@
-// The real program with the libgphoto2 bridge in place of the simulated body, against the
-// EOS responder: a prepared run stores RAW and JPEG of its release under the mask; a body
-// that drops the connection at the release ends the run as failed, never as a crash.
-#include "programfolder.h"
+// The real program started with TESSARO_CAMERA=gphoto2, so that the libgphoto2 bridge takes
+// the simulated body's place, against the EOS responder: a prepared run stores RAW and JPEG of
+// its release under the mask; a body that drops the connection at the release ends the run as
+// failed, never as a crash.
+#include "buildfolder.h"
 #include "responder.h"
 
 #include <QDirIterator>
@@ -17,8 +18,7 @@ class ProgramOverLibgphoto2 : public testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid() && programFolder.isValid());
-        ASSERT_TRUE(makeProgramFolder(programFolder.path(), true));
+        ASSERT_TRUE(work.isValid());
         QFile config(work.filePath(QStringLiteral("studio.ccf")));
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
         config.write("[Config]\r\nSavepath=" + work.path().toUtf8()
@@ -26,12 +26,13 @@ protected:
     }
 
     // Starts a prepared run (configuration, one release, end) and waits for its end.
-    int run()
+    int run(const QString &camera = QStringLiteral("gphoto2"))
     {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("HOME"), work.path()); // libgphoto2 keeps its settings there
+        env.insert(QStringLiteral("TESSARO_CAMERA"), camera);
         env.insert(QStringLiteral("TESSARO_GPHOTO2_PORT"), QString::fromStdString(body.port()));
         // libgphoto2's unnamed leaks (its unloaded camera drivers) would change the exit status
         // of a sanitized program; the program's own are checked on the simulated body.
@@ -39,7 +40,7 @@ protected:
                    env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(work.path());
-        program.start(QDir(programFolder.path()).filePath(QStringLiteral("tessaro")),
+        program.start(BuildBinDir + QStringLiteral("/tessaro"),
                       {QStringLiteral("inifile=studio"), QStringLiteral("release=auto"),
                        QStringLiteral("endaftershoot=on")});
         if (!program.waitForStarted(10000) || !program.waitForFinished(60000)) {
@@ -62,7 +63,6 @@ protected:
     }
 
     QTemporaryDir work;
-    QTemporaryDir programFolder{BuildBinDir + QStringLiteral("/../gphoto2-program-XXXXXX")};
     QByteArray jpeg = readAll(QStringLiteral(TESSARO_RESPONDER_JPEG));
     ptpip::Responder body{jpeg.toStdString()};
     QString errors;
@@ -86,4 +86,12 @@ TEST_F(ProgramOverLibgphoto2, ABodyLostAtTheReleaseEndsTheRunAsFailed)
     body.disconnectOnRelease();
     EXPECT_EQ(run(), 1) << errors.toStdString();
     EXPECT_TRUE(stored().isEmpty());
+}
+
+TEST_F(ProgramOverLibgphoto2, AnUnknownCameraChoiceIsNamedAndNothingStarts)
+{
+    EXPECT_EQ(run(QStringLiteral("usb")), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("TESSARO_CAMERA=usb")) && errors.contains(QStringLiteral("gphoto2")))
+        << errors.toStdString();
+    EXPECT_EQ(body.releases(), 0);
 }
