@@ -5,10 +5,14 @@
 #include <gphoto2/gphoto2.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace gpbridge {
 namespace {
@@ -21,6 +25,38 @@ struct Freer {
 };
 using ListPtr = std::unique_ptr<CameraList, Freer<CameraList, gp_list_free>>;
 using FilePtr = std::unique_ptr<CameraFile, Freer<CameraFile, gp_file_unref>>;
+
+// libgphoto2 2.5.30 closes descriptor 0 when it lets a PTP/IP body go (a socket it never
+// opened there). Left alone, the next file the program opens would take that number and be
+// closed under it at the following disconnect, so standard input is put back over such calls.
+class StandardInputKept {
+public:
+    StandardInputKept() : m_spare(::fcntl(0, F_DUPFD_CLOEXEC, 3)) {}
+    ~StandardInputKept()
+    {
+        if (m_spare < 0)
+            return;
+        if (::fcntl(0, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free number: 0, unless another thread took it meanwhile.
+            const int restored = ::fcntl(m_spare, F_DUPFD, 0);
+            if (restored > 0)
+                ::close(restored);
+        }
+        ::close(m_spare);
+    }
+    StandardInputKept(const StandardInputKept&) = delete;
+    StandardInputKept& operator=(const StandardInputKept&) = delete;
+
+private:
+    int m_spare;
+};
+
+template <typename Call>
+auto keepingStandardInput(Call call)
+{
+    const StandardInputKept kept;
+    return call();
+}
 
 std::optional<DetectedCamera> networkCamera()
 {
@@ -101,8 +137,10 @@ void Session::progressUpdated(GPContext*, unsigned, float current, void* data)
 Session::~Session()
 {
     if (m_gpCamera) {
-        gp_camera_exit(m_gpCamera, m_context);
-        gp_camera_unref(m_gpCamera);
+        keepingStandardInput([this] {
+            gp_camera_exit(m_gpCamera, m_context);
+            gp_camera_unref(m_gpCamera);
+        });
     }
     gp_context_unref(m_context);
 }
@@ -160,9 +198,14 @@ EdsError Session::open()
     if (port >= GP_OK && gp_port_info_list_get_info(ports, port, &info) >= GP_OK)
         gp_camera_set_port_info(camera, info);
     gp_port_info_list_free(ports);
-    const int result = gp_camera_init(camera, m_context);
+    // A failed init lets the connection go as well.
+    const int result = keepingStandardInput([&] {
+        const int initialised = gp_camera_init(camera, m_context);
+        if (initialised < GP_OK)
+            gp_camera_unref(camera);
+        return initialised;
+    });
     if (result < GP_OK) {
-        gp_camera_unref(camera);
         return result == GP_ERROR_IO_USB_CLAIM ? EDS_ERR_DEVICE_BUSY : edsError(result);
     }
     m_gpCamera = camera;

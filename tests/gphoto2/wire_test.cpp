@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace sdkevents;
 
 // libgphoto2 keeps what it allocates for its camera drivers and unloads them, so the leaks
@@ -118,4 +122,20 @@ TEST_F(Wire, AReleaseDeliversRawThenJpegAndAPulledCableDisconnects)
     EXPECT_TRUE(eventually([&] {
         return EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0) == EDS_ERR_COMM_DISCONNECTED;
     }));
+}
+
+// libgphoto2 2.5.30 closes descriptor 0 as a PTP/IP body goes; the program's standard input
+// (or whatever file would take its number next) must not go with it.
+TEST_F(Wire, StandardInputOutlivesTheSession)
+{
+    if (::fcntl(0, F_GETFD) == -1)
+        ASSERT_EQ(::open("/dev/null", O_RDONLY), 0);
+    struct stat before {};
+    ASSERT_EQ(::fstat(0, &before), 0);
+    EXPECT_EQ(EdsCloseSession(camera), EDS_ERR_OK);
+    EdsRelease(camera);
+    camera = nullptr;
+    struct stat after {};
+    ASSERT_EQ(::fstat(0, &after), 0) << "descriptor 0 was closed";
+    EXPECT_TRUE(before.st_dev == after.st_dev && before.st_ino == after.st_ino);
 }
