@@ -10,7 +10,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS tessaro tessaro-crashreport RUNTIME DESTINATION ${tessaro_libexec})
-install(TARGETS edsdk edsimage LIBRARY DESTINATION ${tessaro_libexec})
+install(TARGETS edsdk edsimage edsdk-gphoto2 LIBRARY DESTINATION ${tessaro_libexec})
 install(FILES data/default.cpf DESTINATION ${tessaro_libexec})
 
 file(MAKE_DIRECTORY ${tessaro_staging})
@@ -44,7 +44,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Qt 6, QScintilla, exiv2 and the rest come from what the binaries link. The libraries in the
+# Qt 6, QScintilla, exiv2, libgphoto2 and the rest come from what the binaries link. The libraries in the
 # program's folder make cpack add ldconfig calls, which lintian warns about and which do no harm.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_PACKAGING_INSTALL_PREFIX}/${tessaro_libexec})
@@ -56,6 +56,7 @@ once into a folder under a name built from a mask. Bracketing, time-lapse
 series, image sequences and a small Pascal dialect automate the work; an
 ImageMagick stage and external programs post-process the pictures.
 .
-The package ships a simulated camera body as its camera SDK, so the program
-runs without a camera. The user interface is German.")
+The program starts with a simulated camera body, so it runs without a
+camera; TESSARO_CAMERA=gphoto2 (or the desktop entry's action) makes it drive
+a real body through libgphoto2 instead. The user interface is German.")
 include(CPack)

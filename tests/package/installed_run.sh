@@ -2,10 +2,13 @@
 # The installed program at work: unpacks the package into a scratch root, starts it there
 # headless as a user who may not write the install folder, with a scratch HOME, for one
 # prepared release on the simulated body, and expects the picture in that user's pictures
-# folder and nothing new under the install folder.
-#   tests/package/installed_run.sh build-package/tessaro_VERSION_ARCH.deb
+# folder and nothing new under the install folder. Given the tests' PTP/IP responder, it
+# also starts the program with TESSARO_CAMERA=gphoto2 against it, through the system's
+# libgphoto2, and expects RAW and JPEG of that release.
+#   tests/package/installed_run.sh build-package/tessaro_VERSION_ARCH.deb [RESPONDER]
 set -euo pipefail
 deb=$(realpath "$1")
+responder=${2:-}
 scratch=$(mktemp -d)
 root=$scratch/root
 home=$scratch/home
@@ -14,7 +17,7 @@ cleanup() { chmod -R u+w "$scratch"; rm -rf "$scratch"; }
 trap cleanup EXIT
 
 dpkg -x "$deb" "$root"
-mkdir -p "$home" "$work"
+mkdir -p "$work"
 listing() { (cd "$root" && find . -printf '%p %s %T@\n' | sort); }
 before=$(listing)
 
@@ -22,19 +25,43 @@ before=$(listing)
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   chmod 755 "$scratch"
-  chown nobody:nogroup "$home" "$work"
+  chown nobody:nogroup "$work"
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 else
   chmod -R a-w "$root"
 fi
 
-status=0
-(cd "$work" && env -i PATH=/usr/bin:/bin HOME="$home" QT_QPA_PLATFORM=offscreen \
-   timeout 120 "${as_user[@]}" "$root/usr/bin/tessaro" release=auto endaftershoot=on) || status=$?
-
 fail() { echo "installed_run: $*" >&2; exit 1; }
-[ "$status" -eq 0 ] || fail "the installed program ended with status $status"
-pictures=$(find "$home/Pictures/Tessaro" -type f -name '*.JPG' 2>/dev/null | wc -l)
-[ "$pictures" -eq 1 ] || fail "expected one picture in ~/Pictures/Tessaro, found $pictures"
+
+# One prepared release in the scratch HOME $1, further environment after it.
+release_once() {
+  local user_home=$1
+  shift
+  mkdir -p "$user_home"
+  [ "${#as_user[@]}" -eq 0 ] || chown nobody:nogroup "$user_home"
+  local status=0
+  (cd "$work" && env -i PATH=/usr/bin:/bin HOME="$user_home" QT_QPA_PLATFORM=offscreen "$@" \
+     timeout 120 "${as_user[@]}" "$root/usr/bin/tessaro" release=auto endaftershoot=on) || status=$?
+  [ "$status" -eq 0 ] || fail "the installed program ($*) ended with status $status"
+}
+
+# The names of the pictures in the user's pictures folder below HOME $1.
+pictures() { find "$1/Pictures/Tessaro" -type f -printf '%f\n' 2>/dev/null | sort | tr '\n' ' '; }
+
+release_once "$home"
+stored=$(pictures "$home")
+[[ "$stored" =~ ^[^\ ]+\.JPG\ $ ]] || fail "expected one picture in ~/Pictures/Tessaro, found: $stored"
+echo "installed_run: simulated body: $stored"
+
+if [ -n "$responder" ]; then
+  coproc body { "$responder"; }
+  read -r port <&"${body[0]}"
+  release_once "$scratch/home-gphoto2" TESSARO_CAMERA=gphoto2 TESSARO_GPHOTO2_PORT="$port"
+  exec {body[1]}>&-
+  wait "$body_PID" || true
+  stored=$(pictures "$scratch/home-gphoto2")
+  [[ "$stored" =~ ^([^\ ]+)\.CR2\ ([^\ ]+)\.JPG\ $ && "${BASH_REMATCH[1]}" = "${BASH_REMATCH[2]}" ]] ||
+    fail "expected RAW and JPEG of one release through libgphoto2, found: $stored"
+  echo "installed_run: real-camera library over libgphoto2: $stored"
+fi
 [ "$(listing)" = "$before" ] || fail "the program wrote under its install folder"
-echo "installed_run: the picture is in $(find "$home/Pictures/Tessaro" -type f -name '*.JPG' -printf '%P')"
