@@ -4,6 +4,7 @@
 #include "app/shooting.h"
 #include "app/startup.h"
 #include "camera/appmaster.h"
+#include "platform/userfolders.h"
 #include "settings/configuration.h"
 #include "settings/windowlayout.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 using Options = CommandLineOptions;
 
-// A name without a folder lies in the program's folder.
+// A name without a folder lies in the folder for such names.
 QString inFolder(const QString &name, const QString &folder)
 {
     return name.contains(u'/') ? name : QDir(folder).filePath(name);
@@ -30,7 +31,7 @@ void addLoad(Options &o, const char *key, const QString &value, const char *exte
 struct KeyRule
 {
     const char *key;
-    void (*apply)(Options &o, const QString &value, const QString &programFolder);
+    void (*apply)(Options &o, const QString &value, const QString &namesFolder);
 };
 
 const std::array<KeyRule, 8> kKeys = {{
@@ -85,14 +86,14 @@ void releaseAtStart(ProgramWindows &windows, bool endAfterShoot)
 
 } // namespace
 
-CommandLineOptions parseCommandLine(const QStringList &parameters, const QString &programFolder)
+CommandLineOptions parseCommandLine(const QStringList &parameters, const QString &namesFolder)
 {
     Options options;
     for (const QString &parameter : parameters) {
         const QString value = parameter.section(u'=', 1);
         for (const KeyRule &rule : kKeys) {
             if (parameter.contains(QLatin1String(rule.key)))
-                rule.apply(options, value, programFolder);
+                rule.apply(options, value, namesFolder);
         }
     }
     return options;
@@ -101,7 +102,7 @@ CommandLineOptions parseCommandLine(const QStringList &parameters, const QString
 void ParseCommandLine(ProgramWindows &windows, const QStringList &parameters,
                       const QString &programFolder)
 {
-    const Options options = parseCommandLine(parameters, programFolder);
+    const Options options = parseCommandLine(parameters, userFolder(UserFolder::NamedFiles, programFolder));
     if (options.ignoreDisconnect)
         IgnoreDisconnect = *options.ignoreDisconnect;
     EndAfterShoot = options.endAfterShoot;

@@ -30,12 +30,13 @@ struct CommandLineOptions
 };
 
 // Reads the parameters (without the program's path). Files of the immediate loads without a
-// folder are taken from `programFolder`.
-CommandLineOptions parseCommandLine(const QStringList &parameters, const QString &programFolder);
+// folder are taken from `namesFolder`.
+CommandLineOptions parseCommandLine(const QStringList &parameters, const QString &namesFolder);
 
 // Reads the parameters and acts on them: the immediate loads, then the configuration, the
 // window layout and the automatic release. A release that cannot run (settings not taken,
 // no camera) is reported on standard error and, with the end after the shot, ends the program
-// with status 1.
+// with status 1. Files of the immediate loads without a folder lie in the program's folder, or
+// for an installed program in the user's documents folder (userFolder()).
 void ParseCommandLine(ProgramWindows &windows, const QStringList &parameters,
                       const QString &programFolder);

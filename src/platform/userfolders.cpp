@@ -19,10 +19,11 @@ struct FolderRule
     const char *subFolder;
 };
 
-constexpr std::array<FolderRule, 3> Rules{{
+constexpr std::array<FolderRule, 4> Rules{{
     {UserFolder::Pictures, Portable::ProgramFolder, QStandardPaths::PicturesLocation, "Tessaro"},
     {UserFolder::Documents, Portable::WorkingFolder, QStandardPaths::DocumentsLocation, "Tessaro"},
     {UserFolder::Logs, Portable::WorkingFolder, QStandardPaths::AppDataLocation, ""},
+    {UserFolder::NamedFiles, Portable::ProgramFolder, QStandardPaths::DocumentsLocation, "Tessaro"},
 }};
 
 const FolderRule &ruleOf(UserFolder kind)

@@ -9,6 +9,7 @@ enum class UserFolder {
     Pictures,   // root folder of the pictures until the user chooses one
     Documents,  // where file dialogs start: configurations, layouts, command lists, scripts
     Logs,       // logs the program writes on its own
+    NamedFiles, // files the command line names without a folder (command lists, catalogues, scripts)
 };
 
 // The folder with a trailing '/', made when missing. `programFolder` defaults to the

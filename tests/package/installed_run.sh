@@ -33,22 +33,30 @@ fi
 
 fail() { echo "installed_run: $*" >&2; exit 1; }
 
-# One prepared release in the scratch HOME $1, further environment after it.
+# One prepared release in the scratch HOME $1, with the environment and then the further
+# parameters after it ("--" between them); standard error is kept in $1.err.
 release_once() {
   local user_home=$1
   shift
+  local environment=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do environment+=("$1"); shift; done
+  [ $# -eq 0 ] || shift
   mkdir -p "$user_home"
   [ "${#as_user[@]}" -eq 0 ] || chown nobody:nogroup "$user_home"
   local status=0
-  (cd "$work" && env -i PATH=/usr/bin:/bin HOME="$user_home" QT_QPA_PLATFORM=offscreen "$@" \
-     timeout 120 "${as_user[@]}" "$root/usr/bin/tessaro" release=auto endaftershoot=on) || status=$?
-  [ "$status" -eq 0 ] || fail "the installed program ($*) ended with status $status"
+  (cd "$work" && env -i PATH=/usr/bin:/bin HOME="$user_home" QT_QPA_PLATFORM=offscreen "${environment[@]}" \
+     timeout 120 "${as_user[@]}" "$root/usr/bin/tessaro" release=auto endaftershoot=on "$@") \
+     2>"$user_home.err" || status=$?
+  [ "$status" -eq 0 ] || { cat "$user_home.err" >&2; fail "the installed program (${environment[*]} $*) ended with status $status"; }
 }
 
 # The names of the pictures in the user's pictures folder below HOME $1.
 pictures() { find "$1/Pictures/Tessaro" -type f -printf '%f\n' 2>/dev/null | sort | tr '\n' ' '; }
 
-release_once "$home"
+# A script named without a folder is looked for where the dialogs keep the user's files.
+release_once "$home" -- scriptfile=fehlt
+grep -qF "$home/Documents/Tessaro/fehlt.rops" "$home.err" ||
+  { cat "$home.err" >&2; fail "scriptfile=fehlt was not looked for in ~/Documents/Tessaro"; }
 stored=$(pictures "$home")
 [[ "$stored" =~ ^[^\ ]+\.JPG\ $ ]] || fail "expected one picture in ~/Pictures/Tessaro, found: $stored"
 echo "installed_run: simulated body: $stored"

@@ -46,6 +46,7 @@ TEST_F(UserFoldersTest, WritableProgramFolderKeepsFilesBesideTheProgramAndInTheW
     EXPECT_EQ(userFolder(UserFolder::Pictures, program.path()), program.path() + u'/');
     EXPECT_EQ(userFolder(UserFolder::Documents, program.path()), cwd);
     EXPECT_EQ(userFolder(UserFolder::Logs, program.path()), cwd);
+    EXPECT_EQ(userFolder(UserFolder::NamedFiles, program.path()), program.path() + u'/');
     EXPECT_FALSE(QFileInfo::exists(m_home.filePath(QStringLiteral("Pictures"))));
 }
 
@@ -61,6 +62,8 @@ TEST_F(UserFoldersTest, InstalledProgramUsesTheUsersPlacesAndMakesThem)
         {UserFolder::Pictures, home + QStringLiteral("Pictures/Tessaro/")},
         {UserFolder::Documents, home + QStringLiteral("Documents/Tessaro/")},
         {UserFolder::Logs, data},
+        // where the dialogs save them, so "comfile=serie" finds what was saved as serie.clf
+        {UserFolder::NamedFiles, home + QStringLiteral("Documents/Tessaro/")},
     };
     for (const auto &c : cases) {
         const QString folder = userFolder(c.kind, installed);
