@@ -161,6 +161,8 @@ protected:
         TProgramSettings &s = ProgramSettings();
         s.Savepath = dir.path() + QLatin1Char('/');
         s.Filemask = QStringLiteral("IMG#IMGNR");
+        // A release takes the folder from the capture window, as a loaded configuration sets it.
+        CaptureSettingsToWindow();
         windows->mainForm().show();
         ASSERT_TRUE(waitUntil([] { return AppMaster && AppMaster->GetCamera(); }));
         simWaitQuiet();
