@@ -139,3 +139,37 @@ TEST_F(Wire, StandardInputOutlivesTheSession)
     ASSERT_EQ(::fstat(0, &after), 0) << "descriptor 0 was closed";
     EXPECT_TRUE(before.st_dev == after.st_dev && before.st_ino == after.st_ino);
 }
+
+// The program answers a lost camera by listing the cameras again and opening a new session.
+TEST_F(Wire, ABodyPluggedInAgainOpensANewSessionAndReleases)
+{
+    body.replug();
+    ASSERT_TRUE(eventually([&] {
+        return EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0) == EDS_ERR_COMM_DISCONNECTED;
+    }));
+    EdsCloseSession(camera);
+    EdsRelease(camera);
+    camera = nullptr;
+
+    EdsCameraListRef list = nullptr;
+    ASSERT_EQ(EdsGetCameraList(&list), EDS_ERR_OK);
+    ASSERT_EQ(EdsGetChildAtIndex(list, 0, &camera), EDS_ERR_OK);
+    EdsRelease(list);
+    Recorder again;
+    ASSERT_EQ(openWith(camera, again), EDS_ERR_OK);
+    ASSERT_TRUE(eventually([&] { return again.seen(kEdsPropertyEvent_PropertyChanged, kEdsPropID_AEMode); }));
+    EXPECT_EQ(value(kEdsPropID_ISOSpeed), 72u);
+    ASSERT_EQ(EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0), EDS_ERR_OK);
+    EXPECT_EQ(body.releases(), 1);
+    std::vector<std::string> names;
+    for (size_t i = 0; i < 2; ++i) {
+        ASSERT_TRUE(eventually([&] { return again.offered() == i + 1; })) << i;
+        EdsBaseRef item = again.item(i);
+        std::vector<EdsUInt32> percents;
+        EdsDirectoryItemInfo info{};
+        EXPECT_EQ(download(item, testing::TempDir() + "replugged.part", percents, info), EDS_ERR_OK);
+        EdsRelease(item);
+        names.push_back(info.szFileName);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"IMG_0001.CR2", "IMG_0001.JPG"}));
+}

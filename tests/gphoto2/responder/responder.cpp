@@ -321,6 +321,11 @@ std::chrono::steady_clock::time_point Responder::lastRelease()
 void Responder::disconnect()
 {
     m_stop = true;
+    replug();
+}
+
+void Responder::replug()
+{
     for (std::atomic<int>* fd : {&m_command, &m_event}) {
         const int open = fd->exchange(-1);
         if (open >= 0)
@@ -341,6 +346,7 @@ void Responder::serve()
             return;
         if (!m_stop) {
             m_command = command;
+            beginSession();
             session(command);
         }
         ::close(command);
@@ -349,6 +355,16 @@ void Responder::serve()
             ::close(event);
         m_command = -1;
     }
+}
+
+// A body announces everything again to each new connection and forgets what it held for the
+// last one.
+void Responder::beginSession()
+{
+    std::lock_guard lock(m_mutex);
+    m_announced = false;
+    m_pending.clear();
+    m_objects.clear();
 }
 
 bool Responder::session(int command)

@@ -37,6 +37,8 @@ public:
     std::chrono::steady_clock::time_point lastRelease();
     // Pulls the cable: the connection is closed and no new one is taken.
     void disconnect();
+    // Pulls the cable and plugs it in again: the connection is closed, a new one is taken.
+    void replug();
     // Pulls the cable when the computer next releases.
     void disconnectOnRelease();
 
@@ -48,6 +50,7 @@ private:
     };
 
     void serve();
+    void beginSession();
     bool session(int command);
     bool handle(int fd, uint16_t code, uint32_t transaction, const std::vector<uint32_t>& params,
                 const std::string& dataIn);
