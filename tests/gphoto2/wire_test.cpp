@@ -37,6 +37,11 @@ protected:
         setenv("HOME", testing::TempDir().c_str(), 1);
         setenv("TESSARO_GPHOTO2_PORT", body.port().c_str(), 1);
         ASSERT_EQ(EdsInitializeSDK(), EDS_ERR_OK);
+        connect(recorder);
+    }
+    // As the program connects: the camera list, its one camera, a session whose values came.
+    void connect(Recorder& events)
+    {
         EdsCameraListRef list = nullptr;
         ASSERT_EQ(EdsGetCameraList(&list), EDS_ERR_OK);
         EdsUInt32 count = 0;
@@ -44,8 +49,8 @@ protected:
         ASSERT_EQ(count, 1u);
         EdsGetChildAtIndex(list, 0, &camera);
         EdsRelease(list);
-        ASSERT_EQ(openWith(camera, recorder), EDS_ERR_OK);
-        ASSERT_TRUE(eventually([&] { return recorder.seen(kEdsPropertyEvent_PropertyChanged, kEdsPropID_AEMode); }));
+        ASSERT_EQ(openWith(camera, events), EDS_ERR_OK);
+        ASSERT_TRUE(eventually([&] { return events.seen(kEdsPropertyEvent_PropertyChanged, kEdsPropID_AEMode); }));
     }
     void TearDown() override
     {
@@ -62,6 +67,48 @@ protected:
         EdsUInt32 v = 0;
         EXPECT_EQ(EdsGetPropertyData(camera, id, 0, 4, &v), EDS_ERR_OK) << id;
         return v;
+    }
+
+    struct Delivered {
+        std::string name;
+        std::vector<EdsUInt32> percents;
+        std::string bytes;
+    };
+    // Releases once and downloads what the body offers, one file after the other.
+    std::vector<Delivered> releaseAndDownload(Recorder& events)
+    {
+        std::vector<Delivered> files;
+        EXPECT_EQ(EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0), EDS_ERR_OK);
+        for (size_t i = 0; i < 2; ++i) {
+            if (!eventually([&] { return events.offered() == i + 1; })) {
+                ADD_FAILURE() << "file " << i << " not offered";
+                break;
+            }
+            EdsBaseRef item = events.item(i);
+            Delivered file;
+            EdsDirectoryItemInfo info{};
+            const std::string path = testing::TempDir() + "wire.part";
+            EXPECT_EQ(download(item, path, file.percents, info), EDS_ERR_OK);
+            EdsRelease(item);
+            file.name = info.szFileName;
+            file.bytes = readFile(path);
+            files.push_back(file);
+        }
+        return files;
+    }
+    // The cable is out once a release answers with the disconnected code.
+    bool releaseAnswersDisconnected()
+    {
+        return eventually([&] {
+            return EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0) == EDS_ERR_COMM_DISCONNECTED;
+        });
+    }
+    static std::vector<std::string> namesOf(const std::vector<Delivered>& files)
+    {
+        std::vector<std::string> names;
+        for (const Delivered& file : files)
+            names.push_back(file.name);
+        return names;
     }
 
     ptpip::Responder body{picture()};
@@ -99,29 +146,16 @@ TEST_F(Wire, ThePanelFillsAndTheBodySeesTheWrites)
 
 TEST_F(Wire, AReleaseDeliversRawThenJpegAndAPulledCableDisconnects)
 {
-    ASSERT_EQ(EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0), EDS_ERR_OK);
+    const std::vector<Delivered> files = releaseAndDownload(recorder);
     EXPECT_EQ(body.releases(), 1);
-    std::vector<std::string> names;
-    for (size_t i = 0; i < 2; ++i) {
-        ASSERT_TRUE(eventually([&] { return recorder.offered() == i + 1; })) << i;
-        EdsBaseRef item = recorder.item(i);
-        std::vector<EdsUInt32> percents;
-        EdsDirectoryItemInfo info{};
-        const std::string path = testing::TempDir() + "wire.part";
-        ASSERT_EQ(download(item, path, percents, info), EDS_ERR_OK);
-        EdsRelease(item);
-        names.push_back(info.szFileName);
-        EXPECT_EQ(percents.back(), 100u);
-        if (i == 1) {
-            EXPECT_EQ(readFile(path), picture());
-        }
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"IMG_0001.CR2", "IMG_0001.JPG"}));
+    EXPECT_EQ(namesOf(files), (std::vector<std::string>{"IMG_0001.CR2", "IMG_0001.JPG"}));
+    for (const Delivered& file : files)
+        EXPECT_EQ(file.percents.empty() ? 0u : file.percents.back(), 100u) << file.name;
+    if (files.size() == 2)
+        EXPECT_EQ(files[1].bytes, picture());
 
     body.disconnect();
-    EXPECT_TRUE(eventually([&] {
-        return EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0) == EDS_ERR_COMM_DISCONNECTED;
-    }));
+    EXPECT_TRUE(releaseAnswersDisconnected());
 }
 
 // libgphoto2 2.5.30 closes descriptor 0 as a PTP/IP body goes; the program's standard input
@@ -144,32 +178,15 @@ TEST_F(Wire, StandardInputOutlivesTheSession)
 TEST_F(Wire, ABodyPluggedInAgainOpensANewSessionAndReleases)
 {
     body.replug();
-    ASSERT_TRUE(eventually([&] {
-        return EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0) == EDS_ERR_COMM_DISCONNECTED;
-    }));
+    ASSERT_TRUE(releaseAnswersDisconnected());
     EdsCloseSession(camera);
     EdsRelease(camera);
     camera = nullptr;
 
-    EdsCameraListRef list = nullptr;
-    ASSERT_EQ(EdsGetCameraList(&list), EDS_ERR_OK);
-    ASSERT_EQ(EdsGetChildAtIndex(list, 0, &camera), EDS_ERR_OK);
-    EdsRelease(list);
     Recorder again;
-    ASSERT_EQ(openWith(camera, again), EDS_ERR_OK);
-    ASSERT_TRUE(eventually([&] { return again.seen(kEdsPropertyEvent_PropertyChanged, kEdsPropID_AEMode); }));
+    connect(again);
     EXPECT_EQ(value(kEdsPropID_ISOSpeed), 72u);
-    ASSERT_EQ(EdsSendCommand(camera, kEdsCameraCommand_TakePicture, 0), EDS_ERR_OK);
+    const std::vector<Delivered> files = releaseAndDownload(again);
     EXPECT_EQ(body.releases(), 1);
-    std::vector<std::string> names;
-    for (size_t i = 0; i < 2; ++i) {
-        ASSERT_TRUE(eventually([&] { return again.offered() == i + 1; })) << i;
-        EdsBaseRef item = again.item(i);
-        std::vector<EdsUInt32> percents;
-        EdsDirectoryItemInfo info{};
-        EXPECT_EQ(download(item, testing::TempDir() + "replugged.part", percents, info), EDS_ERR_OK);
-        EdsRelease(item);
-        names.push_back(info.szFileName);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"IMG_0001.CR2", "IMG_0001.JPG"}));
+    EXPECT_EQ(namesOf(files), (std::vector<std::string>{"IMG_0001.CR2", "IMG_0001.JPG"}));
 }
