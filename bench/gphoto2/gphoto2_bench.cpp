@@ -7,54 +7,22 @@
 #include "buildfolder.h"
 #include "responder.h"
 
-#include "app/eventdispatch.h"
-#include "app/mainformview.h"
-#include "app/shooting.h"
-#include "app/startup.h"
-#include "camera/appmaster.h"
-#include "camera/cameraevents.h"
+#include "releaserig.h"
+
 #include "camera/madeimages.h"
 #include "camera/sdkloader.h"
-#include "platform/waits.h"
-#include "settings/programsettings.h"
-#include "ui/mainform.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <memory>
 
 namespace {
 
 constexpr int Burst = 20;
 
-using Clock = std::chrono::steady_clock;
-
-double msBetween(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// Times the arrival of the offer and of the end of each download at the main window.
-class Stopwatch : public QObject
-{
-public:
-    Clock::time_point offeredAt;
-    Clock::time_point doneAt;
-
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Type(WM_OBJECTEVENT))
-            offeredAt = Clock::now();
-        else if (event->type() == QEvent::Type(WM_DOWNLOADDONE))
-            doneAt = Clock::now();
-        return false;
-    }
-};
+using namespace releaserig;
 
 // Arg: megabytes of the picture (the JPEG of the README, padded behind its end).
 void BM_ReleaseToRecordedOverLibgphoto2(benchmark::State &state)
@@ -63,23 +31,15 @@ void BM_ReleaseToRecordedOverLibgphoto2(benchmark::State &state)
     picture.append(QByteArray(qsizetype(state.range(0)) * 1000000 - picture.size(), '\0'));
     ptpip::Responder body(picture.toStdString());
     body.turnValue(0xD120, 0x0013FF0F); // JPEG large fine
-    QTemporaryDir home, dir;
+    QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     qputenv("TESSARO_GPHOTO2_PORT", QByteArray::fromStdString(body.port()));
-    auto form = std::make_unique<TForm1>();
-    auto *dispatcher = new EventDispatcher(*form);
-    MainFormView view(*form);
-    auto *shooting = new Shooting(view, dispatcher->transfer(), form.get());
-    MainWindowCreated(*form, BuildBinDir);
-    if (ConnectCamera(*form) != ConnectOk) {
+    ReleaseRig rig;
+    if (!rig.connect(BuildBinDir)) {
         state.SkipWithError("camera did not connect");
         return;
     }
-    WaitProcessing(1000); // the values the body announces after the session opened
-    ProgramSettings().Savepath = dir.path() + QLatin1Char('/');
-    ProgramSettings().Filemask = QStringLiteral("IMG#IMGNR");
-    Stopwatch watch;
-    QCoreApplication::instance()->installEventFilter(&watch);
+    const Stopwatch &watch = rig.watch;
 
     double total = 0, calling = 0, offering = 0, downloading = 0, recording = 0;
     int pictures = 0;
@@ -87,7 +47,7 @@ void BM_ReleaseToRecordedOverLibgphoto2(benchmark::State &state)
         for (int i = 0; i < Burst; ++i) {
             const Clock::time_point start = Clock::now();
             const int before = ImageCount();
-            shooting->Shoot();
+            rig.shooting->Shoot();
             const Clock::time_point recordedAt = Clock::now();
             if (ImageCount() != before + 1) {
                 state.SkipWithError("picture not recorded");
@@ -111,9 +71,6 @@ void BM_ReleaseToRecordedOverLibgphoto2(benchmark::State &state)
     state.counters["ms_offer_to_downloaded"] = downloading / n;
     state.counters["ms_download_end_to_recorded"] = recording / n;
     state.counters["ms_bridge_share"] = (offering + downloading) / n;
-    QCoreApplication::instance()->removeEventFilter(&watch);
-    form.reset();
-    AppMaster.reset();
 }
 BENCHMARK(BM_ReleaseToRecordedOverLibgphoto2)->Arg(1)->Arg(8)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
