@@ -19,9 +19,11 @@
 
 namespace {
 
-class AufnahmeEinstFormTest : public ConfigFixture
+class AufnahmeEinstFormTest : public ConfigFixture, protected NamedControls
 {
 protected:
+    const QObject *controlsOf() const override { return m_form.get(); }
+
     void SetUp() override
     {
         ConfigFixture::SetUp();
@@ -39,11 +41,6 @@ protected:
         ConfigFixture::TearDown();
     }
 
-    template<typename W>
-    W *child(const char *name) const { return namedChild<W>(m_form.get(), name); }
-    QCheckBox *box(const char *name) const { return child<QCheckBox>(name); }
-    QComboBox *combo(const char *name) const { return child<QComboBox>(name); }
-    QLineEdit *edit(const char *name) const { return child<QLineEdit>(name); }
 
     // "E" single, "B" bracketing, "F" image sequence, "Z" time lapse: the boxes checked.
     QString modes() const

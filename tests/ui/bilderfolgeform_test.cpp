@@ -20,9 +20,11 @@ namespace {
 const char *const Buttons[] = {"AddCOmmandButton", "InsertCommandButton", "EditcommandButton",
                                "DeleteCommandButton", "Button1"};
 
-class BilderFolgeFormTest : public ConfigFixture
+class BilderFolgeFormTest : public ConfigFixture, protected NamedControls
 {
 protected:
+    const QObject *controlsOf() const override { return m_form.get(); }
+
     void SetUp() override
     {
         ConfigFixture::SetUp();
@@ -46,8 +48,6 @@ protected:
         ConfigFixture::TearDown();
     }
 
-    template<typename W>
-    W *child(const char *name) const { return namedChild<W>(m_form.get(), name); }
     QTableWidget *grid() const { return child<QTableWidget>("CommandlistSG1"); }
     void click(const char *button) const { child<QPushButton>(button)->click(); }
     void trigger(const char *action) const { child<QAction>(action)->trigger(); }

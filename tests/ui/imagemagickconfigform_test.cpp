@@ -25,9 +25,11 @@
 
 namespace {
 
-class ImageMagickConfigFormTest : public ConfigFixture
+class ImageMagickConfigFormTest : public ConfigFixture, protected NamedControls
 {
 protected:
+    const QObject *controlsOf() const override { return m_form.get(); }
+
     void SetUp() override
     {
         ConfigFixture::SetUp();
@@ -41,11 +43,6 @@ protected:
         ConfigFixture::TearDown();
     }
 
-    template<typename W>
-    W *child(const char *name) const { return namedChild<W>(m_form.get(), name); }
-    QCheckBox *box(const char *name) const { return child<QCheckBox>(name); }
-    QComboBox *combo(const char *name) const { return child<QComboBox>(name); }
-    QLineEdit *edit(const char *name) const { return child<QLineEdit>(name); }
     bool red(const char *name) const
     {
         return edit(name)->palette().color(QPalette::Base) == QColor(Qt::red);
