@@ -1,6 +1,6 @@
 #include "platform/waits.h"
 
-#include "platform/clock.h"
+#include "manualclockfixture.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -9,16 +9,8 @@
 
 namespace {
 
-class WaitProcessingTest : public ::testing::Test
+class WaitProcessingTest : public ManualClockTest
 {
-protected:
-    void SetUp() override { setAppClock(&clock); }
-    void TearDown() override
-    {
-        setAppClock(nullptr);
-        StopRequested = false;
-    }
-    ManualClock clock;
 };
 
 TEST_F(WaitProcessingTest, WaitsTheFullTimeDespiteAnEarlierStop)

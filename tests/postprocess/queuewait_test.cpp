@@ -1,7 +1,6 @@
 #include "postprocess/queuewait.h"
 
-#include "platform/clock.h"
-#include "platform/waits.h"
+#include "manualclockfixture.h"
 
 #include <QCoreApplication>
 
@@ -9,16 +8,9 @@
 
 namespace {
 
-class QueueWaitTest : public ::testing::Test
+class QueueWaitTest : public ManualClockTest
 {
 protected:
-    void SetUp() override { setAppClock(&clock); }
-    void TearDown() override
-    {
-        setAppClock(nullptr);
-        StopRequested = false;
-    }
-    ManualClock clock;
     QList<int> shown;
     std::function<void(int)> show = [this](int count) { shown.append(count); };
 };
