@@ -92,6 +92,12 @@ QString TKommandoThread::saveRecords()
     return saved ? QString() : saved.error();
 }
 
+void TKommandoThread::SaveRecords()
+{
+    if (const QString failed = saveRecords(); !failed.isEmpty())
+        notify(failed);
+}
+
 // In the worker: saves when due, or when it may wait a while.
 void TKommandoThread::saveRecordsInLoop(bool due)
 {
@@ -262,8 +268,12 @@ Result<> CommandQueue::QueueCommand(const QString &commandFile, const QString &p
                                     bool doLater)
 {
     joinEnded();
-    if (m_worker && m_worker->Stopping())
-        m_stopping.push_back(std::move(m_worker)); // a command queued now goes to the next one
+    if (m_worker && m_worker->Stopping()) {
+        // A command queued now goes to the next worker, which numbers its sections after the
+        // highest in the file: this one's must be there first.
+        m_worker->SaveRecords();
+        m_stopping.push_back(std::move(m_worker));
+    }
     if (!m_worker) {
         m_worker = std::make_unique<TKommandoThread>(commandFile, m_consolePath);
         m_worker->SetNotifyWindow(m_notify);

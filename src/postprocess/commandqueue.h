@@ -77,6 +77,8 @@ public:
     void Stop();   // ends the loop, and the program in progress
     void Join();   // on the main thread, after Stop
     bool Stopping() const { return m_stop.load(); }
+    // Saves the records not yet in the command file now; a failure goes to the notify window.
+    void SaveRecords();
     bool Running() const { return m_running.load(); }
     int PendingCount() const { return m_pending.load(); }
     void SetNotifyWindow(QObject *window) { m_notify.store(window); }

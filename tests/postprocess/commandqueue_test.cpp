@@ -1,6 +1,7 @@
 #include "postprocess/commandqueue.h"
 
 #include "camera/cameraevents.h"
+#include "postprocess/commandfile.h"
 #include "postprocess/commandrunner.h"
 #include "processcheck.h"
 
@@ -246,6 +247,36 @@ TEST_F(CommandQueueTest, StopEndsAHungProgramAndANewWorkerContinuesTheFile)
     ASSERT_TRUE(waitUntil([&] { return executed(file, "Command002") == "YES"; }));
     EXPECT_EQ(executed(file, "Command001"), "NO");
     EXPECT_EQ(IniFile(file).readString("Command002", "Parameter"), "next 0");
+}
+
+// A command queued right after a Stop goes to a new worker on the same file; the stopping
+// one may not have saved its last records yet, and its sections must not be handed out again.
+TEST_F(CommandQueueTest, AQueueRightAfterAStopKeepsEverySectionItsOwn)
+{
+    const QString file = path(QStringLiteral("run.rccf"));
+    {
+        CommandQueue queue(path(QStringLiteral("Console.txt")));
+        const auto add = [&](const char *arguments) {
+            ASSERT_TRUE(queue.QueueCommand(file, kProbe, QLatin1String(arguments), true, false, false).ok());
+        };
+        add("stubborn 60000");
+        queue.StartWorker();
+        ASSERT_TRUE(waitUntil([&] { return probeLines("start").size() == 1; }));
+        add("second 0"); // saved by the worker, in its own time
+        queue.StopWorker();
+        add("third 0");
+        queue.StartWorker();
+        ASSERT_TRUE(waitUntil([&] { return probeLines("end").size() == 1; }, kStopGraceMs + 5000));
+    } // every worker ended and saved
+
+    const IniFile records(file);
+    const char *const parameters[] = {"stubborn 60000", "second 0", "third 0"};
+    for (int i = 0; i < 3; ++i) {
+        const QString section = commandSectionName(i + 1);
+        EXPECT_EQ(records.readString(section, QStringLiteral("Parameter")), QLatin1String(parameters[i]))
+            << section.toStdString();
+    }
+    EXPECT_EQ(probeLines("start"), (QStringList{"start stubborn", "start third"}));
 }
 
 TEST_F(CommandQueueTest, StopEndsTheWholeProcessGroup)
