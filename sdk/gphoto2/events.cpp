@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace gpbridge {
 namespace {
@@ -72,8 +73,11 @@ void EventLoop::run()
     auto lastCheck = std::chrono::steady_clock::now();
     while (!stopping() && !m_session->disconnected()) {
         CameraEvent event;
-        if (m_session->waitForEvent(kWaitMs, event))
+        if (m_session->waitForEvent(kWaitMs, event)) {
+            // An error other than a lost body may come back at once: ask again at the waits' pace.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
             continue;
+        }
         if (event.kind == CameraEvent::Kind::FileAdded)
             queueFile(event.file);
         const auto now = std::chrono::steady_clock::now();

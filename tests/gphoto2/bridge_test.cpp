@@ -270,3 +270,14 @@ TEST_F(Bridge, ACancelledDownloadStopsAndAPulledCableDisconnects)
     camera = nullptr;
     EXPECT_EQ(countCameras(), 0u);
 }
+
+// A body that keeps answering the wait for events with an error is asked again at the pace of
+// the waits, not as fast as the error comes back.
+TEST_F(Bridge, AnEventErrorThatKeepsComingIsNotAskedInALoop)
+{
+    open();
+    fakegp::failEvents(GP_ERROR);
+    const int before = fakegp::eventWaits();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_LT(fakegp::eventWaits() - before, 50);
+}

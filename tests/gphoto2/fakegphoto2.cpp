@@ -40,6 +40,8 @@ struct Body {
     std::map<std::string, std::string> files;
     std::deque<std::pair<CameraEventType, std::string>> events;
     bool unplugged = false;
+    int eventResult = GP_OK;
+    int eventWaits = 0;
     int captures = 0;
     std::vector<std::string> writes;
 };
@@ -64,6 +66,8 @@ void reset()
     b.files.clear();
     b.events.clear();
     b.unplugged = false;
+    b.eventResult = GP_OK;
+    b.eventWaits = 0;
     b.captures = 0;
     b.writes.clear();
 }
@@ -72,6 +76,18 @@ void addCamera(const std::string& model, const std::string& port)
 {
     std::lock_guard lock(body().mutex);
     body().cameras.emplace_back(model, port);
+}
+
+void failEvents(int gpResult)
+{
+    std::lock_guard lock(body().mutex);
+    body().eventResult = gpResult;
+}
+
+int eventWaits()
+{
+    std::lock_guard lock(body().mutex);
+    return body().eventWaits;
 }
 
 void failInit(int gpResult)
@@ -287,6 +303,9 @@ int gp_camera_wait_for_event(Camera*, int timeout, CameraEventType* type, void**
 {
     {
         FAKE_CONNECTED();
+        ++body().eventWaits;
+        if (body().eventResult != GP_OK)
+            return body().eventResult;
         if (!body().events.empty()) {
             const auto [kind, text] = body().events.front();
             body().events.pop_front();

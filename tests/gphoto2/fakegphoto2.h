@@ -25,6 +25,9 @@ void turnWidget(const std::string& name, const std::string& value);
 void addFile(const std::string& name, const std::string& bytes);
 // The cable is pulled: every later call fails as USB does.
 void disconnect();
+// Every later wait for an event fails with `gpResult` (a body that keeps answering an error).
+void failEvents(int gpResult);
+int eventWaits(); // calls of the wait for an event so far
 
 int captures();
 std::vector<std::string> writes(); // "name=value", in order
