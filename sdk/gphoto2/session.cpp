@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -206,7 +207,7 @@ EdsError Session::open()
         return initialised;
     });
     if (result < GP_OK) {
-        return result == GP_ERROR_IO_USB_CLAIM ? EDS_ERR_DEVICE_BUSY : edsError(result);
+        return edsError(result);
     }
     m_gpCamera = camera;
     // A network body is opened under a generic name; the body tells its own.
@@ -368,7 +369,9 @@ EdsError Session::download(const FilePath& path, std::string& data, const Progre
                                    : gp_camera_file_get(m_gpCamera, path.folder.c_str(), path.name.c_str(),
                                                         GP_FILE_TYPE_NORMAL, file.get(), m_context);
     m_progress = nullptr;
-    if (const EdsError error = m_cancelled ? EDS_ERR_OPERATION_CANCELLED : check(result))
+    // The context's cancel answer holds for this download only, not for the calls after it.
+    const bool cancelled = std::exchange(m_cancelled, false);
+    if (const EdsError error = cancelled ? EDS_ERR_OPERATION_CANCELLED : check(result))
         return error;
     const char* bytes = nullptr;
     unsigned long size = 0;
