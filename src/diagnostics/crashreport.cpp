@@ -147,7 +147,11 @@ void onFatalSignal(int signal, siginfo_t *, void *)
             pause();
     }
     runHelper(signal, g_context.cause);
-    // The handler was reset on entry: the signal ends the program once this returns.
+    // Not reset on entry, so that the same signal in another thread waits above for this
+    // report; now it is, and the signal ends the program once this returns.
+    struct sigaction fallback{};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
     raise(signal);
 }
 
@@ -196,7 +200,7 @@ void installCrashReports(const CrashReportSetup &setup)
 
     struct sigaction action{};
     action.sa_sigaction = onFatalSignal;
-    action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_ONSTACK;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
     for (int signal : FatalSignals)
         sigaction(signal, &action, nullptr);

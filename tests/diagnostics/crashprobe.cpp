@@ -1,7 +1,8 @@
 // A program that crashes on purpose, as its first argument says, with crash reports installed:
 // crashprobe MODE REPORTSFOLDER HELPER SETTINGSFILE
 // Modes: null, abort, throw (on the GUI thread, from the event loop), worker-null,
-// worker-throw (on a worker thread), request (writes a report on request and ends normally,
+// worker-throw (on a worker thread), twoworkers-null (a second worker crashes while the first
+// one's report is being written), request (writes a report on request and ends normally,
 // printing the report's path).
 #include "diagnostics/crashreport.h"
 #include "diagnostics/debuglog.h"
@@ -47,6 +48,14 @@ int main(int argc, char **argv)
         const std::optional<QString> path = writeReportNow(QStringLiteral("Report schicken"));
         std::printf("%s\n", path ? qPrintable(*path) : "");
         return path ? 0 : 1;
+    }
+    if (mode == QLatin1String("twoworkers-null")) {
+        std::thread first([mode] { crashOnPurpose(mode); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::thread second([mode] { crashOnPurpose(mode); });
+        first.join();
+        second.join();
+        return 0;
     }
     if (mode.startsWith(QLatin1String("worker-"))) {
         std::thread worker([mode] { crashOnPurpose(mode); });

@@ -71,6 +71,8 @@ TEST_F(CrashReports, EveryKindOfCrashLeavesAReadableReport)
         {"throw", "Nicht abgefangene Ausnahme std::runtime_error: Absicht, Signal 6"},
         {"worker-null", "Signal 11 (SIGSEGV"},
         {"worker-throw", "Nicht abgefangene Ausnahme std::runtime_error: Absicht"},
+        // the second crash waits for the first one's report
+        {"twoworkers-null", "Signal 11 (SIGSEGV"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.mode);
