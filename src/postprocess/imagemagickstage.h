@@ -46,7 +46,6 @@ public:
     bool busy() const { return m_runner.running(); }
     bool headerWritten() const { return m_headerFlag; }
     bool batchOpen() const { return m_batch.isOpen(); }
-    ImageMagickRunner &runner() { return m_runner; }
 
 signals:
     // A failure for the red status text and the preview.

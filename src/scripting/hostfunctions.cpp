@@ -56,16 +56,6 @@ constexpr int kSetzeWrites = 5;
 constexpr int kSetzeRetryMs = 100;
 constexpr int kAfterStoredMs = 100;
 
-QString str(const pascal::HostCall &call, int i)
-{
-    return fromScript(call.string(i));
-}
-
-void returnText(pascal::HostCall &call, const QString &text)
-{
-    call.returnString(toScript(text));
-}
-
 // The camera's current value of a property; -1 when unknown.
 qint64 currentCode(quint32 sdkId)
 {

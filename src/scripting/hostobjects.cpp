@@ -9,16 +9,6 @@
 
 namespace {
 
-QString str(const pascal::HostCall &call, int i)
-{
-    return fromScript(call.string(i));
-}
-
-void returnText(pascal::HostCall &call, const QString &text)
-{
-    call.returnString(toScript(text));
-}
-
 QString joinedLines(const QStringList &lines)
 {
     QString text;

@@ -56,7 +56,6 @@ public:
     void ImageStored() { m_pictureStored = true; }
     bool pictureStored() const { return m_pictureStored; }
 
-    int pauseAfterCommand() const { return m_pauseAfterCommand; }
 
     // What every script is compiled with besides the host classes.
     static const char *const Declarations;

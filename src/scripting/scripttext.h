@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pascal/engine.h"
 #include "settings/wincodec.h"
 
 #include <QString>
@@ -15,4 +16,15 @@ inline QString fromScript(const std::string &text)
 inline std::string toScript(const QString &text)
 {
     return wincodec::encode(text).toStdString();
+}
+
+// A host call's string argument `i`, and its string result.
+inline QString str(const pascal::HostCall &call, int i)
+{
+    return fromScript(call.string(i));
+}
+
+inline void returnText(pascal::HostCall &call, const QString &text)
+{
+    call.returnString(toScript(text));
 }

@@ -1,6 +1,7 @@
 #include "ui/fcommandbuilder.h"
 
 #include "postprocess/commatext.h"
+#include "ui/fieldhelpers.h"
 #include "ui/widgethelpers.h"
 
 #include <QApplication>
@@ -123,7 +124,7 @@ int TFCommandbuilder::addValueEdit(int param, const TExternCommandParam &p, QHBo
     auto *edit = named(new QLineEdit(initial), QStringLiteral("ed") + p.Name);
     row.addWidget(edit);
     const int slot = int(m_values.size());
-    m_values.append({param, paramTypeIndex(p.Type), edit->objectName(), initial, true, edit});
+    m_values.append({param, paramTypeIndex(p.Type), initial, true, edit});
     connect(edit, &QLineEdit::textEdited, this, [this, slot](const QString &text) { setValue(slot, text); });
     return slot;
 }
@@ -183,8 +184,7 @@ int TFCommandbuilder::addValueList(int param, const TExternCommandParam &p, QHBo
     box->setMaximumHeight(80);
     row.addWidget(box);
     const int slot = int(m_values.size());
-    m_values.append({param, paramTypeIndex(p.Type), QStringLiteral("lb%1").arg(list) + p.Name,
-                     QString(), composes, nullptr});
+    m_values.append({param, paramTypeIndex(p.Type), QString(), composes, nullptr});
     return slot;
 }
 
@@ -237,8 +237,7 @@ QString TFCommandbuilder::fontSizeText() const
 
 QString TFCommandbuilder::fontColorText() const
 {
-    const quint32 c = m_font.color;
-    return QStringLiteral("RGB(%1,%2,%3)").arg((c >> 16) & 0xFF).arg((c >> 8) & 0xFF).arg(c & 0xFF);
+    return colourText(m_font.color);
 }
 
 void TFCommandbuilder::chooseFont()

@@ -44,7 +44,6 @@ private:
     {
         int param;
         int type;         // the parameter's type number
-        QString control;  // "ed", "lb1" or "lb2" + the parameter's name
         QString value;
         bool composes;    // the value the parameter's piece is made of
         QLineEdit *edit;  // the edit that shows it, if any

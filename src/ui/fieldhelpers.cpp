@@ -20,6 +20,11 @@ QString withTrailingSeparator(const QString &folder)
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
+QString colourText(quint32 colour)
+{
+    return QStringLiteral("RGB(%1,%2,%3)").arg((colour >> 16) & 0xFF).arg((colour >> 8) & 0xFF).arg(colour & 0xFF);
+}
+
 bool offerFolderCreation(const QString &question, const QString &folder)
 {
     const DialogButton answer =

@@ -11,6 +11,9 @@ void markPathField(QLineEdit *edit, bool valid);
 
 QString withTrailingSeparator(const QString &folder);
 
+// A font colour (0xRRGGBB) as the settings and command lines write it: "RGB(r,g,b)".
+QString colourText(quint32 colour);
+
 // Asks the question (buttons Yes, No, Cancel) and creates the folder with all missing parents
 // on Yes. True when the folder was created; a folder that cannot be created is reported.
 bool offerFolderCreation(const QString &question, const QString &folder);

@@ -130,7 +130,6 @@ QWidget *TFKommandeditor::makeBottomRow()
     m_later = named(new QCheckBox(QStringLiteral("Später ausführen")), "cbDoLater");
     connect(m_save, &QPushButton::clicked, this, &TFKommandeditor::BtSaveClick);
     connect(toScript, &QPushButton::clicked, this, &TFKommandeditor::btInterToscriptwaitClick);
-    connect(m_later, &QCheckBox::toggled, this, [this](bool on) { m_doLater = on; });
     setEditing(false);
 
     auto *row = new QWidget;
@@ -485,7 +484,7 @@ void TFKommandeditor::saveTo(const QString &fileName)
 void TFKommandeditor::btInterToscriptwaitClick()
 {
     m_handedOver = TBuiltCommand{m_builder->commandLine(), m_builder->commandStrings(),
-                                 m_wait->isChecked(), m_show->isChecked(), m_doLater};
+                                 m_wait->isChecked(), m_show->isChecked(), m_later->isChecked()};
     m_handedOverNow = true;
     close();
 }

@@ -109,7 +109,6 @@ private:
     TBuiltCommand m_handedOver;
     bool m_handedOverNow = false;
     Done m_request;
-    bool m_doLater = false;
 
     TFexternApp *m_appTab = nullptr;
     TFCommand *m_comTab = nullptr;

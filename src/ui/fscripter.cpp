@@ -13,6 +13,7 @@
 #include "settings/wincodec.h"
 #include "scripting/scriptfiles.h"
 #include "scripting/scriptrunner.h"
+#include "ui/fieldhelpers.h"
 #include "ui/scripttexts.h"
 #include "ui/widgethelpers.h"
 
@@ -126,11 +127,6 @@ QString withCrLf(QString text)
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\n'), kBreak);
     return text;
-}
-
-QString asFolder(const QString &folder)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
 qint64 cachedCameraValue(CameraProperty property)
@@ -457,7 +453,6 @@ void TFScripter::singleeditEnter(bool withMessageProcessing)
         appendOutput(topic->isEmpty() ? st::helpText() : QString());
         return;
     }
-    m_lastCommand = command;
     m_history.append(command);
     m_historyIndex = int(m_history.size());
     singleedit->clear();
@@ -467,9 +462,7 @@ void TFScripter::singleeditEnter(bool withMessageProcessing)
 void TFScripter::historyStep(int step)
 {
     m_historyIndex = std::clamp(m_historyIndex + step, 0, std::max(0, int(m_history.size()) - 1));
-    if (!m_history.isEmpty())
-        m_lastCommand = m_history.at(m_historyIndex);
-    singleedit->setText(m_lastCommand);
+    singleedit->setText(m_history.value(m_historyIndex));
 }
 
 void TFScripter::deliver(InsertTarget target, const QString &text)
@@ -582,7 +575,7 @@ std::optional<QString> TFScripter::folderSetting(const char *name, const QString
     const std::optional<QString> folder = appDialogs().chooseFolder(QStringLiteral("Verzeichnis wählen"), startFolder);
     if (!folder)
         return std::nullopt;
-    return st::setzeLine(QString::fromLatin1(name), asFolder(*folder));
+    return st::setzeLine(QString::fromLatin1(name), withTrailingSeparator(*folder));
 }
 
 void TFScripter::lbAddComRun()

@@ -142,7 +142,6 @@ private:
     InsertTarget m_target = InsertTarget::None;
     QStringList m_history;
     int m_historyIndex = 1;
-    QString m_lastCommand;
     QStringList m_output; // the lines of Memo2
     int m_runDepth = 0;
     std::function<void()> m_closeAfterRun;

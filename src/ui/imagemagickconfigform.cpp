@@ -94,14 +94,6 @@ QString folderUnderPictureRoot(const char *name)
     return defaultSavepath() + QLatin1String(name) + u'/';
 }
 
-QString rgbText(quint32 colour)
-{
-    return QStringLiteral("RGB(%1,%2,%3)")
-        .arg((colour >> 16) & 0xFF)
-        .arg((colour >> 8) & 0xFF)
-        .arg(colour & 0xFF);
-}
-
 } // namespace
 
 const QList<TOrientation> &Torientationlist()
@@ -560,7 +552,7 @@ void TImageMagickConfigForm::TextMaskFontButtonClick()
     // ImageMagick's font names have no blanks.
     TextMaskFontEdit->setText(QString(font->family).replace(u' ', u'-'));
     textmaskfontsizeedit->setText(QString::number(font->pointSize));
-    Textmaskfontcoloredit->setText(rgbText(font->color));
+    Textmaskfontcoloredit->setText(colourText(font->color));
 }
 
 void TImageMagickConfigForm::TextMaskButtonClick()
