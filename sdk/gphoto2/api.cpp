@@ -82,6 +82,16 @@ void settle(ItemObject& item)
 
 EdsUInt32 drop(EdsObject* object);
 
+// The bridge's own references go here rather than through EdsRetain: with the SDK loaded
+// globally, that name may bind to another SDK library in the same process.
+EdsUInt32 retain(EdsObject* object)
+{
+    std::lock_guard lock(bridge().mutex);
+    if (!bridge().live.contains(object))
+        return 0xFFFFFFFFu;
+    return ++object->refs;
+}
+
 // Outside the bridge's lock: a camera's event thread may be waiting for it.
 void destroy(EdsObject* object)
 {
@@ -136,7 +146,7 @@ EdsBaseRef makeItem(EdsObject* camera, const FilePath& file)
     auto* item = new ItemObject;
     item->file = file;
     owner->session->fileInfo(file, item->info); // a size of 0 only makes the progress coarse
-    EdsRetain(camera);
+    retain(camera);
     item->camera = camera;
     return adopt(item);
 }
@@ -188,10 +198,7 @@ EDSAPI EdsError EdsTerminateSDK(void)
 
 EDSAPI EdsUInt32 EdsRetain(EdsBaseRef inRef)
 {
-    std::lock_guard lock(bridge().mutex);
-    if (!bridge().live.contains(inRef))
-        return 0xFFFFFFFFu;
-    return ++inRef->refs;
+    return retain(inRef);
 }
 
 EDSAPI EdsUInt32 EdsRelease(EdsBaseRef inRef)
@@ -249,7 +256,7 @@ EDSAPI EdsError EdsGetChildAtIndex(EdsBaseRef inRef, EdsInt32 inIndex, EdsBaseRe
     if (inIndex < 0 || static_cast<size_t>(inIndex) >= list->cameras.size())
         return EDS_ERR_INVALID_INDEX;
     *outRef = list->cameras[inIndex];
-    EdsRetain(*outRef);
+    retain(*outRef);
     return EDS_ERR_OK;
 }
 
