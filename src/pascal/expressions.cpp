@@ -577,11 +577,7 @@ void Parser::argument(const Param& pa) {
     SourcePos ap = tok_.pos;
     if (pa.type->isOpen) return openArrayArgument(pa, ap);
     if (pa.isVar) {
-        if (!tok_.isName()) errorAt(ap, "Variable required");
-        checkNotForVar(ap);
-        Place pl = designator(true);
-        if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly)
-            errorAt(ap, "Variable required");
+        Place pl = varArg();
         if (!sameVarType(pl.type, pa.type))
             errorAt(ap, "Types of actual and formal var parameters must be identical");
         addressOf(pl, ap);
@@ -607,13 +603,10 @@ void Parser::openArrayArgument(const Param& pa, SourcePos ap) {
         return;
     }
     Place pl;
-    if (pa.isVar) {
-        if (!tok_.isName()) errorAt(ap, "Variable required");
-        pl = designator(true);
-        if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly) errorAt(ap, "Variable required");
-    } else {
+    if (pa.isVar)
+        pl = varArg();
+    else
         pl.type = expr();
-    }
     Type* t = pl.type;
     if ((t->k != TK::DArray && t->k != TK::SArray) || !sameVarType(t->elem, elem))
         errorAt(ap, "Incompatible types: '" + pa.type->display() + "' and '" + t->display() + "'");

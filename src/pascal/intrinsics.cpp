@@ -78,7 +78,7 @@ Type* Parser::parenExpr(SourcePos& ap) {
 
 Place Parser::varArg() {
     SourcePos ap = tok_.pos;
-    if (tok_.kind != Tok::Ident) errorAt(ap, "Variable required");
+    if (!tok_.isName()) errorAt(ap, "Variable required");
     checkNotForVar(ap);
     Place pl = designator(true);
     if (pl.k == PK::Value || pl.k == PK::StrChar || pl.k == PK::Prop || pl.readOnly) errorAt(ap, "Variable required");
