@@ -127,16 +127,15 @@ struct ViewerSwitch
 {
     const char *anzeige;
     const char *viewer;
-    bool (*appliesTo)(const QString &bild);
     bool TProgramSettings::*setting;
     bool value;
 };
 
 const std::array<ViewerSwitch, 4> kViewerSwitches = {{
-    {"AN", "INTERN", [](const QString &) { return true; }, &TProgramSettings::ShowIntern, true},
-    {"AN", "EXTERN", [](const QString &b) { return b.isEmpty(); }, &TProgramSettings::ShowExtern, true},
-    {"AUS", "INTERN", [](const QString &) { return true; }, &TProgramSettings::ShowIntern, false},
-    {"AUS", "EXTERN", [](const QString &) { return true; }, &TProgramSettings::ShowExtern, false},
+    {"AN", "INTERN", &TProgramSettings::ShowIntern, true},
+    {"AN", "EXTERN", &TProgramSettings::ShowExtern, true}, // reached only without a picture name
+    {"AUS", "INTERN", &TProgramSettings::ShowIntern, false},
+    {"AUS", "EXTERN", &TProgramSettings::ShowExtern, false},
 }};
 
 // Takes the first #PATHBEGIN...#PATHEND span (the end marker's two characters before it are
@@ -302,7 +301,7 @@ struct HostFunctions
             return;
         }
         for (const ViewerSwitch &v : kViewerSwitches) {
-            if (anzeige == QLatin1String(v.anzeige) && viewer == QLatin1String(v.viewer) && v.appliesTo(bild)) {
+            if (anzeige == QLatin1String(v.anzeige) && viewer == QLatin1String(v.viewer)) {
                 s.*v.setting = v.value;
                 // The internal display follows the settings window's check box.
                 ViewerSettingsToWindow();
