@@ -47,6 +47,9 @@ const QString kBreak = QString::fromLatin1(st::LineBreak);
 const QString kStartText = QStringLiteral("Program Test;\r\nBegin\r\n\r\nEnd.");
 const QString kNewText = QStringLiteral("Program Test;\r\nBegin\r\nEnd.");
 const QString kScriptFilter = QStringLiteral("Pascal Script files (*.rops)|*.rops|All files (*.*)|*.*");
+// Scripts, and through "All files" the command files "nachträglich abarbeiten" takes.
+const FileDialogOptions kOpenScript{QString(), QString(), QStringLiteral("*.rops"), kScriptFilter,
+                                    QStringLiteral("rops")};
 constexpr int kCloseWatchMs = 20;
 
 // A value box filled when it drops down, so that it always offers the values of now.
@@ -417,8 +420,7 @@ void TFScripter::NachtraeglichClick()
 {
     if (!m_catalogue)
         return;
-    const std::optional<QString> path = appDialogs().openFile(
-        {QString(), QString(), QStringLiteral("*.rops"), kScriptFilter, QStringLiteral("rops")});
+    const std::optional<QString> path = appDialogs().openFile(kOpenScript);
     if (!path)
         return;
     const Result<QList<TBatchcommand>> commands = ReadCommandFile(*path);
@@ -655,8 +657,7 @@ void TFScripter::OpenClick()
 {
     if (!unsavedCheck())
         return;
-    const std::optional<QString> path = appDialogs().openFile(
-        {QString(), QString(), QStringLiteral("*.rops"), kScriptFilter, QStringLiteral("rops")});
+    const std::optional<QString> path = appDialogs().openFile(kOpenScript);
     if (path && LoadScriptFile(*path))
         clearOutput();
 }
