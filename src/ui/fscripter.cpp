@@ -278,19 +278,17 @@ QWidget *TFScripter::makePanel()
     connect(all, &QPushButton::clicked, this, &TFScripter::allButtonClick);
     grid->addWidget(all, 2, 0);
     const auto buttons = st::valueButtons();
-    const auto boxes = st::valueBoxes();
     for (size_t row = 0; row < buttons.size(); ++row) {
         const st::ValueButton &b = buttons[row];
         QPushButton *button = makeValueButton(b.objectName, QString::fromUtf8(b.caption));
         connect(button, &QPushButton::clicked, this,
                 [this, b] { valueButtonClick(b.property, b.settingName); });
-        const st::ValueBox &v = boxes[row];
-        auto *box = named(new DropDownBox, v.objectName);
+        auto *box = named(new DropDownBox, b.boxObjectName);
         box->setMaxVisibleItems(20);
         box->view()->setMinimumWidth(140);
-        box->beforeDrop = [this, box, v] { fillValueBox(box, v.property); };
-        connect(box, &QComboBox::activated, this, [this, box, v](int index) {
-            deliver(st::setzeLine(QString::fromLatin1(v.settingName), st::unmarkedEntry(box->itemText(index))));
+        box->beforeDrop = [this, box, b] { fillValueBox(box, b.property); };
+        connect(box, &QComboBox::activated, this, [this, box, b](int index) {
+            deliver(st::setzeLine(QString::fromLatin1(b.boxSettingName), st::unmarkedEntry(box->itemText(index))));
         });
         grid->addWidget(button, int(row) + 3, 0);
         grid->addWidget(box, int(row) + 3, 1);

@@ -12,25 +12,15 @@ namespace {
 const QString kBreak = QString::fromLatin1(LineBreak);
 
 constexpr std::array<ValueButton, 8> kValueButtons{{
-    {"btaddAv", "AV", "AV", CameraProperty::Av, true},
-    {"btAddTV", "TV", "TV", CameraProperty::Tv, true},
-    {"btAddiso", "ISO", "ISO", CameraProperty::ISO, true},
-    {"BTWB", "Weissabgleich", "Weissabgleich", CameraProperty::WhiteBalance, true},
-    {"btAddFokus", "Fokus", "Fokus", CameraProperty::AFMode, true},
-    {"btAddQual", "Qualität", "Bildqualitaet", CameraProperty::Quality, false},
-    {"btAddExpcomp", "Belichtungskor.", "Belichtungskorrektur", CameraProperty::ExpComp, true},
-    {"btAddmetering", "Messung", "Messmethode", CameraProperty::Metering, true},
-}};
-
-constexpr std::array<ValueBox, 8> kValueBoxes{{
-    {"cbAV", "AV", CameraProperty::Av},
-    {"cbTV", "TV", CameraProperty::Tv},
-    {"cbISO", "ISO", CameraProperty::ISO},
-    {"cbwb", "WEISSABGLEICH", CameraProperty::WhiteBalance},
-    {"cbFokus", "FOKUS", CameraProperty::AFMode},
-    {"cbQual", "BILDQUALITAET", CameraProperty::Quality},
-    {"cbEXPCOMP", "BELICHTUNGSKORREKTUR", CameraProperty::ExpComp},
-    {"cbMetering", "MESSMETHODE", CameraProperty::Metering},
+    {"btaddAv", "AV", "AV", "cbAV", "AV", CameraProperty::Av, true},
+    {"btAddTV", "TV", "TV", "cbTV", "TV", CameraProperty::Tv, true},
+    {"btAddiso", "ISO", "ISO", "cbISO", "ISO", CameraProperty::ISO, true},
+    {"BTWB", "Weissabgleich", "Weissabgleich", "cbwb", "WEISSABGLEICH", CameraProperty::WhiteBalance, true},
+    {"btAddFokus", "Fokus", "Fokus", "cbFokus", "FOKUS", CameraProperty::AFMode, true},
+    {"btAddQual", "Qualität", "Bildqualitaet", "cbQual", "BILDQUALITAET", CameraProperty::Quality, false},
+    {"btAddExpcomp", "Belichtungskor.", "Belichtungskorrektur", "cbEXPCOMP", "BELICHTUNGSKORREKTUR",
+     CameraProperty::ExpComp, true},
+    {"btAddmetering", "Messung", "Messmethode", "cbMetering", "MESSMETHODE", CameraProperty::Metering, true},
 }};
 
 constexpr std::array<Macro, 31> kMacros{{
@@ -156,10 +146,6 @@ std::span<const ValueButton> valueButtons()
     return kValueButtons;
 }
 
-std::span<const ValueBox> valueBoxes()
-{
-    return kValueBoxes;
-}
 
 QStringList markedEntries(const PropTable &table, qint64 currentCode)
 {

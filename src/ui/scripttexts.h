@@ -29,25 +29,19 @@ QString commandLineScript(const QString &command);
 std::optional<QString> helpTopic(const QString &command);
 QString helpText();
 
-// The value buttons: caption, object name, name written and the field they read.
+// The rows of value buttons and the value boxes beside them: object names, caption, the names
+// each writes and the field they read.
 struct ValueButton
 {
     const char *objectName;
     const char *caption;
     const char *settingName;
+    const char *boxObjectName;
+    const char *boxSettingName;
     CameraProperty property;
     bool inAll; // one of the lines of "Alle"
 };
 std::span<const ValueButton> valueButtons();
-
-// The value boxes beside them.
-struct ValueBox
-{
-    const char *objectName;
-    const char *settingName;
-    CameraProperty property;
-};
-std::span<const ValueBox> valueBoxes();
 
 // The drop-down entries of a value list: the entry with the camera's current code marked "*".
 QStringList markedEntries(const PropTable &table, qint64 currentCode);
