@@ -4,6 +4,7 @@
 #include "camera/camera.h"
 #include "camera/camerasettings.h"
 #include "platform/dialogs.h"
+#include "platform/texthelpers.h"
 #include "postprocess/catalogue.h"
 #include "postprocess/commandfile.h"
 #include "postprocess/commandhandover.h"
@@ -43,7 +44,7 @@ namespace st = scripttexts;
 namespace {
 
 const QString kCaption = QStringLiteral("Pascal Script");
-const QString kBreak = QString::fromLatin1(st::LineBreak);
+const QString &kBreak = crlf();
 const QString kStartText = QStringLiteral("Program Test;\r\nBegin\r\n\r\nEnd.");
 const QString kNewText = QStringLiteral("Program Test;\r\nBegin\r\nEnd.");
 const QString kScriptFilter = QStringLiteral("Pascal Script files (*.rops)|*.rops|All files (*.*)|*.*");

@@ -9,7 +9,7 @@ namespace scripttexts {
 
 namespace {
 
-const QString kBreak = QString::fromLatin1(LineBreak);
+const QString &kBreak = crlf();
 
 constexpr std::array<ValueButton, 8> kValueButtons{{
     {"btaddAv", "AV", "AV", "cbAV", "AV", CameraProperty::Av, true},

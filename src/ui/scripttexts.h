@@ -15,8 +15,6 @@ struct TBuiltCommand;
 // statement ends with ";", so a value such as O'Brien never breaks the script.
 namespace scripttexts {
 
-inline constexpr const char *LineBreak = "\r\n";
-
 // 'text' with every quote doubled.
 QString pascalLiteral(const QString &text);
 // "Setze('name','value',0);" and a line break.
