@@ -151,8 +151,9 @@ TEST_F(Wire, AReleaseDeliversRawThenJpegAndAPulledCableDisconnects)
     EXPECT_EQ(namesOf(files), (std::vector<std::string>{"IMG_0001.CR2", "IMG_0001.JPG"}));
     for (const Delivered& file : files)
         EXPECT_EQ(file.percents.empty() ? 0u : file.percents.back(), 100u) << file.name;
-    if (files.size() == 2)
+    if (files.size() == 2) {
         EXPECT_EQ(files[1].bytes, picture());
+    }
 
     body.disconnect();
     EXPECT_TRUE(releaseAnswersDisconnected());
@@ -162,8 +163,9 @@ TEST_F(Wire, AReleaseDeliversRawThenJpegAndAPulledCableDisconnects)
 // (or whatever file would take its number next) must not go with it.
 TEST_F(Wire, StandardInputOutlivesTheSession)
 {
-    if (::fcntl(0, F_GETFD) == -1)
+    if (::fcntl(0, F_GETFD) == -1) {
         ASSERT_EQ(::open("/dev/null", O_RDONLY), 0);
+    }
     struct stat before {};
     ASSERT_EQ(::fstat(0, &before), 0);
     EXPECT_EQ(EdsCloseSession(camera), EDS_ERR_OK);

@@ -362,7 +362,7 @@ TEST(PascalEngine, StringListFilesAndFileRoutines) {
     const fs::path dir = fs::temp_directory_path() / ("pascal-lists-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     {
-        std::ofstream(dir / "in.txt", std::ios::binary) << "Gr\xfc\xdfe\r\nzwei\nlast";
+        std::ofstream(dir / "in.txt", std::ios::binary) << "Gr\xfc\xdf" "e\r\nzwei\nlast";
     }
     const std::string d = dir.string() + "/";
     Script r;
@@ -375,8 +375,8 @@ TEST(PascalEngine, StringListFilesAndFileRoutines) {
     ASSERT_TRUE(r.exec.run()) << r.exec.error().text;
     std::ifstream in(dir / "out.txt", std::ios::binary);
     std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ("Gr\xfc\xdfe\r\nzwei\r\nlast\r\n\xe9\r\n", saved);
-    EXPECT_EQ((std::vector<std::string>{"3 Gr\xfc\xdfe last", "TRUEFALSETRUE", "Unable to open file \"" + d + "none.txt\""}), r.out);
+    EXPECT_EQ("Gr\xfc\xdf" "e\r\nzwei\r\nlast\r\n\xe9\r\n", saved);
+    EXPECT_EQ((std::vector<std::string>{"3 Gr\xfc\xdf" "e last", "TRUEFALSETRUE", "Unable to open file \"" + d + "none.txt\""}), r.out);
     fs::remove_all(dir);
 }
 

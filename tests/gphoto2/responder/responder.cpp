@@ -338,10 +338,25 @@ void Responder::disconnectOnRelease()
     m_disconnectOnRelease = true;
 }
 
+// Waits in poll, not in accept: a blocked accept holds the lowest free descriptor number for
+// itself, which the computer's side in the same process (a test) may want back meanwhile.
+int Responder::acceptWhenReady()
+{
+    pollfd ready{m_listener, POLLIN, 0};
+    while (!m_stop) {
+        const int polled = ::poll(&ready, 1, 50);
+        if (polled < 0 || (polled > 0 && !(ready.revents & POLLIN)))
+            return -1;
+        if (polled > 0)
+            return ::accept(m_listener, nullptr, nullptr);
+    }
+    return -1;
+}
+
 void Responder::serve()
 {
     while (!m_stop) {
-        const int command = ::accept(m_listener, nullptr, nullptr);
+        const int command = acceptWhenReady();
         if (command < 0)
             return;
         if (!m_stop) {
@@ -384,7 +399,7 @@ bool Responder::session(int command)
     if (!writePacket(command, InitCommandAck, ack))
         return false;
     // The event connection comes once the command connection is acknowledged.
-    const int event = ::accept(m_listener, nullptr, nullptr);
+    const int event = acceptWhenReady();
     if (event < 0)
         return false;
     m_event = event;

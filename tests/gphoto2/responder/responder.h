@@ -50,6 +50,7 @@ private:
     };
 
     void serve();
+    int acceptWhenReady();
     void beginSession();
     bool session(int command);
     bool handle(int fd, uint16_t code, uint32_t transaction, const std::vector<uint32_t>& params,
